@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "table/table_codec.h"
+#include "tests/common/table_bytes.h"
+
+namespace {
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+Pairs Contents(const CEntryTable& t)
+{
+    Pairs p;
+    t.ForEachEntry([&](const Entry& e) { p.emplace_back(e.Key, e.Data); });
+    return p;
+}
+
+std::string Show(const Pairs& p)
+{
+    std::string s = "{";
+    for (const auto& [k, d] : p)
+        s += "[" + k.substr(0, 20) + (k.size() > 20 ? "..." : "") + "|" + d.substr(0, 20) +
+             (d.size() > 20 ? "..." : "") + "]";
+    return s + "}";
+}
+
+TEST(TableCodec, EmptyTableIsZeroBytes)
+{
+    CEntryTable t;
+    EXPECT_EQ(EncodeTableToBytes(t), "");
+    DecodeSummary s = DecodeTable("", t);
+    EXPECT_EQ(s.Records, 0u);
+    EXPECT_FALSE(s.Damaged);
+}
+
+TEST(TableCodec, WritesRecordsInKeyOrderLittleEndian)
+{
+    CEntryTable t;
+    t.InsertEntry("b", "\x83\x6f\x83\x69\x83\x69" /* バナナ */);
+    t.InsertEntry("apple", "\x82\xe8\x82\xf1\x82\xb2" /* りんご */);
+    std::string want = std::string("\x05\0\0\0\x06\0\0\0", 8) + "apple" +
+                       "\x82\xe8\x82\xf1\x82\xb2" + std::string("\x01\0\0\0\x06\0\0\0", 8) + "b" +
+                       "\x83\x6f\x83\x69\x83\x69";
+    EXPECT_EQ(EncodeTableToBytes(t), want);
+    EXPECT_EQ(EncodedSize(t), want.size());
+}
+
+TEST(TableCodec, RoundTripIncludingLongAndEmptyFields)
+{
+    CEntryTable t;
+    t.InsertEntry("", "empty key");
+    t.InsertEntry("empty data", "");
+    t.InsertEntry(std::string(2047, 'k'), std::string(2047, 'd'));
+    t.InsertEntry(std::string(2048, 'K'), std::string(5000, 'D'));
+    t.InsertEntry("big", std::string(1 << 20, 'x'));
+    t.InsertEntry("\x95\x5c" /* 表 */, "\x83\x5c" /* ソ */);
+
+    std::string bytes = EncodeTableToBytes(t);
+    CEntryTable back;
+    DecodeSummary s = DecodeTable(bytes, back);
+    EXPECT_FALSE(s.Damaged);
+    EXPECT_EQ(s.Records, t.Size());
+    EXPECT_EQ(Contents(back), Contents(t));
+    EXPECT_EQ(EncodeTableToBytes(back), bytes);
+}
+
+TEST(TableCodec, SmallBlocksGiveTheSameBytes)
+{
+    CEntryTable t;
+    for (int i = 0; i < 300; i++)
+        t.InsertEntry("key" + std::to_string(i), std::string(i, 'd'));
+    std::string whole = EncodeTableToBytes(t), pieces;
+    int blocks = 0;
+    EncodeTable(
+        t,
+        [&](const char* p, size_t n) {
+            pieces.append(p, n);
+            blocks++;
+            return true;
+        },
+        64);
+    EXPECT_EQ(pieces, whole);
+    EXPECT_GT(blocks, 10);
+}
+
+TEST(TableCodec, RefusingSinkStopsTheWrite)
+{
+    CEntryTable t;
+    for (int i = 0; i < 100; i++)
+        t.InsertEntry("key" + std::to_string(i), "data");
+    int calls = 0;
+    bool ok = EncodeTable(
+        t,
+        [&](const char*, size_t) {
+            calls++;
+            return calls < 3;
+        },
+        16);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(calls, 3);
+}
+
+TEST(TableCodec, FirstRecordWinsAndPresentKeysKeepTheirData)
+{
+    CEntryTable t;
+    t.InsertEntry("apple", "mine");
+    DecodeSummary s = DecodeTable(
+        Record("banana", "1") + Record("banana", "2") + Record("apple", "theirs"), t);
+    EXPECT_EQ(Contents(t), (Pairs{{"apple", "mine"}, {"banana", "1"}}));
+    EXPECT_EQ(s.Records, 3u);
+    EXPECT_EQ(s.Inserted, 1u);
+    EXPECT_EQ(s.Duplicates, 2u);
+}
+
+TEST(TableCodec, FieldsAreCutBeforeTheirFirstZeroByte)
+{
+    struct {
+        std::string name, bytes;
+        Pairs want;
+    } cases[] = {
+        {"zero in key", Record(std::string("ab\0cd", 5), "data"), {{"ab", "data"}}},
+        {"key starts with zero", Record(std::string("\0x", 2), "d"), {{"", "d"}}},
+        {"zero in data", Record("k", std::string("12\0" "34", 5)), {{"k", "12"}}},
+        {"zero-length key", Record("", "d"), {{"", "d"}}},
+        {"long field with zero", Record(std::string(3000, 'a') + std::string(1, '\0') + "b", "d"),
+         {{std::string(3000, 'a'), "d"}}},
+    };
+    for (const auto& c : cases) {
+        CEntryTable t;
+        DecodeSummary s = DecodeTable(c.bytes, t);
+        EXPECT_EQ(Show(Contents(t)), Show(c.want)) << c.name;
+        EXPECT_FALSE(s.Damaged) << c.name;
+    }
+}
+
+TEST(TableCodec, DamagedFilesKeepEveryCompleteRecordBefore)
+{
+    const std::string good = Record("a", "1") + Record("b", "2");
+    struct {
+        std::string name, bytes;
+        Pairs want;
+        uint64_t damageOffset;
+    } cases[] = {
+        {"3 bytes", "abc", {}, 0},
+        {"header cut short", good + Le32(1) + "\x02", {{"a", "1"}, {"b", "2"}}, good.size()},
+        {"header only", good + Header(1, 1), {{"a", "1"}, {"b", "2"}}, good.size()},
+        {"data cut short", good + Header(1, 5) + "c12", {{"a", "1"}, {"b", "2"}}, good.size()},
+        {"key length past the end", Header(100, 0) + "abc", {}, 0},
+        {"lengths near 2^32", good + Header(0xFFFFFFFF, 0xFFFFFFFF) + "xyz",
+         {{"a", "1"}, {"b", "2"}}, good.size()},
+        {"lengths summing to 2^32", good + Header(0xFFFFFFF8, 8) + std::string(16, 'q'),
+         {{"a", "1"}, {"b", "2"}}, good.size()},
+        {"damage then a valid-looking record", Header(50, 0) + Record("z", "9"), {}, 0},
+    };
+    for (const auto& c : cases) {
+        CEntryTable t;
+        DecodeSummary s = DecodeTable(c.bytes, t);
+        EXPECT_EQ(Show(Contents(t)), Show(c.want)) << c.name;
+        EXPECT_TRUE(s.Damaged) << c.name;
+        EXPECT_EQ(s.DamageOffset, c.damageOffset) << c.name;
+    }
+}
+
+TEST(TableCodec, ZeroLengthRecordsAdvance)
+{
+    CEntryTable t;
+    DecodeSummary s = DecodeTable(Header(0, 0) + Header(0, 0) + Record("k", "v"), t);
+    EXPECT_EQ(s.Records, 3u);
+    EXPECT_EQ(Contents(t), (Pairs{{"", ""}, {"k", "v"}}));
+}
+
+} // namespace

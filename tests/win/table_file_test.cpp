@@ -1,0 +1,353 @@
+// Loading and saving tables on real files.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "table/file_wrap.h"
+#include "table/table_codec.h"
+#include "table/table_file.h"
+#include "tests/common/table_bytes.h"
+#include "tests/win/msgbox_watcher.h"
+
+namespace {
+
+std::string ReadFileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> FolderListing(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (lstrcmpA(fd.cFileName, ".") && lstrcmpA(fd.cFileName, ".."))
+            names.push_back(fd.cFileName);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return names;
+}
+
+// Each test works in a fresh folder of its own, which is the working folder.
+class TableFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char base[MAX_PATH];
+        GetTempPathA(MAX_PATH, base);
+        folder_ = std::string(base) + "vktest-" + std::to_string(GetCurrentProcessId()) + "-" +
+                  std::to_string(counter_++);
+        CreateDirectoryA(folder_.c_str(), nullptr);
+        GetCurrentDirectoryA(MAX_PATH, previous_);
+        SetCurrentDirectoryA(folder_.c_str());
+        EntryTable.ClearEntries();
+        SetCurrentTable("");
+        TableModified = 0;
+    }
+
+    void TearDown() override
+    {
+        CFileWrap::WriteFileCall = ::WriteFile;
+        TableFile.Close();
+        SetCurrentDirectoryA(previous_);
+        RemoveTree(folder_);
+    }
+
+    static void RemoveTree(const std::string& dir)
+    {
+        for (const auto& name : FolderListing(dir)) {
+            std::string p = dir + "\\" + name;
+            if (GetFileAttributesA(p.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(p);
+            else
+                DeleteFileA(p.c_str());
+        }
+        RemoveDirectoryA(dir.c_str());
+    }
+
+    std::string Path(const std::string& name) const { return folder_ + "\\" + name; }
+
+    std::string folder_;
+    char previous_[MAX_PATH];
+    static int counter_;
+};
+int TableFileTest::counter_;
+
+TEST_F(TableFileTest, MissingDefaultFileGivesEmptyUntitledTableSilently)
+{
+    MessageBoxWatcher watcher;
+    TableModified = 1;
+    LoadDefaultTable();
+    EXPECT_EQ(EntryTable.Size(), 0u);
+    EXPECT_STREQ(CurrentTablePath, "");
+    EXPECT_EQ(TableModified, 0);
+    EXPECT_TRUE(watcher.Boxes().empty());
+}
+
+TEST_F(TableFileTest, ZeroByteFileLoadsEmptyAndKeepsItsName)
+{
+    WriteFileBytes(Path("data.vbk"), "");
+    LoadDefaultTable();
+    EXPECT_EQ(EntryTable.Size(), 0u);
+    EXPECT_STREQ(CurrentTablePath, "data.vbk");
+
+    TableModified = 1;
+    EXPECT_EQ(SaveTableFile(OverwriteExisting), 1);
+    EXPECT_EQ(ReadFileBytes(Path("data.vbk")), "");
+    EXPECT_EQ(TableModified, 0);
+}
+
+TEST_F(TableFileTest, LoadKeepsFirstRecordAndPresentKeys)
+{
+    EntryTable.InsertEntry("apple", "mine");
+    WriteFileBytes(Path("data.vbk"), Record("apple", "theirs") + Record("b", "1") +
+                                         Record("b", "2"));
+    SetCurrentTable("data.vbk");
+    EXPECT_EQ(LoadTableFile(), 1);
+    EXPECT_EQ(EntryTable.FindEntry("apple")->Data, "mine");
+    EXPECT_EQ(EntryTable.FindEntry("b")->Data, "1");
+    EXPECT_EQ(TableModified, 0) << "loading never marks the table modified";
+}
+
+TEST_F(TableFileTest, CreateOrReplaceOverALongerFileLeavesExactlyTheNewRecords)
+{
+    WriteFileBytes(Path("t.vbk"), std::string(5000, 'x'));
+    EntryTable.InsertEntry("k", "v");
+    EntryTable.InsertEntry("\x95\x5c" /* 表 */, std::string(2047, 'd'));
+    SetCurrentTable("t.vbk");
+    TableModified = 1;
+    MessageBoxWatcher watcher;
+    EXPECT_EQ(SaveTableFile(CreateOrReplace), 1);
+    EXPECT_EQ(ReadFileBytes(Path("t.vbk")), EncodeTableToBytes(EntryTable));
+    EXPECT_EQ(ReadFileBytes(Path("t.vbk")).size(), 8 + 1 + 1 + 8 + 2 + 2047u);
+    EXPECT_TRUE(watcher.Boxes().empty());
+    EXPECT_EQ(FolderListing(folder_), std::vector<std::string>{"t.vbk"}) << "no temporary left";
+}
+
+TEST_F(TableFileTest, CreateOrReplaceMakesANewFile)
+{
+    EntryTable.InsertEntry("k", "v");
+    SetCurrentTable("new.vbk");
+    EXPECT_EQ(SaveTableFile(CreateOrReplace), 1);
+    EXPECT_EQ(ReadFileBytes(Path("new.vbk")), Record("k", "v"));
+}
+
+TEST_F(TableFileTest, RefusedSavesShowWriteInvalidAndKeepTheFlag)
+{
+    struct {
+        const char* name;
+        const char* table;
+        SaveMode mode;
+    } cases[] = {
+        {"overwrite of a missing file", "gone.vbk", OverwriteExisting},
+        {"untitled, overwrite", "", OverwriteExisting},
+        {"untitled, create", "", CreateOrReplace},
+        {"missing folder", "no-such-folder\\t.vbk", CreateOrReplace},
+    };
+    for (const auto& c : cases) {
+        EntryTable.InsertEntry("k", "v");
+        SetCurrentTable(c.table);
+        TableModified = 1;
+        MessageBoxWatcher watcher;
+        EXPECT_EQ(SaveTableFile(c.mode), 0) << c.name;
+        auto boxes = watcher.Boxes();
+        ASSERT_EQ(boxes.size(), 1u) << c.name;
+        EXPECT_EQ(boxes[0].text, "Write() INVALID") << c.name;
+        EXPECT_EQ(boxes[0].caption, "Error") << c.name;
+        EXPECT_EQ(TableModified, 1) << c.name;
+        EXPECT_TRUE(FolderListing(folder_).empty()) << c.name << ": nothing may be created";
+    }
+}
+
+TEST_F(TableFileTest, FileHeldOpenElsewhere)
+{
+    const std::string old = Record("old", "data");
+    WriteFileBytes(Path("data.vbk"), old);
+    HANDLE other = CreateFileA(Path("data.vbk").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                               0, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+
+    MessageBoxWatcher watcher;
+    EntryTable.InsertEntry("mine", "1");
+    LoadDefaultTable();
+    EXPECT_STREQ(CurrentTablePath, "") << "a file that cannot be opened leaves the table untitled";
+    EXPECT_EQ(EntryTable.Size(), 1u);
+    EXPECT_TRUE(watcher.Boxes().empty()) << "loading is silent";
+
+    SetCurrentTable("data.vbk");
+    TableModified = 1;
+    EXPECT_EQ(SaveTableFile(CreateOrReplace), 0);
+    auto boxes = watcher.Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Write() INVALID");
+    CloseHandle(other);
+    EXPECT_EQ(ReadFileBytes(Path("data.vbk")), old);
+    EXPECT_EQ(TableModified, 1);
+}
+
+int failAfterWrites;
+BOOL WINAPI FailingWriteFile(HANDLE h, LPCVOID p, DWORD n, LPDWORD done, LPOVERLAPPED o)
+{
+    if (failAfterWrites-- <= 0) {
+        *done = 0;
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    }
+    return WriteFile(h, p, n, done, o);
+}
+
+TEST_F(TableFileTest, FailedWriteLeavesTheOldFileIntact)
+{
+    std::string old;
+    for (int i = 0; i < 100; i++)
+        old += Record("old" + std::to_string(1000 + i), std::string(i, 'o'));
+    WriteFileBytes(Path("data.vbk"), old);
+    LoadDefaultTable();
+    ASSERT_EQ(EntryTable.Size(), 100u);
+
+    // A table large enough to need several blocks, so the failure strikes
+    // after part of it has been written.
+    for (int i = 0; i < 40000; i++)
+        EntryTable.InsertEntry("new" + std::to_string(i), std::string(1000, 'n'));
+    TableModified = 1;
+
+    for (SaveMode mode : {OverwriteExisting, CreateOrReplace}) {
+        failAfterWrites = 1;
+        CFileWrap::WriteFileCall = FailingWriteFile;
+        MessageBoxWatcher watcher;
+        EXPECT_EQ(SaveTableFile(mode), 0);
+        auto boxes = watcher.Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "Write() FALSE");
+        EXPECT_EQ(boxes[0].caption, "Error");
+        EXPECT_EQ(TableModified, 1);
+        EXPECT_EQ(ReadFileBytes(Path("data.vbk")), old) << "the old table must survive";
+        EXPECT_EQ(FolderListing(folder_), std::vector<std::string>{"data.vbk"})
+            << "the partial file must be removed";
+    }
+
+    CFileWrap::WriteFileCall = ::WriteFile;
+    EXPECT_EQ(SaveTableFile(OverwriteExisting), 1);
+    EXPECT_EQ(ReadFileBytes(Path("data.vbk")), EncodeTableToBytes(EntryTable));
+}
+
+TEST_F(TableFileTest, FailedWriteOfANewFileLeavesNoFile)
+{
+    EntryTable.InsertEntry("k", "v");
+    SetCurrentTable("fresh.vbk");
+    failAfterWrites = 0;
+    CFileWrap::WriteFileCall = FailingWriteFile;
+    MessageBoxWatcher watcher;
+    EXPECT_EQ(SaveTableFile(CreateOrReplace), 0);
+    EXPECT_EQ(watcher.Boxes().size(), 1u);
+    EXPECT_TRUE(FolderListing(folder_).empty());
+}
+
+TEST_F(TableFileTest, BusyFileObjectRefusesBothWays)
+{
+    WriteFileBytes(Path("data.vbk"), Record("a", "b"));
+    WriteFileBytes(Path("other.vbk"), "");
+    ASSERT_EQ(TableFile.OpenRead(Path("other.vbk").c_str()), OPEN_OK);
+    EXPECT_EQ(TableFile.OpenRead(Path("data.vbk").c_str()), OPEN_BUSY);
+
+    MessageBoxWatcher watcher;
+    SetCurrentTable("data.vbk");
+    TableModified = 1;
+    EXPECT_EQ(SaveTableFile(OverwriteExisting), 0);
+    auto boxes = watcher.Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Write() FALSE");
+    EXPECT_EQ(LoadTableFile(), 0);
+    EXPECT_STREQ(CurrentTablePath, "");
+    TableFile.Close();
+    EXPECT_EQ(ReadFileBytes(Path("data.vbk")), Record("a", "b"));
+}
+
+TEST_F(TableFileTest, SaveReachesTheLoadedFileAfterTheWorkingFolderMoved)
+{
+    WriteFileBytes(Path("data.vbk"), Record("a", "1"));
+    CreateDirectoryA(Path("elsewhere").c_str(), nullptr);
+    LoadDefaultTable();
+    SetCurrentDirectoryA(Path("elsewhere").c_str());
+    EntryTable.InsertEntry("b", "2");
+    TableModified = 1;
+    EXPECT_EQ(SaveTableFile(OverwriteExisting), 1);
+    EXPECT_EQ(ReadFileBytes(Path("data.vbk")), Record("a", "1") + Record("b", "2"));
+    EXPECT_TRUE(FolderListing(Path("elsewhere")).empty());
+    EXPECT_STREQ(CurrentTablePath, "data.vbk");
+}
+
+TEST_F(TableFileTest, LongFieldsAndDamageSurviveRealFiles)
+{
+    EntryTable.InsertEntry(std::string(2047, 'k'), std::string(2047, 'd'));
+    EntryTable.InsertEntry(std::string(3000, 'K'), std::string(70000, 'D'));
+    SetCurrentTable("long.vbk");
+    ASSERT_EQ(SaveTableFile(CreateOrReplace), 1);
+    std::string saved = ReadFileBytes(Path("long.vbk"));
+    EntryTable.ClearEntries();
+    EXPECT_EQ(LoadTableFile(), 1);
+    EXPECT_EQ(EncodeTableToBytes(EntryTable), saved);
+
+    WriteFileBytes(Path("long.vbk"), saved + Header(0xFFFFFFF0, 0x20) + "tail");
+    EntryTable.ClearEntries();
+    EXPECT_EQ(LoadTableFile(), 1);
+    EXPECT_EQ(EntryTable.Size(), 2u);
+}
+
+TEST_F(TableFileTest, TitleNameIsTheNamePartEvenWithTrailBytes5C)
+{
+    // 表 and ソ end in the byte 0x5C, which must not be taken for a backslash.
+    SetCurrentTable("C:\\dir\\\x95\x5c.vbk");
+    EXPECT_STREQ(CurrentTablePath, "\x95\x5c.vbk");
+    SetCurrentTable("sub\\\x83\x5c\x95\x5c");
+    EXPECT_STREQ(CurrentTablePath, "\x83\x5c\x95\x5c");
+}
+
+TEST_F(TableFileTest, SaveOnCloseAsksOnlyForAModifiedTable)
+{
+    WriteFileBytes(Path("data.vbk"), Record("a", "1"));
+    LoadDefaultTable();
+    EntryTable.InsertEntry("b", "2");
+    {
+        MessageBoxWatcher watcher(IDYES);
+        SaveOnClose(nullptr);
+        EXPECT_TRUE(watcher.Boxes().empty()) << "no question while TableModified is 0";
+    }
+    TableModified = 1;
+    {
+        MessageBoxWatcher watcher(IDNO);
+        SaveOnClose(nullptr);
+        auto boxes = watcher.Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "上書きしますか？");
+        EXPECT_EQ(boxes[0].caption, "確認");
+        EXPECT_EQ(boxes[0].type & MB_YESNO, UINT(MB_YESNO));
+        EXPECT_EQ(ReadFileBytes(Path("data.vbk")), Record("a", "1"));
+        EXPECT_EQ(TableModified, 1);
+    }
+    {
+        MessageBoxWatcher watcher(IDYES);
+        SaveOnClose(nullptr);
+        EXPECT_EQ(watcher.Boxes().size(), 1u);
+        EXPECT_EQ(ReadFileBytes(Path("data.vbk")), Record("a", "1") + Record("b", "2"));
+        EXPECT_EQ(TableModified, 0);
+    }
+}
+
+} // namespace
