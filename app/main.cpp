@@ -1,0 +1,88 @@
+// Start and end of the program: one instance, two window classes, the main
+// window and the one message loop.
+#include <windows.h>
+
+#include "app/app_instance.h"
+#include "app/main_window.h"
+#include "res/resource.h"
+
+namespace {
+
+char AppTitle[100];
+char MainClassName[100];
+HANDLE InstanceMutex;
+
+WNDCLASSEXA ClassRecord(HINSTANCE instance, WNDPROC procedure, int background, int menu,
+                        const char* name)
+{
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    wc.hbrBackground = GetSysColorBrush(background);
+    wc.lpszMenuName = menu ? MAKEINTRESOURCEA(menu) : nullptr;
+    wc.lpszClassName = name;
+    wc.hIconSm = wc.hIcon;
+    return wc;
+}
+
+void RegisterMainClass(HINSTANCE instance)
+{
+    WNDCLASSEXA wc = ClassRecord(instance, MainWndProc, COLOR_BTNFACE, IDR_MAIN_MENU,
+                                 MainClassName);
+    RegisterClassExA(&wc);
+}
+
+ATOM RegisterListClass(HINSTANCE instance)
+{
+    WNDCLASSEXA wc = ClassRecord(instance, DefWindowProcA, COLOR_SCROLLBAR, 0, "RegistLV");
+    return RegisterClassExA(&wc);
+}
+
+int CreateMainWindow(HINSTANCE instance, int show)
+{
+    AppInstance = instance;
+    HWND window = CreateWindowExA(0, MainClassName, AppTitle, WS_OVERLAPPEDWINDOW, 0, 0, 248, 350,
+                                  nullptr, nullptr, instance, nullptr);
+    if (!window)
+        return 0;
+    ShowWindow(window, show);
+    UpdateWindow(window);
+    return 1;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int show)
+{
+    LoadStringA(instance, IDS_APP_TITLE, AppTitle, sizeof AppTitle);
+    LoadStringA(instance, IDS_MAIN_CLASS, MainClassName, sizeof MainClassName);
+
+    InstanceMutex = CreateMutexA(nullptr, TRUE, AppTitle);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        ReleaseMutex(InstanceMutex);
+        CloseHandle(InstanceMutex);
+        return 0;
+    }
+
+    RegisterMainClass(instance);
+    if (!previous && !RegisterListClass(instance))
+        return 0;
+    if (!CreateMainWindow(instance, show))
+        return 0;
+
+    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    MSG msg = {};
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (!TranslateAcceleratorA(msg.hwnd, accelerators, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    ReleaseMutex(InstanceMutex);
+    CloseHandle(InstanceMutex);
+    return int(msg.wParam);
+}

@@ -1,0 +1,183 @@
+#include "app/main_window.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include "app/commands.h"
+#include "app/layout.h"
+#include "app/title.h"
+#include "lookup/capture.h"
+#include "res/resource.h"
+#include "table/table_file.h"
+
+CToolbarWrap ModeToolbar;
+CButtonWrap SearchButton;
+CRichEditWrap KeyPane;
+CRichEditWrap ResultPane;
+CPaintWrap Painter;
+CClipViewerWrap ClipboardLink;
+
+int KeyCaptionHeight = DefaultKeyCaptionHeight;
+int DataCaptionHeight = DefaultDataCaptionHeight;
+HMENU MainMenu;
+MENUITEMINFOA TopmostMenuInfo;
+HWND MainWindow;
+
+namespace {
+
+const COLORREF White = RGB(255, 255, 255);
+const LPARAM PaneTextLimit = 2048;
+
+TBBUTTON ModeButtons[] = {
+    {I_IMAGENONE, IDC_MODE_EDIT, TBSTATE_ENABLED, BTNS_SHOWTEXT | BTNS_AUTOSIZE | BTNS_CHECKGROUP, {}, 0, 0},
+    {I_IMAGENONE, IDC_MODE_SELECTION_EDIT, TBSTATE_ENABLED, BTNS_SHOWTEXT | BTNS_AUTOSIZE | BTNS_CHECKGROUP, {}, 0, 0},
+    {I_IMAGENONE, IDC_MODE_SEARCH, TBSTATE_ENABLED, BTNS_SHOWTEXT | BTNS_AUTOSIZE | BTNS_CHECKGROUP, {}, 0, 0},
+};
+TBBUTTON AddButton[] = {
+    {I_IMAGENONE, IDC_ADD, TBSTATE_ENABLED, BTNS_AUTOSIZE, {}, 0, 0},
+};
+
+bool IsLeadByte(unsigned char b)
+{
+    return IsDBCSLeadByte(b) != 0;
+}
+
+void CreatePane(CRichEditWrap& pane, HWND window, int id)
+{
+    pane.Create(window, id);
+    pane.SetBkColor(White);
+    if (pane.window)
+        SendMessageA(pane.window, EM_EXLIMITTEXT, 0, PaneTextLimit);
+}
+
+// A caption image that cannot be loaded keeps the height of the one we ship.
+int CaptionHeight(int id, int fallback)
+{
+    int width = 0, height = 0;
+    return Painter.MeasureImage(id, &width, &height) ? height : fallback;
+}
+
+LRESULT OnCreate(HWND window)
+{
+    MainWindow = window;
+    LoadLibraryA("RICHED32.DLL"); // the panes' class; kept for the life of the process
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+
+    ModeToolbar.Create(window);
+    ModeToolbar.AddCheckedButtons(ARRAYSIZE(ModeButtons), ModeButtons);
+    ModeToolbar.AddSeparator();
+    ModeToolbar.AddButtons(ARRAYSIZE(AddButton), AddButton);
+
+    MouseHook.SetMainHWND(window);
+    KeyHook.SetHWND(window, 0);
+    KeyHook.SetHWND(ModeToolbar.window, 1);
+
+    SearchBox.Create(window, IDC_SEARCH_BOX, 1);
+    SearchButton.Create(window, IDC_EXTERNAL_SEARCH, "検索");
+
+    KeyCaptionHeight = CaptionHeight(IDB_KEY_CAPTION, DefaultKeyCaptionHeight);
+    DataCaptionHeight = CaptionHeight(IDB_DATA_CAPTION, DefaultDataCaptionHeight);
+
+    CreatePane(KeyPane, window, IDC_KEY_PANE);
+    CreatePane(ResultPane, window, IDC_RESULT_PANE);
+
+    KeyHook.SetHook();
+    LoadDefaultTable();
+    ClipboardLink.JoinChain(window);
+    CenterOnDesktop(window);
+    SetTopmost(window, 1);
+
+    MainMenu = GetMenu(window);
+    TopmostMenuInfo.cbSize = sizeof TopmostMenuInfo;
+    TopmostMenuInfo.fState = MFS_CHECKED;
+    return 0;
+}
+
+void OnSize(HWND window, int width, int height)
+{
+    MainLayout l = ComputeMainLayout(width, height, KeyCaptionHeight, DataCaptionHeight);
+    ModeToolbar.Move(l.toolbar.x, l.toolbar.y, l.toolbar.width, l.toolbar.height);
+    SearchBox.Move(l.searchBox.x, l.searchBox.y, l.searchBox.width, l.searchBox.height);
+    SearchButton.Move(l.searchButton.x, l.searchButton.y, l.searchButton.width,
+                      l.searchButton.height);
+    KeyPane.Move(l.keyPane.x, l.keyPane.y, l.keyPane.width, l.keyPane.height);
+    ResultPane.Move(l.resultPane.x, l.resultPane.y, l.resultPane.width, l.resultPane.height);
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+void OnPaint(HWND window)
+{
+    char title[TitleBufferSize];
+    FormatTitle(CurrentTablePath, TableModified, IsLeadByte, title);
+    SetWindowTextA(window, title);
+
+    MainLayout l = ComputeMainLayout(0, 0, KeyCaptionHeight, DataCaptionHeight);
+    Painter.Begin(window);
+    Painter.DrawImage(IDB_KEY_CAPTION, 0, l.keyImageY);
+    Painter.DrawImage(IDB_DATA_CAPTION, 0, l.dataImageY);
+    Painter.End(window);
+}
+
+void OnSetFocus(HWND window)
+{
+    SetFocus(GetDlgItem(window, IDC_SEARCH_BOX));
+}
+
+void OnClose(HWND window)
+{
+    // The hooks end before the question, so nothing is captured while it waits.
+    if (MouseHook.IsHooking())
+        MouseHook.EndHook();
+    if (KeyHook.IsHooking())
+        KeyHook.EndHook();
+    SaveOnClose(window);
+    DestroyWindow(window);
+}
+
+void OnDestroy(HWND window)
+{
+    ClipboardLink.LeaveChain(window);
+    PostQuitMessage(0);
+}
+
+} // namespace
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(window);
+    case WM_SIZE:
+        OnSize(window, LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_PAINT:
+        OnPaint(window);
+        return 0;
+    case WM_SETFOCUS:
+        OnSetFocus(window);
+        return 0;
+    case WM_CLOSE:
+        OnClose(window);
+        return 0;
+    case WM_DESTROY:
+        OnDestroy(window);
+        return 0;
+    case WM_DRAWCLIPBOARD:
+        OnClipboardChange(window);
+        ClipboardLink.ForwardDraw(message, wParam, lParam);
+        return 0;
+    case WM_CHANGECBCHAIN:
+        ClipboardLink.ChainChanged(message, wParam, lParam);
+        return 0;
+    case WM_COMMAND:
+        OnCommand(window, LOWORD(wParam));
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void InvalidateMainWindow(BOOL erase)
+{
+    InvalidateRect(MainWindow, nullptr, erase);
+}

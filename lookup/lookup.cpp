@@ -1,0 +1,96 @@
+#include "lookup/lookup.h"
+
+#include <string>
+
+#include "app/main_window.h"
+#include "table/table_file.h"
+
+namespace {
+
+const char* const CandidateHeading = "＜候補単語＞\n";
+
+// Pane updates are batched: under some systems every visible change of a
+// rich edit costs a re-layout and a repaint.
+class PaneBatch {
+public:
+    PaneBatch()
+    {
+        for (HWND pane : {KeyPane.window, ResultPane.window})
+            if (pane)
+                SendMessageA(pane, WM_SETREDRAW, FALSE, 0);
+    }
+    ~PaneBatch()
+    {
+        for (HWND pane : {KeyPane.window, ResultPane.window}) {
+            if (pane) {
+                SendMessageA(pane, WM_SETREDRAW, TRUE, 0);
+                InvalidateRect(pane, nullptr, TRUE);
+            }
+        }
+    }
+};
+
+} // namespace
+
+int LookUpWord(const char* word)
+{
+    std::string_view key = TextBytes(word);
+    // One ordered search serves both questions: the first Key not before
+    // the word is the entry itself on a hit and the candidate on a miss.
+    std::optional<Entry> found = EntryTable.FindCandidate(key);
+    bool hit = found && found->Key == key;
+
+    PaneBatch batch;
+    KeyPane.Clear();
+    ResultPane.Clear();
+    KeyPane.ReplaceSel(word);
+    if (hit) {
+        ResultPane.ReplaceSel(std::string(found->Data).c_str());
+    } else {
+        std::string text = CandidateHeading;
+        if (found) {
+            text.append(found->Key).append("\n");
+            text.append(found->Data).append("\n");
+        }
+        ResultPane.ReplaceSel(text.c_str());
+    }
+    KeyPane.ScrollTop();
+    ResultPane.ScrollTop();
+    return 1;
+}
+
+void OnInternalSearch(HWND)
+{
+    SearchBox.ReadText();
+    SearchBox.InsertTop(SearchBox.SearchText);
+    LookUpWord(SearchBox.SearchText);
+}
+
+void OnAddEntry(HWND mainWindow)
+{
+    if (KeyPane.TextLength() == 0) {
+        MessageBoxA(mainWindow, "Keyが空なので，追加されません", "エラー", MB_OK);
+        return;
+    }
+    if (ResultPane.TextLength() == 0) {
+        MessageBoxA(mainWindow, "Dataが空なので，追加されません", "エラー", MB_OK);
+        return;
+    }
+    // Read whole: a pane may report its length in characters, not bytes.
+    std::string key = KeyPane.ReadAll();
+    std::string data = ResultPane.ReadAll();
+    EntryTable.EraseEntry(key);
+    EntryTable.InsertEntry(key, data);
+    TableModified = 1;
+    InvalidateRect(mainWindow, nullptr, FALSE);
+}
+
+void OnDeleteEntry(HWND mainWindow)
+{
+    KeyPane.TextLength();
+    EntryTable.EraseEntry(KeyPane.ReadAll());
+    KeyPane.Clear();
+    ResultPane.Clear();
+    TableModified = 1;
+    InvalidateRect(mainWindow, nullptr, FALSE);
+}

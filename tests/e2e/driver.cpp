@@ -1,0 +1,390 @@
+#include "tests/e2e/driver.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+int FolderCounter;
+
+struct FindArgs {
+    DWORD pid;
+    const char* className; // null for any
+    HWND found;
+};
+
+BOOL CALLBACK FindTopLevel(HWND w, LPARAM lp)
+{
+    auto* a = reinterpret_cast<FindArgs*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid != a->pid || !IsWindowVisible(w))
+        return TRUE;
+    char cls[64] = "";
+    GetClassNameA(w, cls, sizeof cls);
+    if (a->className && lstrcmpA(cls, a->className) != 0)
+        return TRUE;
+    a->found = w;
+    return FALSE;
+}
+
+HWND FindTopLevelOf(DWORD pid, const char* className)
+{
+    FindArgs args = {pid, className, nullptr};
+    EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&args));
+    return args.found;
+}
+
+void RemoveTree(const std::string& dir)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string p = dir + "\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(p);
+            else
+                DeleteFileA(p.c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+// Memory inside another process, for messages whose pointers are not
+// carried across.
+class RemoteBuffer {
+public:
+    RemoteBuffer(DWORD pid, size_t size) : size_(size)
+    {
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                               pid);
+        if (process_)
+            address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~RemoteBuffer()
+    {
+        if (address_)
+            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        if (process_)
+            CloseHandle(process_);
+    }
+    void* Address() const { return address_; }
+    bool Read(void* to, size_t n) const
+    {
+        SIZE_T done = 0;
+        return address_ && ReadProcessMemory(process_, address_, to, n, &done) && done == n;
+    }
+
+private:
+    HANDLE process_ = nullptr;
+    void* address_ = nullptr;
+    size_t size_;
+};
+
+} // namespace
+
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(20);
+    }
+}
+
+std::string ProgramPath()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string p = path;
+    return p.substr(0, p.find_last_of('\\') + 1) + "vocabrik.exe";
+}
+
+AppUnderTest::AppUnderTest()
+{
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    folder_ = std::string(base) + "vk-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
+              std::to_string(FolderCounter++);
+    RemoveTree(folder_);
+    CreateDirectoryA(folder_.c_str(), nullptr);
+}
+
+AppUnderTest::~AppUnderTest()
+{
+    if (Running()) {
+        // Close as a person would, declining to save.
+        PostMessageA(main_, WM_CLOSE, 0, 0);
+        DWORD start = GetTickCount();
+        while (Running() && GetTickCount() - start < 10000) {
+            if (HWND box = FindBox(0))
+                Press(box, GetDlgItem(box, IDNO) ? IDNO : IDOK);
+            Sleep(20);
+        }
+        if (Running())
+            TerminateProcess(process_.hProcess, 1); // ours: started by this driver
+    }
+    if (process_.hProcess) {
+        WaitForSingleObject(process_.hProcess, 5000);
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+    }
+    RemoveTree(folder_);
+}
+
+void AppUnderTest::WriteTable(const std::string& bytes)
+{
+    WriteFile("data.vbk", bytes);
+}
+
+void AppUnderTest::WriteFile(const std::string& name, const std::string& bytes)
+{
+    std::ofstream(folder_ + "\\" + name, std::ios::binary) << bytes;
+}
+
+std::string AppUnderTest::ReadFile(const std::string& name) const
+{
+    std::ifstream in(folder_ + "\\" + name, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+bool AppUnderTest::FileExists(const std::string& name) const
+{
+    return GetFileAttributesA((folder_ + "\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool AppUnderTest::Start()
+{
+    std::string exe = ProgramPath();
+    std::string commandLine = "\"" + exe + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder_.c_str(), &si, &process_))
+        return false;
+    pid_ = process_.dwProcessId;
+    return WaitFor(
+        [&] {
+            main_ = FindTopLevelOf(pid_, "VOCABRIK");
+            return main_ != nullptr;
+        },
+        30000);
+}
+
+DWORD AppUnderTest::StartSecondInstance(DWORD timeoutMs)
+{
+    std::string exe = ProgramPath();
+    std::string commandLine = "\"" + exe + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder_.c_str(), &si, &pi))
+        return DWORD(-1);
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &code);
+    else
+        TerminateProcess(pi.hProcess, 1); // ours: started just above
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return code;
+}
+
+bool AppUnderTest::Running() const
+{
+    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool AppUnderTest::WaitExit(DWORD timeoutMs, DWORD* exitCode)
+{
+    if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0)
+        return false;
+    GetExitCodeProcess(process_.hProcess, exitCode);
+    return true;
+}
+
+HWND AppUnderTest::Control(int id) const
+{
+    return GetDlgItem(main_, id);
+}
+
+HWND AppUnderTest::SearchEdit() const
+{
+    return FindWindowExA(Control(118), nullptr, "Edit", nullptr);
+}
+
+void AppUnderTest::Post(int id)
+{
+    PostMessageA(main_, WM_COMMAND, WPARAM(id), 0);
+}
+
+bool AppUnderTest::Send(int id, DWORD timeoutMs)
+{
+    DWORD_PTR result;
+    return SendMessageTimeoutA(main_, WM_COMMAND, WPARAM(id), 0, SMTO_NORMAL, timeoutMs,
+                               &result) != 0;
+}
+
+bool AppUnderTest::Sync(DWORD timeoutMs)
+{
+    DWORD_PTR result;
+    return SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
+}
+
+void AppUnderTest::PostKey(HWND target, WORD vk)
+{
+    UINT scan = MapVirtualKeyA(vk, 0);
+    PostMessageA(target, WM_KEYDOWN, vk, 1 | (scan << 16));
+    PostMessageA(target, WM_KEYUP, vk, 1 | (scan << 16) | (1u << 30) | (1u << 31));
+}
+
+void AppUnderTest::SetText(HWND control, const std::string& text)
+{
+    DWORD_PTR result;
+    SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                        SMTO_NORMAL, 10000, &result);
+}
+
+HWND AppUnderTest::FindBox(DWORD timeoutMs) const
+{
+    HWND box = nullptr;
+    WaitFor(
+        [&] {
+            box = FindTopLevelOf(pid_, "#32770");
+            return box != nullptr;
+        },
+        timeoutMs);
+    return box;
+}
+
+Box AppUnderTest::WaitBox(DWORD timeoutMs) const
+{
+    Box b;
+    b.window = FindBox(timeoutMs);
+    if (b.window) {
+        b.text = DlgText(b.window, 0xFFFF);
+        b.caption = TextOf(b.window);
+    }
+    return b;
+}
+
+void AppUnderTest::Press(HWND box, int id) const
+{
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+}
+
+void AppUnderTest::Click(HWND window, int x, int y)
+{
+    POINT p = {x, y};
+    ClientToScreen(window, &p);
+    SetCursorPos(p.x, p.y);
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    INPUT in[2] = {};
+    for (INPUT& i : in) {
+        i.type = INPUT_MOUSE;
+        i.mi.dx = LONG((p.x * 65536 + w / 2) / w);
+        i.mi.dy = LONG((p.y * 65536 + h / 2) / h);
+    }
+    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    SendInput(2, in, sizeof(INPUT));
+}
+
+std::string TextOf(HWND window)
+{
+    static char buffer[64 * 1024];
+    buffer[0] = '\0';
+    DWORD_PTR result;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
+                        SMTO_NORMAL, 10000, &result);
+    buffer[sizeof buffer - 1] = '\0';
+    return buffer;
+}
+
+std::string DlgText(HWND dialog, int id)
+{
+    return TextOf(GetDlgItem(dialog, id));
+}
+
+RECT ClientRectOnScreen(HWND window)
+{
+    RECT r;
+    GetClientRect(window, &r);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+RECT ChildRect(HWND child)
+{
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+bool IsTopmost(HWND window)
+{
+    return (GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+std::vector<ToolbarButton> ReadToolbar(HWND toolbar)
+{
+    std::vector<ToolbarButton> buttons;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(toolbar, &pid);
+    RemoteBuffer remote(pid, 4096);
+    if (!remote.Address())
+        return buttons;
+    LPARAM at = reinterpret_cast<LPARAM>(remote.Address());
+    int count = int(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
+    for (int i = 0; i < count; i++) {
+        ToolbarButton b = {};
+        TBBUTTON record = {};
+        SendMessageA(toolbar, TB_GETBUTTON, WPARAM(i), at);
+        remote.Read(&record, sizeof record);
+        b.command = record.idCommand;
+        b.state = record.fsState;
+        b.style = record.fsStyle;
+        SendMessageA(toolbar, TB_GETITEMRECT, WPARAM(i), at);
+        remote.Read(&b.rect, sizeof b.rect);
+        if (!(record.fsStyle & TBSTYLE_SEP)) {
+            char text[256] = "";
+            LRESULT n = SendMessageA(toolbar, TB_GETBUTTONTEXTA, WPARAM(record.idCommand), at);
+            if (n > 0 && n < LRESULT(sizeof text)) {
+                remote.Read(text, size_t(n) + 1);
+                text[n] = '\0';
+            }
+            b.text = text;
+        }
+        buttons.push_back(b);
+    }
+    return buttons;
+}
+
+INPUT KeyInput(WORD vk, bool up, bool extended)
+{
+    INPUT i = {};
+    i.type = INPUT_KEYBOARD;
+    i.ki.wVk = vk;
+    i.ki.wScan = WORD(MapVirtualKeyA(vk, 0));
+    i.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
+    return i;
+}
+
+void SendKeys(const std::vector<INPUT>& inputs)
+{
+    std::vector<INPUT> copy = inputs;
+    SendInput(UINT(copy.size()), copy.data(), sizeof(INPUT));
+}

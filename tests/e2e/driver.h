@@ -1,0 +1,99 @@
+// Drives the real vocabrik.exe from outside, as a person would: it starts the
+// program in a fresh working folder, finds its windows and controls, reads
+// what they show, sends commands, keystrokes and clicks, answers its message
+// boxes and reads what it writes to disk.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Waits for a condition, polling every 20 ms, for at most timeoutMs.
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+
+struct Box {
+    HWND window = nullptr;
+    std::string text, caption;
+};
+
+class AppUnderTest {
+public:
+    AppUnderTest();
+    ~AppUnderTest();
+    AppUnderTest(const AppUnderTest&) = delete;
+    AppUnderTest& operator=(const AppUnderTest&) = delete;
+
+    // Writes data.vbk into the working folder before the start.
+    void WriteTable(const std::string& bytes);
+    void WriteFile(const std::string& name, const std::string& bytes);
+    std::string ReadFile(const std::string& name) const;
+    bool FileExists(const std::string& name) const;
+    const std::string& Folder() const { return folder_; }
+
+    // Starts the program and waits for its main window to be shown.
+    bool Start();
+    // Starts another instance in the same folder and returns its exit code,
+    // or STILL_ACTIVE if it did not end within the time.
+    DWORD StartSecondInstance(DWORD timeoutMs);
+    bool Running() const;
+    // Waits for the process to end and gives its exit code.
+    bool WaitExit(DWORD timeoutMs, DWORD* exitCode);
+
+    HWND Main() const { return main_; }
+    DWORD Pid() const { return pid_; }
+    HWND Control(int id) const;
+    HWND SearchEdit() const;
+
+    // WM_COMMAND with the id, posted (returns at once) or sent (returns after
+    // the program has handled it).
+    void Post(int id);
+    bool Send(int id, DWORD timeoutMs = 10000);
+    // Sends a harmless message and waits for the answer: everything posted
+    // before it has been handled.
+    bool Sync(DWORD timeoutMs = 10000);
+
+    // A posted key press (down and up) to a window of the program.
+    void PostKey(HWND target, WORD vk);
+    void SetText(HWND control, const std::string& text);
+
+    // A visible top-level message box or dialog of the program, or null.
+    HWND FindBox(DWORD timeoutMs) const;
+    Box WaitBox(DWORD timeoutMs = 10000) const;
+    void Press(HWND box, int id) const;
+
+    // Clicks at a point of a window's client area with the real pointer.
+    void Click(HWND window, int x, int y);
+
+private:
+    std::string folder_;
+    PROCESS_INFORMATION process_ = {};
+    HWND main_ = nullptr;
+    DWORD pid_ = 0;
+};
+
+// Text of a control of another process (WM_GETTEXT into a 64 KiB buffer).
+std::string TextOf(HWND window);
+// Text of a child of a dialog or message box by id.
+std::string DlgText(HWND dialog, int id);
+RECT ClientRectOnScreen(HWND window);
+// A child's rectangle in its parent's client coordinates.
+RECT ChildRect(HWND child);
+bool IsTopmost(HWND window);
+
+// Toolbar buttons of another process, read through its own memory.
+struct ToolbarButton {
+    int command;
+    BYTE state, style;
+    std::string text;
+    RECT rect;
+};
+std::vector<ToolbarButton> ReadToolbar(HWND toolbar);
+
+// Resources of the executable read as data: menu texts and the like.
+std::string ProgramPath();
+
+// Keyboard input through the system's input queue.
+void SendKeys(const std::vector<INPUT>& inputs);
+INPUT KeyInput(WORD vk, bool up, bool extended = false);

@@ -1,0 +1,195 @@
+// The program comes up, shows its main window and ends, seen from outside.
+#include <gtest/gtest.h>
+
+#include "tests/common/table_bytes.h"
+#include "tests/e2e/driver.h"
+
+namespace {
+
+TEST(Startup, SecondStartEndsAtOnceAndLeavesTheFirstAlone)
+{
+    AppUnderTest app;
+    ASSERT_TRUE(app.Start());
+    RECT before;
+    GetWindowRect(app.Main(), &before);
+    EXPECT_EQ(app.StartSecondInstance(20000), 0u);
+    EXPECT_TRUE(app.Running());
+    RECT after;
+    GetWindowRect(app.Main(), &after);
+    EXPECT_TRUE(EqualRect(&before, &after));
+    EXPECT_TRUE(IsWindowVisible(app.Main()));
+}
+
+TEST(Startup, NormalCloseEndsWithZeroAndAllowsANewStart)
+{
+    for (int run = 0; run < 2; run++) {
+        AppUnderTest app;
+        ASSERT_TRUE(app.Start()) << "run " << run;
+        PostMessageA(app.Main(), WM_CLOSE, 0, 0);
+        DWORD code = 1;
+        ASSERT_TRUE(app.WaitExit(10000, &code)) << "run " << run;
+        EXPECT_EQ(code, 0u) << "run " << run;
+    }
+}
+
+TEST(Startup, ExitCommandClosesWithoutAQuestionWhenUnchanged)
+{
+    AppUnderTest app;
+    ASSERT_TRUE(app.Start());
+    app.Post(105);
+    DWORD code = 1;
+    ASSERT_TRUE(app.WaitExit(10000, &code));
+    EXPECT_EQ(code, 0u);
+}
+
+TEST(MainWindow, Is248By350CentredAndTopmost)
+{
+    AppUnderTest app;
+    ASSERT_TRUE(app.Start());
+    RECT r, desktop;
+    GetWindowRect(app.Main(), &r);
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    EXPECT_EQ(r.right - r.left, 248);
+    EXPECT_EQ(r.bottom - r.top, 350);
+    EXPECT_EQ(r.left, (desktop.right - 248) / 2);
+    EXPECT_EQ(r.top, (desktop.bottom - 350) / 2);
+    EXPECT_TRUE(IsTopmost(app.Main()));
+}
+
+TEST(MainWindow, TitleShowsTheTableFile)
+{
+    struct {
+        const char* name;
+        bool withTable;
+        const char* want;
+    } cases[] = {
+        {"with data.vbk", true, "Vocabrik - data.vbk "},
+        {"without data.vbk", false, "Vocabrik -  "},
+    };
+    for (const auto& c : cases) {
+        AppUnderTest app;
+        if (c.withTable)
+            app.WriteTable(Record("apple", "x"));
+        ASSERT_TRUE(app.Start()) << c.name;
+        std::string title;
+        EXPECT_TRUE(WaitFor([&] { return (title = TextOf(app.Main())) == c.want; }))
+            << c.name << ": title '" << title << "'";
+    }
+}
+
+TEST(MainWindow, ToolbarButtonsCaptionsAndRadioGroup)
+{
+    AppUnderTest app;
+    ASSERT_TRUE(app.Start());
+    HWND toolbar = FindWindowExA(app.Main(), nullptr, "ToolbarWindow32", nullptr);
+    ASSERT_TRUE(toolbar);
+    std::vector<ToolbarButton> b = ReadToolbar(toolbar);
+    struct {
+        int command;
+        const char* text;
+        bool separator;
+    } want[] = {
+        {110, " 編集 ", false}, {121, "選択編集", false}, {111, " 検索 ", false},
+        {0, "", true},          {112, "追加", false},
+    };
+    ASSERT_EQ(b.size(), std::size(want));
+    for (size_t i = 0; i < b.size(); i++) {
+        EXPECT_EQ(b[i].command, want[i].command) << "button " << i;
+        EXPECT_EQ(b[i].text, want[i].text) << "button " << i;
+        EXPECT_EQ((b[i].style & TBSTYLE_SEP) != 0, want[i].separator) << "button " << i;
+    }
+    auto checked = [&](int id) { return SendMessageA(toolbar, TB_ISBUTTONCHECKED, id, 0) != 0; };
+    EXPECT_TRUE(checked(110));
+    EXPECT_FALSE(checked(121));
+    EXPECT_FALSE(checked(111));
+
+    // Clicking each mode button checks it alone; Add is no check button.
+    for (int i : {2, 1, 0, 2}) {
+        RECT r = b[size_t(i)].rect;
+        app.Click(toolbar, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        int id = b[size_t(i)].command;
+        EXPECT_TRUE(WaitFor([&] { return checked(id); })) << "clicked " << id;
+        for (int other : {110, 121, 111})
+            if (other != id)
+                EXPECT_FALSE(checked(other)) << "clicked " << id << ", " << other << " checked";
+    }
+    RECT add = b[4].rect;
+    app.Click(toolbar, (add.left + add.right) / 2, (add.top + add.bottom) / 2);
+    // Add with empty panes is refused with a message; the check stays.
+    Box box = app.WaitBox();
+    EXPECT_EQ(box.text, "Keyが空なので，追加されません");
+    app.Press(box.window, IDOK);
+    EXPECT_TRUE(checked(111));
+    EXPECT_FALSE(checked(112));
+}
+
+TEST(MainWindow, LayoutFollowsTheClientSize)
+{
+    AppUnderTest app;
+    ASSERT_TRUE(app.Start());
+    for (SIZE size : {SIZE{248, 350}, SIZE{400, 600}, SIZE{300, 260}}) {
+        SetWindowPos(app.Main(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+        ASSERT_TRUE(app.Sync());
+        RECT client;
+        GetClientRect(app.Main(), &client);
+        int w = client.right, h = client.bottom;
+        struct {
+            const char* name;
+            HWND control;
+            RECT want;
+        } cases[] = {
+            {"search button", app.Control(113), {w - 60, 50, w, 75}},
+            {"key pane", app.Control(116), {0, 129, w, 179}},
+            {"result pane", app.Control(117), {0, 214, w, h > 214 ? h : 214}},
+        };
+        for (const auto& c : cases) {
+            RECT r = ChildRect(c.control);
+            EXPECT_TRUE(EqualRect(&r, &c.want))
+                << c.name << " at " << size.cx << "x" << size.cy << ": got (" << r.left << ","
+                << r.top << ")-(" << r.right << "," << r.bottom << "), want (" << c.want.left
+                << "," << c.want.top << ")-(" << c.want.right << "," << c.want.bottom << ")";
+        }
+        RECT box = ChildRect(app.Control(118));
+        EXPECT_EQ(box.left, 0);
+        EXPECT_EQ(box.top, 50);
+        EXPECT_EQ(box.right, w - 60);
+    }
+}
+
+TEST(MainWindow, ActivationPutsTheCaretInTheSearchBox)
+{
+    AppUnderTest app;
+    ASSERT_TRUE(app.Start());
+    auto focus = [&] {
+        GUITHREADINFO info = {sizeof info};
+        GetGUIThreadInfo(GetWindowThreadProcessId(app.Main(), nullptr), &info);
+        return info.hwndFocus;
+    };
+    EXPECT_TRUE(WaitFor([&] { return focus() == app.SearchEdit(); }));
+    // Move the focus away into a pane, then activate the window again.
+    app.Post(110); // a mode command leaves the focus in the result pane
+    EXPECT_TRUE(WaitFor([&] { return focus() == app.Control(117); }));
+    SendMessageA(app.Main(), WM_SETFOCUS, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return focus() == app.SearchEdit(); }));
+}
+
+TEST(MainWindow, NoGdiObjectLeaksOverRepaints)
+{
+    AppUnderTest app;
+    ASSERT_TRUE(app.Start());
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, app.Pid());
+    ASSERT_TRUE(process);
+    auto paintMany = [&](int n) {
+        for (int i = 0; i < n; i++)
+            RedrawWindow(app.Main(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        app.Sync();
+    };
+    paintMany(20);
+    DWORD before = GetGuiResources(process, GR_GDIOBJECTS);
+    paintMany(300);
+    DWORD after = GetGuiResources(process, GR_GDIOBJECTS);
+    EXPECT_LE(after, before + 2) << "GDI objects before " << before << ", after " << after;
+    CloseHandle(process);
+}
+
+} // namespace

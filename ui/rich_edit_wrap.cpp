@@ -1,0 +1,99 @@
+#include "ui/rich_edit_wrap.h"
+
+#include <richedit.h>
+
+#include "app/app_instance.h"
+
+int CRichEditWrap::Create(HWND parent, int id)
+{
+    window = CreateWindowExA(WS_EX_CLIENTEDGE, "RICHEDIT", "",
+                             WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_HSCROLL |
+                                 ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL,
+                             0, 0, 0, 0, parent, reinterpret_cast<HMENU>(INT_PTR(id)), AppInstance,
+                             nullptr);
+    if (window) {
+        LRESULT mask = SendMessageA(window, EM_GETEVENTMASK, 0, 0);
+        SendMessageA(window, EM_SETEVENTMASK, 0,
+                     mask | ENM_KEYEVENTS | ENM_MOUSEEVENTS | ENM_SELCHANGE);
+    }
+    return 1;
+}
+
+void CRichEditWrap::Move(int x, int y, int width, int height)
+{
+    if (window)
+        MoveWindow(window, x, y, width, height, TRUE);
+}
+
+void CRichEditWrap::SetBkColor(COLORREF colour)
+{
+    if (window)
+        SendMessageA(window, EM_SETBKGNDCOLOR, 0, colour);
+}
+
+void CRichEditWrap::ReplaceSel(const char* text)
+{
+    if (window)
+        SendMessageA(window, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text));
+}
+
+void CRichEditWrap::Clear()
+{
+    if (window)
+        SetWindowTextA(window, "");
+}
+
+void CRichEditWrap::ScrollTop()
+{
+    if (window)
+        SendMessageA(window, WM_VSCROLL, SB_TOP, 0);
+}
+
+void CRichEditWrap::Lock()
+{
+    if (!window)
+        return;
+    SendMessageA(window, EM_SETREADONLY, TRUE, 0);
+    SetFocus(window);
+}
+
+void CRichEditWrap::Unlock()
+{
+    if (!window)
+        return;
+    SendMessageA(window, EM_SETREADONLY, FALSE, 0);
+    SetFocus(window);
+}
+
+int CRichEditWrap::TextLength()
+{
+    length = window ? GetWindowTextLengthA(window) : 0;
+    return length;
+}
+
+void CRichEditWrap::GetText(char* buffer, int limit)
+{
+    if (limit > 0)
+        buffer[0] = '\0';
+    if (window)
+        GetWindowTextA(window, buffer, limit);
+}
+
+std::string CRichEditWrap::ReadAll()
+{
+    // The reported length may count characters rather than bytes, so grow
+    // the buffer until the text leaves room to spare.
+    std::string text;
+    if (!window)
+        return text;
+    size_t size = size_t(GetWindowTextLengthA(window)) * 2 + 16;
+    for (;;) {
+        text.assign(size, '\0');
+        int got = GetWindowTextA(window, text.data(), int(size));
+        if (got >= 0 && size_t(got) + 2 < size) {
+            text.resize(strlen(text.c_str()));
+            return text;
+        }
+        size *= 2;
+    }
+}
