@@ -1,0 +1,203 @@
+// Words typed into the search box, and entries added and deleted from the panes.
+#include <gtest/gtest.h>
+
+#include "tests/common/table_bytes.h"
+#include "tests/e2e/driver.h"
+
+namespace {
+
+const std::string Ringo = "りんご";
+const std::string Banana = "バナナ";
+const std::string Heading = "＜候補単語＞\n";
+
+class Lookup : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        app_.WriteTable(Record("apple", Ringo) + Record("banana", Banana));
+        ASSERT_TRUE(app_.Start());
+        edit_ = app_.SearchEdit();
+        ASSERT_TRUE(edit_);
+    }
+
+    // Types lower-case letters as key presses into the search box.
+    void Type(const std::string& letters)
+    {
+        for (char c : letters)
+            app_.PostKey(edit_, WORD(toupper(static_cast<unsigned char>(c))));
+        ASSERT_TRUE(app_.Sync());
+    }
+
+    void ClearBox()
+    {
+        app_.SetText(edit_, "");
+    }
+
+    // Waits until both panes show what is expected; reports what they show.
+    void ExpectPanes(const std::string& key, const std::string& result, const char* what)
+    {
+        std::string k, r;
+        bool ok = WaitFor([&] {
+            k = TextOf(app_.Control(116));
+            r = TextOf(app_.Control(117));
+            return k == key && r == result;
+        });
+        EXPECT_TRUE(ok) << what << ": key pane '" << k << "' (want '" << key
+                        << "'), result pane '" << r << "' (want '" << result << "')";
+    }
+
+    std::vector<std::string> ListItems()
+    {
+        HWND combo = app_.Control(118);
+        std::vector<std::string> items;
+        int n = int(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < n; i++) {
+            // Across processes the list hands its texts back in UTF-16.
+            wchar_t wide[512] = L"";
+            SendMessageW(combo, CB_GETLBTEXT, WPARAM(i), reinterpret_cast<LPARAM>(wide));
+            char text[1024] = "";
+            WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+            items.push_back(text);
+        }
+        return items;
+    }
+
+    AppUnderTest app_;
+    HWND edit_ = nullptr;
+};
+
+TEST_F(Lookup, TypedWordsShowTheirDataOrACandidate)
+{
+    struct {
+        const char* typed;
+        std::string key, result;
+    } cases[] = {
+        {"apple", "apple", Ringo},
+        {"b", "b", Heading + "banana\n" + Banana + "\n"},
+        {"c", "c", Heading},
+        {"appl", "appl", Heading + "apple\n" + Ringo + "\n"},
+        {"banana", "banana", Banana},
+    };
+    for (const auto& c : cases) {
+        ClearBox();
+        Type(c.typed);
+        ExpectPanes(c.key, c.result, c.typed);
+    }
+}
+
+TEST_F(Lookup, UpperCaseSortsFirstSoAppleIsACandidate)
+{
+    app_.SetText(edit_, "Apple");
+    app_.PostKey(edit_, VK_RIGHT);
+    ExpectPanes("Apple", Heading + "apple\n" + Ringo + "\n", "Apple");
+}
+
+TEST_F(Lookup, ClearingTheBoxLooksUpTheEmptyWord)
+{
+    Type("b");
+    ExpectPanes("b", Heading + "banana\n" + Banana + "\n", "b");
+    app_.PostKey(edit_, VK_BACK);
+    ExpectPanes("", Heading + "apple\n" + Ringo + "\n", "empty word");
+}
+
+TEST_F(Lookup, JapaneseWordsHitAndMiss)
+{
+    struct {
+        std::string word, result;
+    } cases[] = {
+        {"りんご", Heading},
+        {"ばなな", Heading},
+    };
+    for (const auto& c : cases) {
+        app_.SetText(edit_, c.word);
+        app_.PostKey(edit_, VK_RIGHT);
+        ExpectPanes(c.word, c.result, c.word.c_str());
+    }
+}
+
+TEST_F(Lookup, EveryKeyPressAddsAListItemNewestFirst)
+{
+    Type("ab");
+    app_.PostKey(edit_, VK_LEFT);
+    ASSERT_TRUE(app_.Sync());
+    EXPECT_EQ(ListItems(), (std::vector<std::string>{"ab", "ab", "a"}));
+    ExpectPanes("ab", Heading + "apple\n" + Ringo + "\n", "ab");
+}
+
+TEST_F(Lookup, AddAndDeleteFromThePanes)
+{
+    HWND keyPane = app_.Control(116), resultPane = app_.Control(117);
+    // Refusals, with the exact messages.
+    struct {
+        const char* key;
+        const char* data;
+        const char* message;
+    } refusals[] = {
+        {"", "x", "Keyが空なので，追加されません"},
+        {"x", "", "Dataが空なので，追加されません"},
+    };
+    for (const auto& r : refusals) {
+        app_.SetText(keyPane, r.key);
+        app_.SetText(resultPane, r.data);
+        app_.Post(112);
+        Box box = app_.WaitBox();
+        EXPECT_EQ(box.text, r.message);
+        EXPECT_EQ(box.caption, "エラー");
+        app_.Press(box.window, IDOK);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(box.window); }));
+    }
+    EXPECT_EQ(TextOf(app_.Main()), "Vocabrik - data.vbk ") << "a refusal changes nothing";
+
+    // A new Japanese Key with Japanese Data, then a replaced Data.
+    const std::string key = "表計算ソフト", data = "スプレッドシート（表計算）";
+    app_.SetText(keyPane, key);
+    app_.SetText(resultPane, data);
+    ASSERT_TRUE(app_.Send(112));
+    EXPECT_TRUE(WaitFor([&] { return TextOf(app_.Main()) == "Vocabrik - data.vbk* "; }))
+        << TextOf(app_.Main());
+    app_.SetText(keyPane, "apple");
+    app_.SetText(resultPane, "林檎");
+    ASSERT_TRUE(app_.Send(112));
+
+    // Delete clears both panes.
+    app_.SetText(keyPane, "banana");
+    ASSERT_TRUE(app_.Send(122));
+    EXPECT_EQ(TextOf(keyPane), "");
+    EXPECT_EQ(TextOf(resultPane), "");
+
+    // The lookup sees the changes.
+    app_.SetText(edit_, key);
+    app_.PostKey(edit_, VK_RIGHT);
+    ExpectPanes(key, data, "added Japanese key");
+
+    PostMessageA(app_.Main(), WM_CLOSE, 0, 0);
+    Box box = app_.WaitBox();
+    EXPECT_EQ(box.text, "上書きしますか？");
+    EXPECT_EQ(box.caption, "確認");
+    app_.Press(box.window, IDYES);
+    DWORD code = 1;
+    ASSERT_TRUE(app_.WaitExit(10000, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(app_.ReadFile("data.vbk"), Record("apple", "林檎") + Record(key, data));
+}
+
+TEST_F(Lookup, AddAndDeleteWorkInSearchModeToo)
+{
+    ASSERT_TRUE(app_.Send(111));
+    Type("cherry");
+    ExpectPanes("cherry", Heading, "cherry");
+    // Add right after a miss stores the whole result pane as the Data, so
+    // "c" now finds cherry as its candidate, with the heading as its Data.
+    ASSERT_TRUE(app_.Send(112));
+    ClearBox();
+    Type("c");
+    ExpectPanes("c", Heading + "cherry\n" + Heading + "\n", "c after adding cherry");
+    ClearBox();
+    Type("cherry");
+    ASSERT_TRUE(app_.Send(122));
+    ClearBox();
+    Type("c");
+    ExpectPanes("c", Heading, "c after deleting cherry");
+}
+
+} // namespace
