@@ -67,7 +67,8 @@ protected:
 
     HWND Focus()
     {
-        GUITHREADINFO info = {sizeof info};
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
         GetGUIThreadInfo(GetWindowThreadProcessId(app_.Main(), nullptr), &info);
         return info.hwndFocus;
     }

@@ -43,7 +43,9 @@ TEST(Menus, TextsAndCommands)
         ASSERT_EQ(GetMenuItemCount(sub), int(want[m].items.size())) << want[m].title;
         for (UINT i = 0; i < want[m].items.size(); i++) {
             const Item& it = want[m].items[i];
-            MENUITEMINFOA info = {sizeof info, MIIM_FTYPE | MIIM_ID | MIIM_STATE};
+            MENUITEMINFOA info = {};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE;
             GetMenuItemInfoA(sub, i, TRUE, &info);
             if (!it.id) {
                 EXPECT_TRUE(info.fType & MFT_SEPARATOR) << want[m].title << " item " << i;

@@ -109,9 +109,10 @@ TEST(MainWindow, ToolbarButtonsCaptionsAndRadioGroup)
         app.Click(toolbar, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
         int id = b[size_t(i)].command;
         EXPECT_TRUE(WaitFor([&] { return checked(id); })) << "clicked " << id;
-        for (int other : {110, 121, 111})
+        for (int other : {110, 121, 111}) {
             if (other != id)
                 EXPECT_FALSE(checked(other)) << "clicked " << id << ", " << other << " checked";
+        }
     }
     RECT add = b[4].rect;
     app.Click(toolbar, (add.left + add.right) / 2, (add.top + add.bottom) / 2);
@@ -161,7 +162,8 @@ TEST(MainWindow, ActivationPutsTheCaretInTheSearchBox)
     AppUnderTest app;
     ASSERT_TRUE(app.Start());
     auto focus = [&] {
-        GUITHREADINFO info = {sizeof info};
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
         GetGUIThreadInfo(GetWindowThreadProcessId(app.Main(), nullptr), &info);
         return info.hwndFocus;
     };
