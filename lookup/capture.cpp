@@ -46,7 +46,7 @@ void OnClipboardChange(HWND mainWindow)
         break;
     case SelectionEdit:
         ResultPane.Clear();
-        ResultPane.ReplaceSel(ClipboardLink.ClipboardText.c_str());
+        ResultPane.ReplaceSelLimited(ClipboardLink.ClipboardText.c_str());
         ResultPane.ScrollTop();
         break;
     }

@@ -43,7 +43,7 @@ int LookUpWord(const char* word)
     PaneBatch batch;
     KeyPane.Clear();
     ResultPane.Clear();
-    KeyPane.ReplaceSel(word);
+    KeyPane.ReplaceSelLimited(word);
     if (hit) {
         ResultPane.ReplaceSel(std::string(found->Data).c_str());
     } else {

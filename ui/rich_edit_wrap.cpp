@@ -37,6 +37,25 @@ void CRichEditWrap::ReplaceSel(const char* text)
         SendMessageA(window, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text));
 }
 
+void CRichEditWrap::ReplaceSelLimited(const char* text)
+{
+    if (!window)
+        return;
+    LRESULT limit = SendMessageA(window, EM_GETLIMITTEXT, 0, 0);
+    LRESULT room = limit - GetWindowTextLengthA(window);
+    if (room <= 0)
+        return;
+    // Count characters, not bytes, and never cut one in two.
+    const char* end = text;
+    for (LRESULT n = 0; *end && n < room; n++)
+        end = CharNextA(end);
+    if (*end == '\0') {
+        ReplaceSel(text);
+        return;
+    }
+    ReplaceSel(std::string(text, end).c_str());
+}
+
 void CRichEditWrap::Clear()
 {
     if (window)

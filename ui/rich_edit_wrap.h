@@ -13,6 +13,9 @@ public:
     void Move(int x, int y, int width, int height);
     void SetBkColor(COLORREF colour);
     void ReplaceSel(const char* text);
+    // ReplaceSel of no more characters than the pane's limit leaves room for:
+    // for text from outside, which may be of any size.
+    void ReplaceSelLimited(const char* text);
     void Clear();
     void ScrollTop();
     void Lock();

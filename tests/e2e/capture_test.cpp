@@ -32,7 +32,6 @@ protected:
         ASSERT_TRUE(SetClipboardText(text, privateMarker, historyZero));
         ASSERT_TRUE(WaitFor([&] { return spy_->Draws() > before; }))
             << "the change did not reach the next viewer";
-        ASSERT_TRUE(app_.Sync());
     }
 
     void SetPanes(const std::string& key, const std::string& result)

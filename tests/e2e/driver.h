@@ -51,8 +51,9 @@ public:
     // the program has handled it).
     void Post(int id);
     bool Send(int id, DWORD timeoutMs = 10000);
-    // Sends a harmless message and waits for the answer: everything posted
-    // before it has been handled.
+    // Sends a harmless message and waits for the answer: the program is
+    // responsive. (Sent messages overtake posted ones: this is no proof that
+    // posted messages have been handled.)
     bool Sync(DWORD timeoutMs = 10000);
 
     // A posted key press (down and up) to a window of the program.

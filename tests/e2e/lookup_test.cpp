@@ -20,13 +20,28 @@ protected:
         ASSERT_TRUE(edit_);
     }
 
-    // Types lower-case letters as key presses into the search box.
+    // Presses keys in the search box and waits until each has run its
+    // search: every key press adds one item to the box's list.
+    void Press(const std::vector<WORD>& keys)
+    {
+        int before = ListCount();
+        for (WORD k : keys)
+            app_.PostKey(edit_, k);
+        int want = before + int(keys.size());
+        ASSERT_TRUE(WaitFor([&] { return ListCount() == want; }))
+            << "list has " << ListCount() << " items, want " << want;
+    }
+
+    // Types lower-case letters.
     void Type(const std::string& letters)
     {
+        std::vector<WORD> keys;
         for (char c : letters)
-            app_.PostKey(edit_, WORD(toupper(static_cast<unsigned char>(c))));
-        ASSERT_TRUE(app_.Sync());
+            keys.push_back(WORD(toupper(static_cast<unsigned char>(c))));
+        Press(keys);
     }
+
+    int ListCount() { return int(SendMessageA(app_.Control(118), CB_GETCOUNT, 0, 0)); }
 
     void ClearBox()
     {
@@ -88,7 +103,7 @@ TEST_F(Lookup, TypedWordsShowTheirDataOrACandidate)
 TEST_F(Lookup, UpperCaseSortsFirstSoAppleIsACandidate)
 {
     app_.SetText(edit_, "Apple");
-    app_.PostKey(edit_, VK_RIGHT);
+    Press({VK_RIGHT});
     ExpectPanes("Apple", Heading + "apple\n" + Ringo + "\n", "Apple");
 }
 
@@ -96,7 +111,7 @@ TEST_F(Lookup, ClearingTheBoxLooksUpTheEmptyWord)
 {
     Type("b");
     ExpectPanes("b", Heading + "banana\n" + Banana + "\n", "b");
-    app_.PostKey(edit_, VK_BACK);
+    Press({VK_BACK});
     ExpectPanes("", Heading + "apple\n" + Ringo + "\n", "empty word");
 }
 
@@ -110,7 +125,7 @@ TEST_F(Lookup, JapaneseWordsHitAndMiss)
     };
     for (const auto& c : cases) {
         app_.SetText(edit_, c.word);
-        app_.PostKey(edit_, VK_RIGHT);
+        Press({VK_RIGHT});
         ExpectPanes(c.word, c.result, c.word.c_str());
     }
 }
@@ -118,8 +133,7 @@ TEST_F(Lookup, JapaneseWordsHitAndMiss)
 TEST_F(Lookup, EveryKeyPressAddsAListItemNewestFirst)
 {
     Type("ab");
-    app_.PostKey(edit_, VK_LEFT);
-    ASSERT_TRUE(app_.Sync());
+    Press({VK_LEFT});
     EXPECT_EQ(ListItems(), (std::vector<std::string>{"ab", "ab", "a"}));
     ExpectPanes("ab", Heading + "apple\n" + Ringo + "\n", "ab");
 }
@@ -167,7 +181,7 @@ TEST_F(Lookup, AddAndDeleteFromThePanes)
 
     // The lookup sees the changes.
     app_.SetText(edit_, key);
-    app_.PostKey(edit_, VK_RIGHT);
+    Press({VK_RIGHT});
     ExpectPanes(key, data, "added Japanese key");
 
     PostMessageA(app_.Main(), WM_CLOSE, 0, 0);

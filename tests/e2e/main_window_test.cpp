@@ -110,8 +110,9 @@ TEST(MainWindow, ToolbarButtonsCaptionsAndRadioGroup)
         int id = b[size_t(i)].command;
         EXPECT_TRUE(WaitFor([&] { return checked(id); })) << "clicked " << id;
         for (int other : {110, 121, 111}) {
-            if (other != id)
+            if (other != id) {
                 EXPECT_FALSE(checked(other)) << "clicked " << id << ", " << other << " checked";
+            }
         }
     }
     RECT add = b[4].rect;
