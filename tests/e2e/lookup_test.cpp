@@ -115,18 +115,30 @@ TEST_F(Lookup, ClearingTheBoxLooksUpTheEmptyWord)
     ExpectPanes("", Heading + "apple\n" + Ringo + "\n", "empty word");
 }
 
-TEST_F(Lookup, JapaneseWordsHitAndMiss)
+TEST(LookupJapanese, JapaneseWordsHitAndMiss)
 {
+    AppUnderTest app;
+    app.WriteTable(Record("apple", Ringo) + Record("りんご", "apple") + Record("表計算", "spreadsheet"));
+    ASSERT_TRUE(app.Start());
+    HWND edit = app.SearchEdit(), combo = app.Control(118);
     struct {
         std::string word, result;
     } cases[] = {
-        {"りんご", Heading},
-        {"ばなな", Heading},
+        {"りんご", "apple"},
+        {"ばなな", Heading + "りんご\napple\n"},
+        {"表計算", "spreadsheet"},
+        {"表", Heading + "表計算\nspreadsheet\n"},
+        {"ん", Heading},
     };
+    int presses = 0;
     for (const auto& c : cases) {
-        app_.SetText(edit_, c.word);
-        Press({VK_RIGHT});
-        ExpectPanes(c.word, c.result, c.word.c_str());
+        app.SetText(edit, c.word);
+        app.PostKey(edit, VK_RIGHT);
+        presses++;
+        ASSERT_TRUE(WaitFor([&] { return SendMessageA(combo, CB_GETCOUNT, 0, 0) == presses; }));
+        std::string k = TextOf(app.Control(116)), r = TextOf(app.Control(117));
+        EXPECT_EQ(k, c.word);
+        EXPECT_EQ(r, c.result) << "word " << c.word;
     }
 }
 
