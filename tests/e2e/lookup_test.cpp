@@ -128,7 +128,7 @@ TEST(LookupJapanese, JapaneseWordsHitAndMiss)
         {"ばなな", Heading + "りんご\napple\n"},
         {"表計算", "spreadsheet"},
         {"表", Heading + "表計算\nspreadsheet\n"},
-        {"ん", Heading},
+        {"腕", Heading},
     };
     int presses = 0;
     for (const auto& c : cases) {

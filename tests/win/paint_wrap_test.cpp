@@ -1,0 +1,82 @@
+// The caption images are loaded and released on every paint: nothing may
+// be left behind, however often the window paints.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "app/app_instance.h"
+#include "res/resource.h"
+#include "ui/paint_wrap.h"
+
+namespace {
+
+CPaintWrap painter;
+int paints;
+
+LRESULT CALLBACK PaintProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
+{
+    if (m == WM_PAINT) {
+        painter.Begin(w);
+        painter.DrawImage(IDB_KEY_CAPTION, 0, 90);
+        painter.DrawImage(IDB_DATA_CAPTION, 0, 129 + 50);
+        painter.End(w);
+        paints++;
+        return 0;
+    }
+    return DefWindowProcA(w, m, wp, lp);
+}
+
+// Where the next GDI object lands in the handle table. Freed slots are
+// reused, so a leak pushes this up by one slot per object left behind.
+unsigned NextGdiSlot()
+{
+    HGDIOBJ probe = CreatePen(PS_SOLID, 1, 0);
+    unsigned slot = unsigned(reinterpret_cast<UINT_PTR>(probe) & 0xFFFF);
+    DeleteObject(probe);
+    return slot;
+}
+
+DWORD GdiCount()
+{
+    return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+}
+
+TEST(PaintWrap, MeasuresTheShippedImages)
+{
+    int w = 0, h = 0;
+    ASSERT_EQ(painter.MeasureImage(IDB_KEY_CAPTION, &w, &h), 1);
+    EXPECT_EQ(w, 66);
+    EXPECT_EQ(h, 39);
+    ASSERT_EQ(painter.MeasureImage(IDB_DATA_CAPTION, &w, &h), 1);
+    EXPECT_EQ(w, 79);
+    EXPECT_EQ(h, 35);
+    EXPECT_EQ(painter.MeasureImage(9999, &w, &h), 0) << "a missing image";
+}
+
+TEST(PaintWrap, RepaintsLeaveNoGdiObjectBehind)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = PaintProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    wc.lpszClassName = "VkPaintTest";
+    RegisterClassA(&wc);
+    HWND w = CreateWindowExA(0, wc.lpszClassName, "paint", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                             248, 350, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_TRUE(w);
+    for (int i = 0; i < 10; i++)
+        RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+
+    unsigned slotBefore = NextGdiSlot();
+    DWORD countBefore = GdiCount();
+    paints = 0;
+    for (int i = 0; i < 300; i++)
+        RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_GE(paints, 300);
+    EXPECT_EQ(painter.width, 79) << "the last image drawn";
+    EXPECT_LE(NextGdiSlot(), slotBefore + 8) << "slot before " << slotBefore;
+    EXPECT_LE(GdiCount(), countBefore + 2);
+    DestroyWindow(w);
+}
+
+} // namespace
