@@ -26,14 +26,20 @@ LRESULT CALLBACK PaintProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
     return DefWindowProcA(w, m, wp, lp);
 }
 
-// Where the next GDI object lands in the handle table. Freed slots are
-// reused, so a leak pushes this up by one slot per object left behind.
-unsigned NextGdiSlot()
+// Under systems that keep no count of GDI objects, a leaked bitmap still
+// shows as memory: each DIB section holds its own pages.
+SIZE_T PrivateBytes()
 {
-    HGDIOBJ probe = CreatePen(PS_SOLID, 1, 0);
-    unsigned slot = unsigned(reinterpret_cast<UINT_PTR>(probe) & 0xFFFF);
-    DeleteObject(probe);
-    return slot;
+    SIZE_T total = 0;
+    MEMORY_BASIC_INFORMATION info;
+    for (const char* at = nullptr; VirtualQuery(at, &info, sizeof info) == sizeof info;
+         at = static_cast<const char*>(info.BaseAddress) + info.RegionSize) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE)
+            total += info.RegionSize;
+        if (info.RegionSize == 0)
+            break;
+    }
+    return total;
 }
 
 DWORD GdiCount()
@@ -67,14 +73,15 @@ TEST(PaintWrap, RepaintsLeaveNoGdiObjectBehind)
     for (int i = 0; i < 10; i++)
         RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 
-    unsigned slotBefore = NextGdiSlot();
+    SIZE_T bytesBefore = PrivateBytes();
     DWORD countBefore = GdiCount();
     paints = 0;
     for (int i = 0; i < 300; i++)
         RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_GE(paints, 300);
     EXPECT_EQ(painter.width, 79) << "the last image drawn";
-    EXPECT_LE(NextGdiSlot(), slotBefore + 8) << "slot before " << slotBefore;
+    SIZE_T grown = PrivateBytes() - bytesBefore;
+    EXPECT_LT(grown, SIZE_T(1) << 20) << "private memory grew by " << grown << " bytes";
     EXPECT_LE(GdiCount(), countBefore + 2);
     DestroyWindow(w);
 }
