@@ -1,0 +1,155 @@
+#include "extlib/dll_mousehook.h"
+
+#include "extlib/message_sink.h"
+
+using hookrules::MouseAction;
+
+namespace {
+
+// Low-level hook callbacks carry no context, so the object whose hook is set
+// is kept here. One mouse hook per process.
+CDllMouseHook* ActiveMouseHook = nullptr;
+
+const UINT WM_SELECTION_ENDED = WM_APP + 1; // lParam: where the button was released
+const char kSinkClass[] = "VkMouseHookSink";
+
+hookrules::MouseSettings SystemMouseSettings()
+{
+    hookrules::MouseSettings s;
+    s.dragX = GetSystemMetrics(SM_CXDRAG);
+    s.dragY = GetSystemMetrics(SM_CYDRAG);
+    s.doubleClickMs = GetDoubleClickTime();
+    s.doubleClickX = GetSystemMetrics(SM_CXDOUBLECLK);
+    s.doubleClickY = GetSystemMetrics(SM_CYDOUBLECLK);
+    return s;
+}
+
+DWORD ProcessOf(HWND window)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
+// Presses Ctrl+C for whatever window has the keyboard focus.
+void PressCopyKeys()
+{
+    INPUT keys[4] = {};
+    const WORD vks[4] = {VK_CONTROL, 'C', 'C', VK_CONTROL};
+    for (int i = 0; i < 4; ++i) {
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = vks[i];
+        keys[i].ki.wScan = static_cast<WORD>(MapVirtualKeyA(vks[i], MAPVK_VK_TO_VSC));
+        keys[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
+    }
+    SendInput(4, keys, sizeof(INPUT));
+}
+
+} // namespace
+
+CDllMouseHook::CDllMouseHook()
+    : mainWindow_(nullptr), hook_(nullptr), sink_(nullptr), gestures_(hookrules::MouseSettings{})
+{
+}
+
+CDllMouseHook::~CDllMouseHook()
+{
+    EndHook();
+}
+
+int CDllMouseHook::SetMainHWND(HWND window)
+{
+    mainWindow_ = window;
+    return 1;
+}
+
+int CDllMouseHook::SetHook()
+{
+    if (hook_)
+        return 1;
+    if (ActiveMouseHook)
+        return 0; // another object holds the process's mouse hook
+    sink_ = CreateMessageSink(kSinkClass, SinkProc, this);
+    if (!sink_)
+        return 0;
+    // Read at every start, so a change of the user's settings is followed.
+    gestures_ = hookrules::SelectionGestures(SystemMouseSettings());
+    ActiveMouseHook = this;
+    hook_ = SetWindowsHookExA(WH_MOUSE_LL, HookProc, OwnModule(), 0);
+    if (!hook_) {
+        ActiveMouseHook = nullptr;
+        DestroyWindow(sink_);
+        sink_ = nullptr;
+        return 0;
+    }
+    return 1;
+}
+
+int CDllMouseHook::EndHook()
+{
+    if (!hook_)
+        return 0;
+    UnhookWindowsHookEx(hook_);
+    hook_ = nullptr;
+    ActiveMouseHook = nullptr;
+    // A selection seen but not yet copied is dropped with the sink.
+    DestroyWindow(sink_);
+    sink_ = nullptr;
+    return 1;
+}
+
+int CDllMouseHook::IsHooking()
+{
+    return hook_ != nullptr;
+}
+
+LRESULT CALLBACK CDllMouseHook::HookProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    CDllMouseHook* self = ActiveMouseHook;
+    if (code == HC_ACTION && self) {
+        const auto* info = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
+        MouseAction action = MouseAction::Nothing;
+        if (wParam == WM_LBUTTONDOWN)
+            action = self->gestures_.OnLeftDown(info->pt.x, info->pt.y, info->time);
+        else if (wParam == WM_LBUTTONUP)
+            action = self->gestures_.OnLeftUp(info->pt.x, info->pt.y);
+        if (action == MouseAction::CopySelection)
+            PostMessageA(self->sink_, WM_SELECTION_ENDED, 0, MAKELPARAM(info->pt.x, info->pt.y));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK CDllMouseHook::SinkProc(HWND sink, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = reinterpret_cast<CDllMouseHook*>(GetWindowLongPtrA(sink, GWLP_USERDATA));
+    if (message != WM_SELECTION_ENDED || !self)
+        return DefWindowProcA(sink, message, wParam, lParam);
+    POINT at = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    self->CopySelection(at);
+    return 0;
+}
+
+bool CDllMouseHook::MayCopyFrom(HWND window) const
+{
+    if (!window)
+        return false;
+    DWORD pid = ProcessOf(window);
+    if (pid == GetCurrentProcessId() || (mainWindow_ && pid == ProcessOf(mainWindow_)))
+        return false;
+    char className[256] = "";
+    GetClassNameA(window, className, sizeof className);
+    return !hookrules::IsTerminalWindowClass(className);
+}
+
+// Ctrl+C goes to the window in front; the selection was made in the window
+// under the pointer. Both must be fair game.
+void CDllMouseHook::CopySelection(POINT at)
+{
+    HWND front = GetForegroundWindow();
+    HWND under = WindowFromPoint(at);
+    if (under)
+        under = GetAncestor(under, GA_ROOT);
+    if (!MayCopyFrom(front) || (under && !MayCopyFrom(under)))
+        return;
+    PressCopyKeys();
+}

@@ -1,0 +1,39 @@
+// The mouse hook: when the user ends a selection in another program (a
+// left-button drag or a double-click), it copies the selection by pressing
+// Ctrl+C there, so the capture modes receive it through the clipboard.
+// It leaves alone the program's own windows and console or terminal windows,
+// where Ctrl+C would interrupt a command.
+#pragma once
+
+#include <windows.h>
+
+#include "extlib/hook_rules.h"
+
+class CDllMouseHook {
+public:
+    CDllMouseHook();
+    // Ends a hook still set, so no callback outlives its object.
+    ~CDllMouseHook();
+    CDllMouseHook(const CDllMouseHook&) = delete;
+    CDllMouseHook& operator=(const CDllMouseHook&) = delete;
+    // The program's main window: windows of its process are never copied from.
+    int SetMainHWND(HWND window);
+    // 1 when the hook is active afterwards (also when it already was), 0 if
+    // it could not be set.
+    int SetHook();
+    // 1 when the hook was active and is now ended, 0 when there was nothing
+    // to end; either way it is inactive afterwards.
+    int EndHook();
+    int IsHooking();
+
+private:
+    static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SinkProc(HWND sink, UINT message, WPARAM wParam, LPARAM lParam);
+    bool MayCopyFrom(HWND window) const;
+    void CopySelection(POINT at);
+
+    HWND mainWindow_;
+    HHOOK hook_;
+    HWND sink_;
+    hookrules::SelectionGestures gestures_;
+};

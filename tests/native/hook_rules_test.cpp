@@ -1,0 +1,223 @@
+// How raw keyboard and mouse input becomes the hooks' actions.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "extlib/hook_rules.h"
+
+using namespace hookrules;
+
+namespace {
+
+const char* Name(KeyAction a)
+{
+    switch (a) {
+    case KeyAction::PassOn: return "PassOn";
+    case KeyAction::Swallow: return "Swallow";
+    case KeyAction::ModeEdit: return "ModeEdit";
+    case KeyAction::ModeSelectionEdit: return "ModeSelectionEdit";
+    case KeyAction::ModeSearch: return "ModeSearch";
+    case KeyAction::FocusSwitch: return "FocusSwitch";
+    }
+    return "?";
+}
+
+// A keystroke script: "+X" presses X, "-X" releases it. Names: lctrl rctrl
+// ctrl, lalt ralt alt (generic; "alt*" is the generic code with the extended
+// flag), lshift shift, lwin, space, 1 2 3 4, a.
+KeyEvent Parse(const std::string& step)
+{
+    bool down = step[0] == '+';
+    std::string name = step.substr(1);
+    bool extended = false;
+    if (name.back() == '*') {
+        extended = true;
+        name.pop_back();
+    }
+    struct {
+        const char* name;
+        unsigned vk;
+    } keys[] = {{"lctrl", VkLControl}, {"rctrl", VkRControl}, {"ctrl", VkControl},
+                {"lalt", VkLMenu},     {"ralt", VkRMenu},     {"alt", VkMenu},
+                {"lshift", VkLShift},  {"shift", VkShift},    {"lwin", VkLWin},
+                {"space", VkSpace},    {"1", Vk1},            {"2", Vk2},
+                {"3", Vk3},            {"4", 0x34},           {"a", 0x41}};
+    for (const auto& k : keys)
+        if (name == k.name)
+            return {k.vk, down, extended};
+    ADD_FAILURE() << "unknown key " << step;
+    return {0, down, extended};
+}
+
+// Runs a script and returns every action that was not PassOn, as
+// "step=Action" items, so a failure shows exactly where it went wrong.
+std::string RunKeys(const std::vector<std::string>& script, KeyTargets targets = {true, true})
+{
+    ShortcutKeys keys;
+    std::string out;
+    for (const auto& step : script) {
+        KeyAction a = keys.OnKey(Parse(step), targets);
+        if (a != KeyAction::PassOn)
+            out += (out.empty() ? "" : " ") + step + "=" + Name(a);
+    }
+    return out;
+}
+
+TEST(ShortcutKeys, RecognisesTheChordsAndKeepsTheirKeysWhole)
+{
+    struct {
+        std::vector<std::string> script;
+        std::string want;
+    } cases[] = {
+        {{"+lctrl", "+lalt", "+1", "-1", "-lalt", "-lctrl"}, "+1=ModeEdit -1=Swallow"},
+        {{"+lctrl", "+lalt", "+2", "-2", "-lalt", "-lctrl"}, "+2=ModeSelectionEdit -2=Swallow"},
+        {{"+lalt", "+rctrl", "+3", "-3", "-rctrl", "-lalt"}, "+3=ModeSearch -3=Swallow"},
+        {{"+lctrl", "+lalt", "+space", "-space"}, "+space=FocusSwitch -space=Swallow"},
+        // Generic codes: the extended flag tells the side.
+        {{"+ctrl", "+alt", "+2", "-2"}, "+2=ModeSelectionEdit -2=Swallow"},
+        // Auto-repeat acts once; the release still belongs to us.
+        {{"+lctrl", "+lalt", "+space", "+space", "+space", "-space"},
+         "+space=FocusSwitch +space=Swallow +space=Swallow -space=Swallow"},
+        // Modifiers let go before the key: its release is still ours.
+        {{"+lctrl", "+lalt", "+2", "-lalt", "-lctrl", "-2"}, "+2=ModeSelectionEdit -2=Swallow"},
+        // Two chords in a row while the modifiers stay down.
+        {{"+lctrl", "+lalt", "+1", "-1", "+3", "-3"},
+         "+1=ModeEdit -1=Swallow +3=ModeSearch -3=Swallow"},
+    };
+    for (const auto& c : cases) {
+        std::string trace;
+        for (const auto& s : c.script)
+            trace += s + " ";
+        EXPECT_EQ(RunKeys(c.script), c.want) << "script: " << trace;
+    }
+}
+
+TEST(ShortcutKeys, LeavesEverythingElseToTheProgramInFront)
+{
+    std::vector<std::vector<std::string>> scripts = {
+        // AltGr arrives as Ctrl + right Alt, in each of its spellings.
+        {"+lctrl", "+ralt", "+2", "-2", "-ralt", "-lctrl"},
+        {"+lctrl", "+alt*", "+2", "-2"},
+        {"+lctrl", "+lalt", "+ralt", "+2", "-2"},
+        // Missing or extra modifiers.
+        {"+lalt", "+2", "-2"},
+        {"+lctrl", "+2", "-2"},
+        {"+2", "-2", "+space", "-space"},
+        {"+lctrl", "+lalt", "+lshift", "+2", "-2"},
+        {"+lctrl", "+lalt", "+shift", "+1", "-1"},
+        {"+lwin", "+lctrl", "+lalt", "+3", "-3"},
+        // Other keys with the chord held.
+        {"+lctrl", "+lalt", "+4", "-4", "+a", "-a"},
+        // Modifiers released again before the key.
+        {"+lctrl", "+lalt", "-lalt", "+2", "-2"},
+        {"+lctrl", "+lalt", "-lctrl", "+space", "-space"},
+        // A key pressed before the chord is complete keeps its release.
+        {"+2", "+lctrl", "+lalt", "-2"},
+    };
+    for (const auto& script : scripts) {
+        std::string trace;
+        for (const auto& s : script)
+            trace += s + " ";
+        EXPECT_EQ(RunKeys(script), "") << "script: " << trace;
+    }
+}
+
+TEST(ShortcutKeys, TakesNoKeyWithoutAWindowToActOn)
+{
+    std::vector<std::string> modes = {"+lctrl", "+lalt", "+2", "-2", "+space", "-space"};
+    EXPECT_EQ(RunKeys(modes, {true, false}), "+space=FocusSwitch -space=Swallow");
+    EXPECT_EQ(RunKeys(modes, {false, true}), "+2=ModeSelectionEdit -2=Swallow");
+    EXPECT_EQ(RunKeys(modes, {false, false}), "");
+}
+
+TEST(ShortcutKeys, ResetForgetsHeldKeys)
+{
+    ShortcutKeys keys;
+    keys.OnKey({VkLControl, true, false}, {true, true});
+    keys.OnKey({VkLMenu, true, false}, {true, true});
+    keys.Reset();
+    EXPECT_EQ(keys.OnKey({Vk2, true, false}, {true, true}), KeyAction::PassOn);
+}
+
+TEST(ShortcutKeys, ModeOfAction)
+{
+    EXPECT_EQ(ModeOfAction(KeyAction::ModeEdit), 0);
+    EXPECT_EQ(ModeOfAction(KeyAction::ModeSelectionEdit), 1);
+    EXPECT_EQ(ModeOfAction(KeyAction::ModeSearch), 2);
+    EXPECT_EQ(ModeOfAction(KeyAction::FocusSwitch), -1);
+    EXPECT_EQ(ModeOfAction(KeyAction::Swallow), -1);
+}
+
+// Mouse scripts: "dX,Y@T" presses at (X, Y) at time T ms, "uX,Y" releases.
+// The result lists the steps that copy.
+std::string RunMouse(const std::vector<std::string>& script)
+{
+    SelectionGestures g(MouseSettings{4, 4, 500, 4, 4});
+    std::string out;
+    for (const auto& step : script) {
+        int x = 0, y = 0;
+        unsigned t = 0;
+        MouseAction a;
+        if (step[0] == 'd') {
+            std::sscanf(step.c_str() + 1, "%d,%d@%u", &x, &y, &t);
+            a = g.OnLeftDown(x, y, t);
+        } else {
+            std::sscanf(step.c_str() + 1, "%d,%d", &x, &y);
+            a = g.OnLeftUp(x, y);
+        }
+        if (a == MouseAction::CopySelection)
+            out += (out.empty() ? "" : " ") + step;
+    }
+    return out;
+}
+
+TEST(SelectionGestures, CopiesAtTheEndOfADragOrADoubleClick)
+{
+    struct {
+        std::vector<std::string> script;
+        std::string want;
+    } cases[] = {
+        // Drags: beyond the threshold in either direction.
+        {{"d100,100@0", "u160,100"}, "u160,100"},
+        {{"d100,100@0", "u95,100"}, "u95,100"},
+        {{"d100,100@0", "u100,90"}, "u100,90"},
+        {{"d100,100@0", "u104,96"}, ""}, // within the threshold: a click
+        // Double-clicks: copy on the second release only.
+        {{"d50,50@1000", "u50,50", "d51,49@1300", "u51,49"}, "u51,49"},
+        {{"d50,50@1000", "u50,50", "d50,50@1500", "u50,50"}, "u50,50"}, // at the limit
+        {{"d50,50@1000", "u50,50", "d50,50@1501", "u50,50"}, ""},       // too slow
+        {{"d50,50@1000", "u50,50", "d53,50@1100", "u53,50"}, ""},       // too far
+        // A third click starts a new pair; the fourth completes it.
+        {{"d50,50@0", "u50,50", "d50,50@100", "u50,50", "d50,50@200", "u50,50", "d50,50@300",
+          "u50,50"},
+         "u50,50 u50,50"},
+        // A drag does not count as the first click of a double-click.
+        {{"d10,10@0", "u90,10", "d90,10@100", "u90,10"}, "u90,10"},
+        // Time wraps around.
+        {{"d50,50@4294967200", "u50,50", "d50,50@100", "u50,50"}, "u50,50"},
+        // A release whose press came before the hook was set.
+        {{"u300,300"}, ""},
+        {{"u300,300", "d10,10@0", "u10,10"}, ""},
+    };
+    for (const auto& c : cases) {
+        std::string trace;
+        for (const auto& s : c.script)
+            trace += s + " ";
+        EXPECT_EQ(RunMouse(c.script), c.want) << "script: " << trace;
+    }
+}
+
+TEST(TerminalClasses, ConsolesAndTerminalsAreRecognisedWhateverTheCase)
+{
+    for (const char* name : {"ConsoleWindowClass", "consolewindowclass", "CASCADIA_HOSTING_WINDOW_CLASS",
+                             "mintty", "PuTTY", "VirtualConsoleClass"})
+        EXPECT_TRUE(IsTerminalWindowClass(name)) << name;
+    for (const char* name : {"Notepad", "Edit", "", "ConsoleWindowClassX", "Console", "mint",
+                             "Chrome_WidgetWin_1"})
+        EXPECT_FALSE(IsTerminalWindowClass(name)) << name;
+    EXPECT_FALSE(IsTerminalWindowClass(nullptr));
+}
+
+} // namespace

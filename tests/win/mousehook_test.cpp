@@ -1,0 +1,292 @@
+// The mouse hook end to end: text is selected with injected mouse input in a
+// helper program's edit control, and the selection must (or must not) reach
+// the clipboard. An observer hook behind ours shows whether Ctrl+C was sent.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "extlib/dll_mousehook.h"
+#include "tests/win/input_probe.h"
+
+namespace {
+
+const int kEditId = 100; // the helper's edit control
+
+std::string HelperPath()
+{
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string p(path, n);
+    return p.substr(0, p.find_last_of("\\/") + 1) + "select_target.exe";
+}
+
+// The helper program; ended when the object goes.
+class SelectTarget {
+public:
+    explicit SelectTarget(bool consoleClass)
+    {
+        std::string command = "\"" + HelperPath() + "\"" + (consoleClass ? " console" : "");
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                            &process_))
+            return;
+        const char* cls = consoleClass ? "ConsoleWindowClass" : "VkSelectTarget";
+        // The window shows before its edit control exists: wait for both.
+        PumpUntil(
+            [&] {
+                window_ = FindWindowOf(process_.dwProcessId, cls);
+                edit_ = window_ ? GetDlgItem(window_, kEditId) : nullptr;
+                char text[64] = "";
+                if (edit_)
+                    SendMessageA(edit_, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+                return text[0] != 0;
+            },
+            15000);
+    }
+    ~SelectTarget()
+    {
+        if (!process_.hProcess)
+            return;
+        if (window_)
+            PostMessageA(window_, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0)
+            TerminateProcess(process_.hProcess, 1);
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+    HWND Window() const { return window_; }
+    HWND Edit() const { return edit_; }
+
+private:
+    static HWND FindWindowOf(DWORD pid, const char* cls)
+    {
+        struct Args {
+            DWORD pid;
+            const char* cls;
+            HWND found;
+        } args = {pid, cls, nullptr};
+        EnumWindows(
+            [](HWND w, LPARAM lp) -> BOOL {
+                auto* a = reinterpret_cast<Args*>(lp);
+                DWORD owner = 0;
+                char name[64];
+                GetWindowThreadProcessId(w, &owner);
+                if (owner == a->pid && IsWindowVisible(w) && GetClassNameA(w, name, sizeof name) &&
+                    lstrcmpA(name, a->cls) == 0) {
+                    a->found = w;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&args));
+        return args.found;
+    }
+
+    PROCESS_INFORMATION process_ = {};
+    HWND window_ = nullptr, edit_ = nullptr;
+};
+
+// Screen point in the middle of the line at the left edge of character i.
+POINT CharPoint(HWND edit, int i, int dx = 0)
+{
+    LRESULT pos = SendMessageA(edit, EM_POSFROMCHAR, static_cast<WPARAM>(i), 0);
+    RECT client;
+    GetClientRect(edit, &client);
+    POINT p = {static_cast<short>(LOWORD(pos)) + dx, (client.top + client.bottom) / 2};
+    ClientToScreen(edit, &p);
+    return p;
+}
+
+std::string SelectedText(HWND edit)
+{
+    char text[256] = "";
+    SendMessageA(edit, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    DWORD sel = static_cast<DWORD>(SendMessageA(edit, EM_GETSEL, 0, 0));
+    size_t start = LOWORD(sel), end = HIWORD(sel);
+    std::string s = text;
+    return start < end && end <= s.size() ? s.substr(start, end - start) : "";
+}
+
+bool BringToFront(HWND window)
+{
+    SetForegroundWindow(window);
+    return PumpUntil([&] { return GetForegroundWindow() == window; }, 5000);
+}
+
+class MouseHookTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        probe_ = std::make_unique<InputProbe>(); // before the hook: runs after it
+        ASSERT_TRUE(probe_->Installed());
+        hook_ = std::make_unique<CDllMouseHook>();
+        ASSERT_TRUE(SetClipboardText(kSentinel));
+    }
+    void TearDown() override
+    {
+        hook_.reset();
+        probe_.reset();
+        DrainMessages();
+    }
+
+    void Drag(POINT from, POINT to)
+    {
+        int ups = probe_->LeftButtonUps();
+        LeftButton(from, true);
+        MoveTo({(from.x + to.x) / 2, from.y});
+        MoveTo(to);
+        LeftButton(to, false);
+        EXPECT_TRUE(PumpUntil([&] { return probe_->LeftButtonUps() > ups; }, 5000));
+    }
+
+    void DoubleClick(POINT at)
+    {
+        int ups = probe_->LeftButtonUps();
+        for (int i = 0; i < 2; ++i) {
+            LeftButton(at, true);
+            LeftButton(at, false);
+        }
+        EXPECT_TRUE(PumpUntil([&] { return probe_->LeftButtonUps() >= ups + 2; }, 5000));
+    }
+
+    // Whether the hook pressed Ctrl+C after the gesture: anything it sent
+    // comes through before the probe's marker.
+    bool CopyKeysSent()
+    {
+        EXPECT_TRUE(probe_->Sync());
+        auto keys = probe_->Keys();
+        return std::any_of(keys.begin(), keys.end(),
+                           [](const SeenKey& k) { return k.vk == 'C' && k.down; });
+    }
+
+    // The helper handles its input in its own time; once the clipboard holds
+    // what is selected, the copy came after the whole gesture.
+    bool ClipboardHoldsTheSelection(HWND edit, std::string* selected)
+    {
+        return PumpUntil(
+            [&] {
+                *selected = SelectedText(edit);
+                return !selected->empty() && ClipboardText() == *selected;
+            },
+            5000);
+    }
+
+    static constexpr const char* kSentinel = "sentinel: nothing copied";
+    std::unique_ptr<InputProbe> probe_;
+    std::unique_ptr<CDllMouseHook> hook_;
+};
+
+TEST_F(MouseHookTest, DragAndDoubleClickCopyTheSelection)
+{
+    SelectTarget target(false);
+    ASSERT_TRUE(target.Edit()) << "the helper program did not come up";
+    ASSERT_TRUE(BringToFront(target.Window()));
+    hook_->SetMainHWND(GetDesktopWindow()); // a window of another process than the target
+    ASSERT_EQ(hook_->SetHook(), 1);
+
+    // "alpha beta gamma delta": drag across "beta".
+    Drag(CharPoint(target.Edit(), 6, 1), CharPoint(target.Edit(), 10, 1));
+    EXPECT_TRUE(CopyKeysSent()) << Describe(probe_->Keys());
+    std::string selected;
+    EXPECT_TRUE(ClipboardHoldsTheSelection(target.Edit(), &selected))
+        << "clipboard: '" << ClipboardText() << "', selection '" << selected << "'";
+    EXPECT_NE(selected.find("beta"), std::string::npos) << "the drag selected '" << selected << "'";
+
+    // A double-click in "delta" selects that word.
+    ASSERT_TRUE(SetClipboardText(kSentinel));
+    probe_->Clear();
+    DoubleClick(CharPoint(target.Edit(), 19));
+    EXPECT_TRUE(CopyKeysSent()) << Describe(probe_->Keys());
+    EXPECT_TRUE(ClipboardHoldsTheSelection(target.Edit(), &selected))
+        << "clipboard: '" << ClipboardText() << "', selection '" << selected << "'";
+    EXPECT_NE(selected.find("delta"), std::string::npos) << "the double-click selected '" << selected << "'";
+
+    // A plain click copies nothing.
+    ASSERT_TRUE(SetClipboardText(kSentinel));
+    probe_->Clear();
+    POINT at = CharPoint(target.Edit(), 2);
+    int ups = probe_->LeftButtonUps();
+    LeftButton(at, true);
+    LeftButton(at, false);
+    EXPECT_TRUE(PumpUntil([&] { return probe_->LeftButtonUps() > ups; }, 5000));
+    EXPECT_FALSE(CopyKeysSent()) << Describe(probe_->Keys());
+    EXPECT_EQ(ClipboardText(), kSentinel);
+}
+
+TEST_F(MouseHookTest, NothingIsCopiedWhileTheHookIsNotSet)
+{
+    SelectTarget target(false);
+    ASSERT_TRUE(target.Edit());
+    ASSERT_TRUE(BringToFront(target.Window()));
+    hook_->SetMainHWND(GetDesktopWindow());
+
+    Drag(CharPoint(target.Edit(), 0, 1), CharPoint(target.Edit(), 5, 1));
+    EXPECT_FALSE(CopyKeysSent()) << "never set: " << Describe(probe_->Keys());
+
+    EXPECT_EQ(hook_->EndHook(), 0) << "nothing to end";
+    EXPECT_EQ(hook_->IsHooking(), 0);
+    EXPECT_EQ(hook_->SetHook(), 1);
+    EXPECT_EQ(hook_->SetHook(), 1);
+    EXPECT_NE(hook_->IsHooking(), 0);
+    EXPECT_EQ(hook_->EndHook(), 1);
+    EXPECT_EQ(hook_->IsHooking(), 0);
+    probe_->Clear();
+    Drag(CharPoint(target.Edit(), 11, 1), CharPoint(target.Edit(), 16, 1));
+    EXPECT_FALSE(CopyKeysSent()) << "set twice, ended once: " << Describe(probe_->Keys());
+    EXPECT_EQ(ClipboardText(), kSentinel);
+}
+
+TEST_F(MouseHookTest, ConsoleWindowsAreLeftAlone)
+{
+    SelectTarget console(true);
+    ASSERT_TRUE(console.Edit()) << "the helper program did not come up";
+    ASSERT_TRUE(BringToFront(console.Window()));
+    hook_->SetMainHWND(GetDesktopWindow());
+    ASSERT_EQ(hook_->SetHook(), 1);
+
+    Drag(CharPoint(console.Edit(), 6, 1), CharPoint(console.Edit(), 10, 1));
+    EXPECT_FALSE(CopyKeysSent()) << "Ctrl+C went to a console: " << Describe(probe_->Keys());
+    DoubleClick(CharPoint(console.Edit(), 19));
+    EXPECT_FALSE(CopyKeysSent()) << "Ctrl+C went to a console: " << Describe(probe_->Keys());
+    EXPECT_EQ(ClipboardText(), kSentinel);
+}
+
+LRESULT CALLBACK PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
+{
+    return DefWindowProcA(w, m, wp, lp);
+}
+
+TEST_F(MouseHookTest, TheHookingProgramsOwnWindowsAreLeftAlone)
+{
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = PlainProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "VkMouseHookOwnWindow";
+    RegisterClassExA(&wc);
+    HWND own = CreateWindowExA(0, wc.lpszClassName, "own", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 300,
+                               480, 120, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_TRUE(own);
+    HWND edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "alpha beta gamma delta",
+                                WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 10, 10, 440, 30, own,
+                                nullptr, wc.hInstance, nullptr);
+    ASSERT_TRUE(edit);
+    ASSERT_TRUE(BringToFront(own));
+    SetFocus(edit);
+    hook_->SetMainHWND(own);
+    ASSERT_EQ(hook_->SetHook(), 1);
+
+    Drag(CharPoint(edit, 6, 1), CharPoint(edit, 10, 1));
+    EXPECT_FALSE(SelectedText(edit).empty()) << "the drag selected nothing, so proves nothing";
+    EXPECT_FALSE(CopyKeysSent()) << Describe(probe_->Keys());
+    EXPECT_EQ(ClipboardText(), kSentinel);
+    hook_->EndHook();
+    DestroyWindow(own);
+}
+
+} // namespace
