@@ -376,8 +376,8 @@ int RunCheck(const CheckOptions& options, CommandIo& io)
         uint64_t left = bytes.size() - offset;
         if (left < 8) {
             damaged = true;
-            fault("offset " + std::to_string(offset) + ": damage: " + std::to_string(left) +
-                  " bytes left, too few for a record header; they are lost");
+            fault("offset " + std::to_string(offset) + ": damage: " +
+                  Count(left, "byte", "bytes") + " left, too few for a record header; lost");
             break;
         }
         uint64_t keyLength = get32(offset), dataLength = get32(offset + 4);
