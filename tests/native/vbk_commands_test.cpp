@@ -219,6 +219,17 @@ TEST_F(VbkCommands, ExportThenImportGivesTheSameBytes)
     }
 }
 
+TEST_F(VbkCommands, NeverWritesOverItsOwnInput)
+{
+    Write("w.tsv", "a\tb\n");
+    EXPECT_EQ(Import("w.tsv", "w.tsv"), ExitFailed);
+    EXPECT_EQ(Read("w.tsv"), "a\tb\n");
+    const std::string table = TableOf({{"a", "b"}});
+    Write("t.vbk", table);
+    EXPECT_EQ(Export("t.vbk", "t.vbk", TextEncoding::Utf8), ExitFailed);
+    EXPECT_EQ(Read("t.vbk"), table);
+}
+
 TEST_F(VbkCommands, ExportRefusesWhatWouldNotComeBack)
 {
     struct Case {

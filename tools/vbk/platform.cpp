@@ -108,7 +108,7 @@ FileOutcome ReadWholeFile(const std::string& path, std::string& bytes, std::stri
 
 #ifdef _WIN32
 
-FileOutcome ReplaceFile(const std::string& path, std::string_view bytes, std::string& error)
+FileOutcome PutFileInPlace(const std::string& path, std::string_view bytes, std::string& error)
 {
     std::string temp;
     DWORD code = 0;
@@ -144,7 +144,7 @@ FileOutcome ReplaceFile(const std::string& path, std::string_view bytes, std::st
 
 #else
 
-FileOutcome ReplaceFile(const std::string& path, std::string_view bytes, std::string& error)
+FileOutcome PutFileInPlace(const std::string& path, std::string_view bytes, std::string& error)
 {
     static unsigned counter;
     std::string folder = FolderOf(path);

@@ -13,7 +13,7 @@ enum class FileOutcome { Ok, Missing, Unreadable, Unwritable };
 
 // On failure, error says why in the system's words.
 FileOutcome ReadWholeFile(const std::string& path, std::string& bytes, std::string& error);
-FileOutcome ReplaceFile(const std::string& path, std::string_view bytes, std::string& error);
+FileOutcome PutFileInPlace(const std::string& path, std::string_view bytes, std::string& error);
 bool FileExists(const std::string& path);
 
 // Standard output and error carry bytes unchanged (no CRLF translation).

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <vector>
 
 #include "table/entry_table.h"
@@ -92,6 +93,13 @@ bool LoadTable(const std::string& path, CEntryTable& table, CommandIo& io, bool 
     return true;
 }
 
+// Whether two names reach one file: writing one would destroy the other.
+bool SameFile(const std::string& a, const std::string& b)
+{
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error) && !error;
+}
+
 std::string LowerExtension(const std::string& name)
 {
     size_t dot = name.find_last_of('.');
@@ -175,6 +183,8 @@ int RunImport(const ImportOptions& options, CommandIo& io)
     if (!format)
         return Fail(io, options.List + ": cannot tell TSV from CSV by the name; use --format");
 
+    if (SameFile(options.List, options.Table))
+        return Fail(io, options.Table + ": that is the list itself; write the table elsewhere");
     std::string bytes, why;
     FileOutcome outcome = ReadWholeFile(options.List, bytes, why);
     if (outcome != FileOutcome::Ok)
@@ -255,7 +265,7 @@ int RunImport(const ImportOptions& options, CommandIo& io)
     const CEntryTable& result = merged ? existing : listed;
 
     std::string out = EncodeTableToBytes(result);
-    outcome = ReplaceFile(options.Table, out, why);
+    outcome = PutFileInPlace(options.Table, out, why);
     if (outcome != FileOutcome::Ok)
         return Fail(io, FileFailure(options.Table, outcome, why));
 
@@ -280,6 +290,8 @@ int RunExport(const ExportOptions& options, CommandIo& io)
                         : options.List.empty()        ? ListFormat::Tsv
                         : FormatOfName(options.List) == ListFormat::Csv ? ListFormat::Csv
                                                                         : ListFormat::Tsv;
+    if (!options.List.empty() && SameFile(options.List, options.Table))
+        return Fail(io, options.List + ": that is the table itself; write the list elsewhere");
     CEntryTable table;
     std::string failure;
     if (!LoadTable(options.Table, table, io, true, failure))
@@ -336,7 +348,7 @@ int RunExport(const ExportOptions& options, CommandIo& io)
         io.Out += out;
     } else {
         std::string why;
-        FileOutcome outcome = ReplaceFile(options.List, out, why);
+        FileOutcome outcome = PutFileInPlace(options.List, out, why);
         if (outcome != FileOutcome::Ok)
             return Fail(io, FileFailure(options.List, outcome, why));
         io.Err += "vbk: " + options.List + ": " + Count(table.Size(), "entry", "entries") + "\n";
@@ -434,7 +446,7 @@ int RunCheck(const CheckOptions& options, CommandIo& io)
 
     if (options.Repair) {
         std::string out = EncodeTableToBytes(loaded);
-        outcome = ReplaceFile(options.Output, out, why);
+        outcome = PutFileInPlace(options.Output, out, why);
         if (outcome != FileOutcome::Ok)
             return Fail(io, FileFailure(options.Output, outcome, why));
         report += options.Output + ": " + Count(loaded.Size(), "entry", "entries") + " written\n";
