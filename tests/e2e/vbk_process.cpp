@@ -104,8 +104,12 @@ bool TerminalIsUtf8()
 
 VbkRun RunVbk(const std::vector<std::string>& args, const std::string& folder)
 {
+    // Names of their own for every run: a handle the child passed on may
+    // outlive it for a moment and keep an old file from being replaced.
+    static int runs;
     VbkRun run;
-    std::string outPath = folder + ".out", errPath = folder + ".err";
+    std::string base = folder + "." + std::to_string(runs++);
+    std::string outPath = base + ".out", errPath = base + ".err";
     HANDLE out = InheritableFile(outPath), err = InheritableFile(errPath);
     std::string command = Quote(VbkPath());
     for (const std::string& a : args)
@@ -120,7 +124,7 @@ VbkRun RunVbk(const std::vector<std::string>& args, const std::string& folder)
     std::string mutableCommand = command;
     BOOL started = out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
                    CreateProcessA(nullptr, mutableCommand.data(), nullptr, nullptr, TRUE,
-                                  CREATE_NO_WINDOW, nullptr, folder.c_str(), &si, &pi);
+                                  DETACHED_PROCESS, nullptr, folder.c_str(), &si, &pi);
     if (out != INVALID_HANDLE_VALUE)
         CloseHandle(out);
     if (err != INVALID_HANDLE_VALUE)
