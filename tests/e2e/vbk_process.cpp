@@ -1,0 +1,199 @@
+#include "tests/e2e/vbk_process.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const int DeadlineMs = 30000;
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+#ifdef _WIN32
+// vbk.exe is built beside this test program.
+std::string VbkPath()
+{
+    char self[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string path(self, n);
+    return path.substr(0, path.find_last_of("\\/") + 1) + "vbk.exe";
+}
+
+// Quoting as the C runtime's command-line parser undoes it.
+std::string Quote(const std::string& arg)
+{
+    if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos)
+        return arg;
+    std::string q = "\"";
+    size_t backslashes = 0;
+    for (char c : arg) {
+        if (c == '\\') {
+            backslashes++;
+            continue;
+        }
+        q.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        q += c;
+    }
+    q.append(backslashes * 2, '\\');
+    return q + "\"";
+}
+
+HANDLE InheritableFile(const std::string& path)
+{
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+#endif
+
+} // namespace
+
+std::string NewTestFolder(const std::string& tag)
+{
+    static int counter;
+#ifdef _WIN32
+    std::string pid = std::to_string(GetCurrentProcessId());
+#else
+    std::string pid = std::to_string(getpid());
+#endif
+    fs::path folder = fs::temp_directory_path() /
+                      ("vbk-e2e-" + pid + "-" + std::to_string(counter++) + "-" + tag);
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    return folder.string();
+}
+
+void RemoveTestFolder(const std::string& folder)
+{
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+}
+
+bool TerminalIsUtf8()
+{
+#ifdef _WIN32
+    return false;
+#else
+    return true;
+#endif
+}
+
+#ifdef _WIN32
+
+VbkRun RunVbk(const std::vector<std::string>& args, const std::string& folder)
+{
+    // Names of their own for every run: a handle the child passed on may
+    // outlive it for a moment and keep an old file from being replaced.
+    static int runs;
+    VbkRun run;
+    std::string base = folder + "." + std::to_string(runs++);
+    std::string outPath = base + ".out", errPath = base + ".err";
+    HANDLE out = InheritableFile(outPath), err = InheritableFile(errPath);
+    std::string command = Quote(VbkPath());
+    for (const std::string& a : args)
+        command += " " + Quote(a);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = INVALID_HANDLE_VALUE;
+    si.hStdOutput = out;
+    si.hStdError = err;
+    PROCESS_INFORMATION pi = {};
+    std::string mutableCommand = command;
+    BOOL started = out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
+                   CreateProcessA(nullptr, mutableCommand.data(), nullptr, nullptr, TRUE,
+                                  DETACHED_PROCESS, nullptr, folder.c_str(), &si, &pi);
+    if (out != INVALID_HANDLE_VALUE)
+        CloseHandle(out);
+    if (err != INVALID_HANDLE_VALUE)
+        CloseHandle(err);
+    if (started) {
+        if (WaitForSingleObject(pi.hProcess, DeadlineMs) == WAIT_OBJECT_0) {
+            DWORD code = 0;
+            GetExitCodeProcess(pi.hProcess, &code);
+            run.Status = int(code);
+        } else {
+            TerminateProcess(pi.hProcess, 99);
+            WaitForSingleObject(pi.hProcess, 5000);
+        }
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    run.Out = Slurp(outPath);
+    run.Err = Slurp(errPath);
+    DeleteFileA(outPath.c_str());
+    DeleteFileA(errPath.c_str());
+    return run;
+}
+
+#else
+
+VbkRun RunVbk(const std::vector<std::string>& args, const std::string& folder)
+{
+    VbkRun run;
+    std::string outPath = folder + ".out", errPath = folder + ".err";
+    std::vector<std::string> argv = {VBK_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> cargv;
+    for (std::string& a : argv)
+        cargv.push_back(a.data());
+    cargv.push_back(nullptr);
+
+    pid_t child = fork();
+    if (child == 0) {
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out < 0 || err < 0 || chdir(folder.c_str()) != 0)
+            _exit(127);
+        dup2(out, 1);
+        dup2(err, 2);
+        execv(cargv[0], cargv.data());
+        _exit(127);
+    }
+    if (child < 0)
+        return run;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(DeadlineMs);
+    int status = 0;
+    for (;;) {
+        pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child) {
+            run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            break;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    run.Out = Slurp(outPath);
+    run.Err = Slurp(errPath);
+    unlink(outPath.c_str());
+    unlink(errPath.c_str());
+    return run;
+}
+
+#endif

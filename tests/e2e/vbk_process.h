@@ -1,0 +1,24 @@
+// Runs the built vbk as a separate process in a working folder of its own,
+// on Linux and on Windows alike.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct VbkRun {
+    int Status = -1; // the exit status; -1 if it could not be started or did not end
+    std::string Out, Err;
+};
+
+// A new empty folder under the system's temporary folder.
+std::string NewTestFolder(const std::string& tag);
+void RemoveTestFolder(const std::string& folder);
+
+// Runs vbk with the arguments, in the folder, and waits (with a deadline)
+// for it to end. Its standard output and error are captured through files
+// outside the folder.
+VbkRun RunVbk(const std::vector<std::string>& args, const std::string& folder);
+
+// The encoding in which vbk talks to its terminal on this system: true for
+// UTF-8 (Linux), false for code page 932 (Windows).
+bool TerminalIsUtf8();

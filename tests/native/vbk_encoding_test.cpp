@@ -1,0 +1,182 @@
+// Code page 932 conversion and encoding detection for vbk.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tools/vbk/cp932_tables.h"
+#include "tools/vbk/text_encoding.h"
+
+namespace {
+
+std::string Utf8Of(uint32_t cp)
+{
+    std::string s;
+    AppendUtf8(cp, s);
+    return s;
+}
+
+std::string HexOf(const std::string& bytes)
+{
+    std::string s;
+    char b[4];
+    for (unsigned char c : bytes) {
+        snprintf(b, sizeof b, "%02X ", c);
+        s += b;
+    }
+    return s;
+}
+
+TEST(Cp932Conversion, CharactersAndTheirVariantsGetTheirCodes)
+{
+    struct Case {
+        uint32_t cp;
+        std::string code;
+    } cases[] = {
+        {'A', "A"},
+        {'\\', "\\"},
+        {0xFF71, "\xB1"},           // ｱ half-width katakana
+        {0x8868, "\x95\x5C"},       // 表, trail byte 0x5C
+        {0x30BD, "\x83\x5C"},       // ソ, trail byte 0x5C
+        {0xFF5E, "\x81\x60"},       // ～ FULLWIDTH TILDE
+        {0x301C, "\x81\x60"},       // 〜 WAVE DASH, its variant
+        {0x2225, "\x81\x61"},       // ∥ PARALLEL TO
+        {0x2016, "\x81\x61"},       // ‖ DOUBLE VERTICAL LINE
+        {0xFF0D, "\x81\x7C"},       // － FULLWIDTH HYPHEN-MINUS
+        {0x2212, "\x81\x7C"},       // − MINUS SIGN
+        {0xFFE0, "\x81\x91"},       // ￠
+        {0x00A2, "\x81\x91"},       // ¢
+        {0xFFE1, "\x81\x92"},       // ￡
+        {0x00A3, "\x81\x92"},       // £
+        {0xFFE2, "\x81\xCA"},       // ￢
+        {0x00AC, "\x81\xCA"},       // ¬
+        {0x2015, "\x81\x5C"},       // ― HORIZONTAL BAR
+        {0x2014, "\x81\x5C"},       // — EM DASH
+        {0x2170, "\xFA\x40"},       // ⅰ: the IBM code, not the NEC-selected 0xEEEF
+        {0x2235, "\x81\xE6"},       // ∵: the JIS code of three
+        {0xE000, "\xF0\x40"},       // the first user-defined character
+    };
+    for (const Case& c : cases) {
+        std::string out;
+        ConvertResult r = Utf8ToCp932(Utf8Of(c.cp), out);
+        EXPECT_TRUE(r.Ok) << CodePointName(c.cp);
+        EXPECT_EQ(HexOf(out), HexOf(c.code)) << CodePointName(c.cp);
+    }
+}
+
+TEST(Cp932Conversion, CharacterWithoutCodeIsNamedWithItsOffset)
+{
+    struct Case {
+        std::string text;
+        size_t offset;
+        uint32_t cp;
+    } cases[] = {
+        {"caf\xC3\xA9", 3, 0xE9},                     // é
+        {"\xE3\x81\x82\xE2\x98\x83", 3, 0x2603},      // あ☃
+        {"x\xF0\x9F\x98\x80", 1, 0x1F600},            // an emoji, outside the BMP
+        {"\xC2\xA5", 0, 0xA5},                        // ¥ is not taken for a backslash
+    };
+    for (const Case& c : cases) {
+        std::string out;
+        ConvertResult r = Utf8ToCp932(c.text, out);
+        EXPECT_FALSE(r.Ok) << HexOf(c.text);
+        EXPECT_EQ(r.Offset, c.offset) << HexOf(c.text);
+        EXPECT_EQ(CodePointName(r.CodePoint), CodePointName(c.cp)) << HexOf(c.text);
+    }
+}
+
+// Every code the page assigns decodes to a character that encodes back to
+// a code for the same character; exact conversion succeeds exactly for the
+// codes that come back as themselves.
+TEST(Cp932Conversion, TablesAgreeBothWays)
+{
+    size_t exactCodes = 0;
+    for (size_t i = 0; i < Cp932DoubleByteCount; i++) {
+        const Cp932Pair& p = Cp932DoubleByteCodes[i];
+        std::string code = {char(p.Code >> 8), char(p.Code & 0xFF)};
+        std::string utf8, back, again;
+        ASSERT_TRUE(Cp932ToUtf8(code, utf8, false).Ok) << HexOf(code);
+        ASSERT_EQ(utf8, Utf8Of(p.Unicode)) << HexOf(code);
+        ASSERT_TRUE(Utf8ToCp932(utf8, back).Ok) << HexOf(code);
+        ASSERT_TRUE(Cp932ToUtf8(back, again, true).Ok) << HexOf(back);
+        ASSERT_EQ(again, utf8) << HexOf(code) << "-> " << HexOf(back);
+        std::string exact;
+        bool isExact = Cp932ToUtf8(code, exact, true).Ok;
+        EXPECT_EQ(isExact, back == code) << HexOf(code);
+        exactCodes += isExact;
+    }
+    // 7724 JIS and extension codes less 398 duplicates, plus 1880 user-defined.
+    EXPECT_EQ(exactCodes, Cp932DoubleByteCount - 398);
+}
+
+TEST(Cp932Conversion, BytesThatAreNotCharacters)
+{
+    const std::vector<std::string> bad = {
+        "\x80", "\xA0", "\xFD", "\xFF",   // single bytes the page leaves unassigned
+        "\x82",                            // a lead byte at the end
+        "\x85\x40",                        // an unassigned double-byte code
+        "ab\x81\x20",                      // a lead byte before a space
+    };
+    for (const std::string& b : bad) {
+        std::string out;
+        EXPECT_FALSE(Cp932ToUtf8(b, out, false).Ok) << HexOf(b);
+        EXPECT_TRUE(FindShiftJisFault(b).has_value()) << HexOf(b);
+    }
+    EXPECT_EQ(Cp932ToUtf8Lossy("a\x80" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(Utf8ToCp932Lossy("a\xE2\x98\x83" "b"), "a?b");
+}
+
+TEST(EncodingDetection, DecidesByMarkThenValidity)
+{
+    struct Case {
+        std::string text;
+        DetectOutcome want;
+    } cases[] = {
+        {"", DetectOutcome::Utf8},
+        {"apple\tx\n", DetectOutcome::Utf8},
+        {"\xEF\xBB\xBF" "apple", DetectOutcome::Utf8WithBom},
+        {"\xE8\xA1\xA8", DetectOutcome::Utf8},                 // 表 in UTF-8
+        {"\x95\x5C\t\x83\x5C", DetectOutcome::ShiftJis},       // 表 and ソ in Shift-JIS
+        {"\x82\xA0\x82\xA2", DetectOutcome::ShiftJis},         // あい
+        {"\xFF\xFEh\0", DetectOutcome::Utf16},
+        {"\x80\x80", DetectOutcome::Neither},
+        {"\x82", DetectOutcome::Neither},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(int(DetectEncoding(c.text)), int(c.want)) << HexOf(c.text);
+}
+
+TEST(EncodingDetection, FaultsNameLineAndOffset)
+{
+    struct Case {
+        std::string text;
+        bool utf8;
+        size_t offset, line;
+    } cases[] = {
+        {"a\nb\n\xFF", true, 4, 3},
+        {"\xC0\x80", true, 0, 1},               // overlong NUL
+        {"x\xED\xA0\x80", true, 1, 1},          // a surrogate
+        {"ok\n\xE3\x81", true, 3, 2},           // cut short at the end
+        {"\xF4\x90\x80\x80", true, 0, 1},       // above U+10FFFF
+        {"\x95\x5C\n\x85\x40", false, 3, 2},    // 表, then an unassigned code
+        {"\x81", false, 0, 1},
+    };
+    for (const Case& c : cases) {
+        auto f = c.utf8 ? FindUtf8Fault(c.text) : FindShiftJisFault(c.text);
+        ASSERT_TRUE(f.has_value()) << HexOf(c.text);
+        EXPECT_EQ(f->Offset, c.offset) << HexOf(c.text);
+        EXPECT_EQ(f->Line, c.line) << HexOf(c.text);
+    }
+}
+
+TEST(EncodingNames, AcceptTheUsualSpellings)
+{
+    for (const char* n : {"utf-8", "UTF8", "Utf-8"})
+        EXPECT_EQ(ParseEncodingName(n), TextEncoding::Utf8) << n;
+    for (const char* n : {"sjis", "Shift_JIS", "shift-jis", "CP932"})
+        EXPECT_EQ(ParseEncodingName(n), TextEncoding::ShiftJis) << n;
+    for (const char* n : {"", "latin1", "utf-16"})
+        EXPECT_FALSE(ParseEncodingName(n).has_value()) << n;
+}
+
+} // namespace

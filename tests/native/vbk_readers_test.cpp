@@ -1,0 +1,195 @@
+// The TSV and CSV readers and writers of vbk.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "tools/vbk/list_reader.h"
+#include "tools/vbk/list_writer.h"
+
+namespace {
+
+using Row = std::tuple<size_t, std::string, std::string>; // line, Key, Data
+using Rows = std::vector<Row>;
+
+std::string Visible(std::string s)
+{
+    std::string out;
+    char b[8];
+    for (unsigned char c : s) {
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            out += char(c);
+        } else {
+            snprintf(b, sizeof b, "\\x%02X", c);
+            out += b;
+        }
+    }
+    return out;
+}
+
+std::string Show(const Rows& rows)
+{
+    std::string s;
+    for (const auto& [line, key, data] : rows)
+        s += "(" + std::to_string(line) + " " + Visible(key) + " | " + Visible(data) + ") ";
+    return s;
+}
+
+struct Outcome {
+    Rows rows;
+    ListReadResult result;
+};
+
+Outcome Read(ListFormat format, const std::string& text,
+             TextEncoding encoding = TextEncoding::Utf8)
+{
+    Outcome o;
+    o.result = ReadList(format, text, encoding, [&](size_t line, std::string_view k,
+                                                    std::string_view d) {
+        o.rows.emplace_back(line, std::string(k), std::string(d));
+        return true;
+    });
+    return o;
+}
+
+struct Case {
+    const char* name;
+    std::string text;
+    Rows want;
+    size_t errorLine = 0; // 0: no error expected
+};
+
+void RunCases(ListFormat format, const std::vector<Case>& cases, TextEncoding encoding)
+{
+    for (const Case& c : cases) {
+        Outcome o = Read(format, c.text, encoding);
+        EXPECT_EQ(Show(o.rows), Show(c.want)) << c.name << ": " << Visible(c.text);
+        if (c.errorLine) {
+            EXPECT_FALSE(o.result.Ok) << c.name;
+            EXPECT_EQ(o.result.Line, c.errorLine) << c.name << ": " << o.result.Message;
+            EXPECT_FALSE(o.result.Message.empty()) << c.name;
+        } else {
+            EXPECT_TRUE(o.result.Ok) << c.name << ": " << o.result.Message;
+        }
+    }
+}
+
+TEST(TsvReader, LinesColumnsAndEscapes)
+{
+    RunCases(ListFormat::Tsv,
+             {
+                 {"plain", "apple\tx\nbanana\ty\n", {{1, "apple", "x"}, {2, "banana", "y"}}},
+                 {"CRLF and no final line break", "a\tb\r\nc\td", {{1, "a", "b"}, {2, "c", "d"}}},
+                 {"blank lines keep the numbering", "a\tb\n\n\r\nc\td\n", {{1, "a", "b"}, {4, "c", "d"}}},
+                 {"escapes", "k\ta\\nb\\tc\\\\d\\re", {{1, "k", "a\nb\tc\\d\re"}}},
+                 {"other backslashes stay", "k\tC:\\x\\", {{1, "k", "C:\\x\\"}}},
+                 {"escapes only in the Data", "a\\nb\tc", {{1, "a\\nb", "c"}}},
+                 {"no tab: empty Data", "word\n", {{1, "word", ""}}},
+                 {"empty Key", "\tdata\n", {{1, "", "data"}}},
+                 {"empty trailing columns", "k\td\t\t\n", {{1, "k", "d"}}},
+                 {"a third column is refused", "a\tb\nk\td\textra\nz\tz\n", {{1, "a", "b"}}, 2},
+                 {"spaces are kept", " k \t d \n", {{1, " k ", " d "}}},
+             },
+             TextEncoding::Utf8);
+}
+
+TEST(TsvReader, ShiftJisTrailBytesAreNotBackslashes)
+{
+    // 表 is 0x95 0x5C and ソ is 0x83 0x5C: read byte by byte, "ソn" would
+    // become ソ's lead byte and a line feed.
+    RunCases(ListFormat::Tsv,
+             {
+                 {"trail byte before n", "\x95\x5C\t\x83\x5Cn", {{1, "\x95\x5C", "\x83\x5Cn"}}},
+                 {"trail byte before an escape", "k\t\x95\x5C\\\\\\n",
+                  {{1, "k", "\x95\x5C\\\n"}}},
+                 {"half-width katakana are single bytes", "k\t\xB1\\n", {{1, "k", "\xB1\n"}}},
+             },
+             TextEncoding::ShiftJis);
+}
+
+TEST(CsvReader, QuotingAsRfc4180)
+{
+    RunCases(ListFormat::Csv,
+             {
+                 {"plain CRLF", "a,b\r\nc,d\r\n", {{1, "a", "b"}, {2, "c", "d"}}},
+                 {"comma in quotes", "\"a,b\",c", {{1, "a,b", "c"}}},
+                 {"doubled quotes", "k,\"say \"\"hi\"\"\"\n", {{1, "k", "say \"hi\""}}},
+                 {"line break in quotes", "k,\"l1\nl2\"\nnext,x\n",
+                  {{1, "k", "l1\nl2"}, {3, "next", "x"}}},
+                 {"CRLF in quotes is kept", "k,\"a\r\nb\"\r\n", {{1, "k", "a\r\nb"}}},
+                 {"empty quoted Key", "\"\",x\n", {{1, "", "x"}}},
+                 {"one field: empty Data", "word\n", {{1, "word", ""}}},
+                 {"blank lines", "\n\r\na,b\n\n", {{3, "a", "b"}}},
+                 {"empty trailing fields", "k,d,,\n", {{1, "k", "d"}}},
+                 {"backslashes are plain", "k,a\\nb", {{1, "k", "a\\nb"}}},
+                 {"Shift-JIS bytes pass", "\x95\x5C,\x83\x5C", {{1, "\x95\x5C", "\x83\x5C"}}},
+                 {"three fields", "a,b\nk,d,e\n", {{1, "a", "b"}}, 2},
+                 {"unclosed quote names its line", "a,b\nk,\"open\nmore\n", {{1, "a", "b"}}, 2},
+                 {"text after closing quote", "k,\"a\"b\n", {}, 1},
+                 {"quote inside a plain field", "x,y\nk,a\"b\n", {{1, "x", "y"}}, 2},
+             },
+             TextEncoding::Utf8);
+}
+
+TEST(ListWriter, TsvRefusesKeysItCannotCarry)
+{
+    for (const char* key : {"a\tb", "a\nb", "a\r"}) {
+        std::string out;
+        EXPECT_FALSE(AppendTsvRecord(out, key, "d", TextEncoding::Utf8)) << Visible(key);
+        EXPECT_EQ(out, "");
+    }
+    std::string out;
+    ASSERT_TRUE(AppendTsvRecord(out, "\x95\x5C", "\x83\x5C\\\n", TextEncoding::ShiftJis));
+    EXPECT_EQ(Visible(out), Visible("\x95\x5C\t\x83\x5C\\\\\\n\n"));
+}
+
+// Random entries built from the troublesome pieces go through a writer and
+// its reader unchanged.
+TEST(ListWriter, RandomEntriesComeBackUnchanged)
+{
+    const std::vector<std::string> pieces = {"a", "Z", " ",  ",",  "\"", "\\", "\\n", "\t",
+                                             "\n", "\r", "\r\n", "\x95\x5C" /* 表 */,
+                                             "\x83\x5C" /* ソ */, "\xB1" /* ｱ */};
+    const std::vector<std::string> keyPieces = {"a", "Z", " ", ",", "\"", "\\", "\\n",
+                                                "\x95\x5C", "\x83\x5C"};
+    std::mt19937 rng(42);
+    auto make = [&](const std::vector<std::string>& from) {
+        std::string s;
+        int n = 1 + int(rng() % 6);
+        for (int i = 0; i < n; i++)
+            s += from[rng() % from.size()];
+        return s;
+    };
+    for (int round = 0; round < 300; round++) {
+        Rows want;
+        std::string csv, tsv;
+        for (size_t line = 1; line <= 5; line++) {
+            std::string csvKey = make(pieces), tsvKey = make(keyPieces), data = make(pieces);
+            AppendCsvRecord(csv, csvKey, data);
+            ASSERT_TRUE(AppendTsvRecord(tsv, tsvKey, data, TextEncoding::ShiftJis));
+            want.emplace_back(line, csvKey, data);
+        }
+        Outcome fromCsv = Read(ListFormat::Csv, csv);
+        ASSERT_TRUE(fromCsv.result.Ok) << fromCsv.result.Message << ": " << Visible(csv);
+        Rows gotCsv = fromCsv.rows;
+        for (auto& r : gotCsv)
+            std::get<0>(r) = 0;
+        Rows wantCsv = want;
+        for (auto& r : wantCsv)
+            std::get<0>(r) = 0;
+        ASSERT_EQ(Show(gotCsv), Show(wantCsv)) << Visible(csv);
+
+        Outcome fromTsv = Read(ListFormat::Tsv, tsv, TextEncoding::ShiftJis);
+        ASSERT_TRUE(fromTsv.result.Ok) << fromTsv.result.Message;
+        ASSERT_EQ(fromTsv.rows.size(), want.size()) << Visible(tsv);
+        for (size_t i = 0; i < want.size(); i++) {
+            ASSERT_EQ(std::get<0>(fromTsv.rows[i]), i + 1) << Visible(tsv);
+            ASSERT_EQ(Visible(std::get<2>(fromTsv.rows[i])), Visible(std::get<2>(want[i])))
+                << Visible(tsv);
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,270 @@
+#include "tools/vbk/text_encoding.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <vector>
+
+#include "tools/vbk/cp932_tables.h"
+
+namespace {
+
+// Direct lookup tables built once from the generated pairs: a conversion of
+// a large list looks up every character, and a binary search per character
+// would dominate an import.
+struct Cp932Maps {
+    std::vector<uint16_t> toUnicode; // by (lead << 8 | trail); 0 = unassigned
+    std::vector<uint16_t> fromUnicode; // by code point; 0xFFFF = no code
+    Cp932Maps() : toUnicode(0x10000, 0), fromUnicode(0x10000, 0xFFFF)
+    {
+        for (size_t i = 0; i < Cp932DoubleByteCount; i++)
+            toUnicode[Cp932DoubleByteCodes[i].Code] = Cp932DoubleByteCodes[i].Unicode;
+        for (size_t i = 0; i < UnicodeToCp932Count; i++)
+            fromUnicode[UnicodeToCp932Codes[i].Unicode] = UnicodeToCp932Codes[i].Code;
+    }
+};
+
+const Cp932Maps& Maps()
+{
+    static const Cp932Maps maps;
+    return maps;
+}
+
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+bool IsSingleByteCode(unsigned char c) { return c < 0x80 || (c >= 0xA1 && c <= 0xDF); }
+
+// The code point of the single byte: ASCII, or half-width katakana.
+uint32_t SingleByteCodePoint(unsigned char c) { return c < 0x80 ? c : 0xFF61 + (c - 0xA1); }
+
+// One UTF-8 sequence at text[i]: its length, or 0 if it is not a valid one.
+size_t Utf8Sequence(std::string_view text, size_t i, uint32_t& codePoint)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data()) + i;
+    size_t left = text.size() - i;
+    unsigned char c = p[0];
+    if (c < 0x80) {
+        codePoint = c;
+        return 1;
+    }
+    size_t n;
+    uint32_t cp, min;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2, cp = c & 0x1F, min = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3, cp = c & 0x0F, min = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4, cp = c & 0x07, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (left < n)
+        return 0;
+    for (size_t k = 1; k < n; k++) {
+        if ((p[k] & 0xC0) != 0x80)
+            return 0;
+        cp = cp << 6 | (p[k] & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    codePoint = cp;
+    return n;
+}
+
+TextFault FaultAt(std::string_view text, size_t offset)
+{
+    TextFault f;
+    f.Offset = offset;
+    f.Line = 1 + size_t(std::count(text.begin(), text.begin() + offset, '\n'));
+    return f;
+}
+
+} // namespace
+
+std::optional<TextEncoding> ParseEncodingName(std::string_view name)
+{
+    std::string n;
+    for (char c : name)
+        n += char(std::tolower(static_cast<unsigned char>(c)));
+    if (n == "utf-8" || n == "utf8")
+        return TextEncoding::Utf8;
+    if (n == "sjis" || n == "shift-jis" || n == "shift_jis" || n == "cp932")
+        return TextEncoding::ShiftJis;
+    return std::nullopt;
+}
+
+const char* EncodingName(TextEncoding encoding)
+{
+    return encoding == TextEncoding::Utf8 ? "UTF-8" : "Shift-JIS";
+}
+
+std::optional<TextFault> FindUtf8Fault(std::string_view text)
+{
+    size_t i = 0;
+    uint32_t cp;
+    while (i < text.size()) {
+        // Runs of ASCII are the bulk of most lists.
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            i++;
+            continue;
+        }
+        size_t n = Utf8Sequence(text, i, cp);
+        if (n == 0)
+            return FaultAt(text, i);
+        i += n;
+    }
+    return std::nullopt;
+}
+
+std::optional<TextFault> FindShiftJisFault(std::string_view text)
+{
+    const Cp932Maps& maps = Maps();
+    size_t i = 0;
+    while (i < text.size()) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (IsSingleByteCode(c)) {
+            i++;
+            continue;
+        }
+        if (!IsLeadByte(c) || i + 1 >= text.size())
+            return FaultAt(text, i);
+        unsigned code = unsigned(c) << 8 | static_cast<unsigned char>(text[i + 1]);
+        if (maps.toUnicode[code] == 0)
+            return FaultAt(text, i);
+        i += 2;
+    }
+    return std::nullopt;
+}
+
+bool HasUtf8Bom(std::string_view text) { return text.substr(0, 3) == "\xEF\xBB\xBF"; }
+
+DetectOutcome DetectEncoding(std::string_view text)
+{
+    if (HasUtf8Bom(text))
+        return DetectOutcome::Utf8WithBom;
+    if (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF")
+        return DetectOutcome::Utf16;
+    if (!FindUtf8Fault(text))
+        return DetectOutcome::Utf8;
+    if (!FindShiftJisFault(text))
+        return DetectOutcome::ShiftJis;
+    return DetectOutcome::Neither;
+}
+
+ConvertResult Utf8ToCp932(std::string_view utf8, std::string& out)
+{
+    const Cp932Maps& maps = Maps();
+    ConvertResult r;
+    size_t i = 0;
+    while (i < utf8.size()) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out += char(c);
+            i++;
+            continue;
+        }
+        uint32_t cp = 0;
+        size_t n = Utf8Sequence(utf8, i, cp);
+        uint16_t code = n && cp <= 0xFFFF ? maps.fromUnicode[cp] : 0xFFFF;
+        if (code == 0xFFFF) {
+            r.Ok = false;
+            r.Offset = i;
+            r.CodePoint = n ? cp : 0xFFFD;
+            return r;
+        }
+        if (code > 0xFF)
+            out += char(code >> 8);
+        out += char(code & 0xFF);
+        i += n;
+    }
+    return r;
+}
+
+ConvertResult Cp932ToUtf8(std::string_view cp932, std::string& out, bool exact)
+{
+    const Cp932Maps& maps = Maps();
+    ConvertResult r;
+    size_t i = 0;
+    while (i < cp932.size()) {
+        unsigned char c = static_cast<unsigned char>(cp932[i]);
+        if (c < 0x80) {
+            out += char(c);
+            i++;
+            continue;
+        }
+        if (IsSingleByteCode(c)) {
+            AppendUtf8(SingleByteCodePoint(c), out);
+            i++;
+            continue;
+        }
+        uint16_t u = 0;
+        unsigned code = 0;
+        if (IsLeadByte(c) && i + 1 < cp932.size()) {
+            code = unsigned(c) << 8 | static_cast<unsigned char>(cp932[i + 1]);
+            u = maps.toUnicode[code];
+        }
+        if (u == 0 || (exact && maps.fromUnicode[u] != code)) {
+            r.Ok = false;
+            r.Offset = i;
+            r.CodePoint = u;
+            return r;
+        }
+        AppendUtf8(u, out);
+        i += 2;
+    }
+    return r;
+}
+
+std::string Cp932ToUtf8Lossy(std::string_view cp932)
+{
+    std::string out;
+    while (!cp932.empty()) {
+        ConvertResult r = Cp932ToUtf8(cp932, out, false);
+        if (r.Ok)
+            break;
+        AppendUtf8(0xFFFD, out);
+        cp932.remove_prefix(r.Offset + 1);
+    }
+    return out;
+}
+
+std::string Utf8ToCp932Lossy(std::string_view utf8)
+{
+    std::string out;
+    while (!utf8.empty()) {
+        ConvertResult r = Utf8ToCp932(utf8, out);
+        if (r.Ok)
+            break;
+        out += '?';
+        uint32_t cp;
+        size_t n = Utf8Sequence(utf8, r.Offset, cp);
+        utf8.remove_prefix(r.Offset + (n ? n : 1));
+    }
+    return out;
+}
+
+void AppendUtf8(uint32_t cp, std::string& out)
+{
+    if (cp < 0x80) {
+        out += char(cp);
+    } else if (cp < 0x800) {
+        out += char(0xC0 | cp >> 6);
+        out += char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += char(0xE0 | cp >> 12);
+        out += char(0x80 | (cp >> 6 & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    } else {
+        out += char(0xF0 | cp >> 18);
+        out += char(0x80 | (cp >> 12 & 0x3F));
+        out += char(0x80 | (cp >> 6 & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    }
+}
+
+std::string CodePointName(uint32_t codePoint)
+{
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "U+%04X", unsigned(codePoint));
+    return buffer;
+}

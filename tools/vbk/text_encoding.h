@@ -1,0 +1,73 @@
+// The two encodings a word list may come in, and conversion between UTF-8
+// and code page 932 (Shift-JIS as Windows has it), the bytes a table holds.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+enum class TextEncoding { Utf8, ShiftJis };
+
+// "utf-8", "utf8", "sjis", "shift-jis", "shift_jis", "cp932" (any case).
+std::optional<TextEncoding> ParseEncodingName(std::string_view name);
+const char* EncodingName(TextEncoding encoding);
+
+// Where a text stops being valid in an encoding.
+struct TextFault {
+    size_t Offset = 0; // byte offset of the first byte that is wrong
+    size_t Line = 0;   // 1-based line of that byte
+};
+
+// Checks the whole text; std::nullopt when every byte is in place. UTF-8
+// refuses overlong forms, surrogates and code points above U+10FFFF; Shift-JIS
+// accepts only the codes that code page 932 assigns.
+std::optional<TextFault> FindUtf8Fault(std::string_view text);
+std::optional<TextFault> FindShiftJisFault(std::string_view text);
+
+bool HasUtf8Bom(std::string_view text);
+
+enum class DetectOutcome { Utf8, Utf8WithBom, ShiftJis, Utf16, Neither };
+// A byte-order mark decides; otherwise valid UTF-8 is UTF-8 (plain ASCII
+// included) and valid Shift-JIS is Shift-JIS.
+DetectOutcome DetectEncoding(std::string_view text);
+
+// Length of the character that starts at text[i] in code page 932: 2 for a
+// lead byte that has a byte after it, else 1. Scanners step with this so that
+// a trail byte such as the 0x5C of "表" is never taken for a backslash.
+inline size_t ShiftJisCharLength(std::string_view text, size_t i)
+{
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    return lead && i + 1 < text.size() ? 2 : 1;
+}
+
+struct ConvertResult {
+    bool Ok = true;
+    size_t Offset = 0;      // where the conversion stopped, in the input
+    uint32_t CodePoint = 0; // UTF-8 to cp932: the character without a code
+};
+
+// Appends the code-page-932 form of valid UTF-8 text to out. Fails on the
+// first character without a code, naming it.
+ConvertResult Utf8ToCp932(std::string_view utf8, std::string& out);
+
+// Appends the UTF-8 form of code-page-932 text to out. Fails at the first
+// byte that is not an assigned code; with exact set, also at a code that
+// would come back from UTF-8 as a different code (one of the duplicate
+// codes of the NEC and IBM extensions), so that the result converts back to
+// the very same bytes.
+ConvertResult Cp932ToUtf8(std::string_view cp932, std::string& out, bool exact);
+
+// Lenient form for showing text on a terminal: bytes without a character
+// become U+FFFD.
+std::string Cp932ToUtf8Lossy(std::string_view cp932);
+// And back again for a terminal that speaks code page 932: characters
+// without a code become '?'.
+std::string Utf8ToCp932Lossy(std::string_view utf8);
+
+// The UTF-8 bytes of one code point.
+void AppendUtf8(uint32_t codePoint, std::string& out);
+// "U+301C".
+std::string CodePointName(uint32_t codePoint);

@@ -1,0 +1,80 @@
+// TSV: one entry a line, Key, a tab, Data. In the Data, the escapes \n, \t,
+// \r and \\ (a doubled backslash) stand for a line feed, a tab, a carriage
+// return and a backslash; any other backslash is an ordinary character.
+#include <cstring>
+
+#include "tools/vbk/list_reader.h"
+
+namespace {
+
+void Unescape(std::string_view in, TextEncoding encoding, std::string& out)
+{
+    out.clear();
+    size_t i = 0;
+    while (i < in.size()) {
+        size_t n = encoding == TextEncoding::ShiftJis ? ShiftJisCharLength(in, i) : 1;
+        if (n == 1 && in[i] == '\\' && i + 1 < in.size()) {
+            char next = in[i + 1];
+            char replaced = next == 'n' ? '\n' : next == 't' ? '\t' : next == 'r' ? '\r'
+                          : next == '\\' ? '\\' : '\0';
+            if (replaced) {
+                out += replaced;
+                i += 2;
+                continue;
+            }
+        }
+        out.append(in.data() + i, n);
+        i += n;
+    }
+}
+
+bool OnlyTabs(std::string_view s) { return s.find_first_not_of('\t') == std::string_view::npos; }
+
+} // namespace
+
+ListReadResult ReadTsv(std::string_view text, TextEncoding encoding, const ListSink& sink)
+{
+    ListReadResult result;
+    std::string data;
+    size_t line = 0;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        line++;
+        size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view row = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (!row.empty() && row.back() == '\r')
+            row.remove_suffix(1);
+        if (row.empty())
+            continue;
+
+        // Neither a tab nor a line feed can be a Shift-JIS trail byte, so a
+        // plain byte search is safe in both encodings.
+        size_t tab = row.find('\t');
+        if (tab == std::string_view::npos) {
+            if (!sink(line, row, std::string_view()))
+                return result;
+            continue;
+        }
+        std::string_view key = row.substr(0, tab);
+        std::string_view rest = row.substr(tab + 1);
+        size_t extra = rest.find('\t');
+        if (extra != std::string_view::npos) {
+            // Empty trailing columns are what spreadsheets leave behind;
+            // anything else in a third column would be lost, so it is refused.
+            if (!OnlyTabs(rest.substr(extra))) {
+                result.Ok = false;
+                result.Line = line;
+                result.Message = "more than two columns (write a tab inside the Data as \\t)";
+                return result;
+            }
+            rest = rest.substr(0, extra);
+        }
+        Unescape(rest, encoding, data);
+        if (!sink(line, key, data))
+            return result;
+    }
+    return result;
+}

@@ -1,0 +1,60 @@
+// The four commands of vbk. Each fills the texts for standard output and
+// standard error and returns the exit status; the files it reads and writes
+// are the only other effects.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "tools/vbk/list_reader.h"
+#include "tools/vbk/text_encoding.h"
+
+enum ExitStatus {
+    ExitOk = 0,
+    ExitFailed = 1, // bad input, a damaged table, a file that cannot be written
+    ExitUsage = 2,
+};
+
+struct CommandIo {
+    std::string Out;
+    std::string Err;
+    // How the terminal takes text: the WORD of get arrives in it and the
+    // lookup result and messages are written in it.
+    TextEncoding Terminal = TextEncoding::Utf8;
+};
+
+struct ImportOptions {
+    std::string List;
+    std::string Table;
+    std::optional<ListFormat> Format;     // else from the extension
+    std::optional<TextEncoding> Encoding; // else detected
+    bool Merge = false;
+};
+
+struct ExportOptions {
+    std::string Table;
+    std::string List; // empty: standard output
+    std::optional<ListFormat> Format;
+    TextEncoding Encoding = TextEncoding::Utf8;
+    bool Bom = false;
+};
+
+struct CheckOptions {
+    std::string Table;
+    bool Repair = false;
+    std::string Output;
+};
+
+struct GetOptions {
+    std::string Table;
+    std::string Word; // in the terminal's encoding
+};
+
+int RunImport(const ImportOptions& options, CommandIo& io);
+int RunExport(const ExportOptions& options, CommandIo& io);
+int RunCheck(const CheckOptions& options, CommandIo& io);
+int RunGet(const GetOptions& options, CommandIo& io);
+
+// The format a file name's extension stands for: .tsv, .tab and .txt are TSV,
+// .csv is CSV (any case).
+std::optional<ListFormat> FormatOfName(const std::string& name);
