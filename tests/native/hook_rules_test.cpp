@@ -141,15 +141,6 @@ TEST(ShortcutKeys, ResetForgetsHeldKeys)
     EXPECT_EQ(keys.OnKey({Vk2, true, false}, {true, true}), KeyAction::PassOn);
 }
 
-TEST(ShortcutKeys, ModeOfAction)
-{
-    EXPECT_EQ(ModeOfAction(KeyAction::ModeEdit), 0);
-    EXPECT_EQ(ModeOfAction(KeyAction::ModeSelectionEdit), 1);
-    EXPECT_EQ(ModeOfAction(KeyAction::ModeSearch), 2);
-    EXPECT_EQ(ModeOfAction(KeyAction::FocusSwitch), -1);
-    EXPECT_EQ(ModeOfAction(KeyAction::Swallow), -1);
-}
-
 // Mouse scripts: "dX,Y@T" presses at (X, Y) at time T ms, "uX,Y" releases.
 // The result lists the steps that copy.
 std::string RunMouse(const std::vector<std::string>& script)
