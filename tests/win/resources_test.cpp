@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <wincodec.h>
 
 #include <cstdint>
 #include <cstring>
@@ -515,6 +516,77 @@ TEST(Resources, CaptionImagesAreCompleteRgbPngFiles)
                 present = present || t == needed;
             EXPECT_TRUE(present) << c.name << " lacks " << needed;
         }
+    }
+}
+
+// Decodes a PNG with the system's codecs into rows of 0x00RRGGBB, or
+// returns false. A damaged image stream fails here though its header reads.
+bool DecodePng(const std::string& png, UINT& width, UINT& height, std::vector<uint32_t>& pixels)
+{
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+        return false;
+    bool ok = false;
+    IWICImagingFactory* factory = nullptr;
+    IWICStream* stream = nullptr;
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    IWICFormatConverter* converter = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_PPV_ARGS(&factory))) &&
+        SUCCEEDED(factory->CreateStream(&stream)) &&
+        SUCCEEDED(stream->InitializeFromMemory(
+            reinterpret_cast<BYTE*>(const_cast<char*>(png.data())), DWORD(png.size()))) &&
+        SUCCEEDED(factory->CreateDecoderFromStream(stream, nullptr,
+                                                   WICDecodeMetadataCacheOnDemand, &decoder)) &&
+        SUCCEEDED(decoder->GetFrame(0, &frame)) && SUCCEEDED(frame->GetSize(&width, &height)) &&
+        SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
+        SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppBGR,
+                                        WICBitmapDitherTypeNone, nullptr, 0,
+                                        WICBitmapPaletteTypeCustom))) {
+        pixels.assign(size_t(width) * height, 0);
+        ok = SUCCEEDED(converter->CopyPixels(nullptr, width * 4, UINT(pixels.size() * 4),
+                                             reinterpret_cast<BYTE*>(pixels.data())));
+    }
+    if (converter)
+        converter->Release();
+    if (frame)
+        frame->Release();
+    if (decoder)
+        decoder->Release();
+    if (stream)
+        stream->Release();
+    if (factory)
+        factory->Release();
+    CoUninitialize();
+    return ok;
+}
+
+// The main window ANDs the pictures onto its background: their margins
+// must be pure white, and the word itself dark.
+TEST(Resources, CaptionImagesDecodeToDarkWordsOnPureWhite)
+{
+    struct Case {
+        const char* name;
+        int id;
+    } cases[] = {{"DataCaptionImage", IDB_DATA_CAPTION}, {"KeyCaptionImage", IDB_KEY_CAPTION}};
+    for (const Case& c : cases) {
+        UINT width = 0, height = 0;
+        std::vector<uint32_t> pixels;
+        ASSERT_TRUE(DecodePng(ResourceBytes("PNG", c.id), width, height, pixels))
+            << c.name << " does not decode";
+        int offWhiteMargin = 0, dark = 0;
+        for (UINT y = 0; y < height; y++) {
+            for (UINT x = 0; x < width; x++) {
+                uint32_t p = pixels[y * width + x] & 0xFFFFFF;
+                bool margin = x == 0 || y == 0 || x == width - 1 || y == height - 1;
+                if (margin && p != 0xFFFFFF)
+                    offWhiteMargin++;
+                if ((p & 0xFF) < 0x60 && (p >> 8 & 0xFF) < 0x60 && (p >> 16 & 0xFF) < 0x60)
+                    dark++;
+            }
+        }
+        EXPECT_EQ(offWhiteMargin, 0) << c.name << ": margin pixels that are not pure white";
+        EXPECT_GT(dark, int(width * height / 10)) << c.name << ": too few dark letter pixels";
     }
 }
 
