@@ -90,6 +90,13 @@ FileOutcome ReadWholeFile(const std::string& path, std::string& bytes, std::stri
         error = SystemError(code);
         return code == ENOENT ? FileOutcome::Missing : FileOutcome::Unreadable;
     }
+    // Knowing the size up front spares the copies of a growing buffer.
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+        long size = std::ftell(f);
+        if (size > 0)
+            bytes.reserve(size_t(size));
+        std::fseek(f, 0, SEEK_SET);
+    }
     char block[1 << 16];
     size_t n;
     while ((n = std::fread(block, 1, sizeof block, f)) > 0)

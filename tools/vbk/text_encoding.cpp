@@ -157,10 +157,13 @@ ConvertResult Utf8ToCp932(std::string_view utf8, std::string& out)
     ConvertResult r;
     size_t i = 0;
     while (i < utf8.size()) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            out += char(c);
-            i++;
+        // ASCII is the same in both: copy each run of it at once.
+        size_t run = i;
+        while (run < utf8.size() && static_cast<unsigned char>(utf8[run]) < 0x80)
+            run++;
+        if (run > i) {
+            out.append(utf8.data() + i, run - i);
+            i = run;
             continue;
         }
         uint32_t cp = 0;
@@ -172,9 +175,12 @@ ConvertResult Utf8ToCp932(std::string_view utf8, std::string& out)
             r.CodePoint = n ? cp : 0xFFFD;
             return r;
         }
-        if (code > 0xFF)
-            out += char(code >> 8);
-        out += char(code & 0xFF);
+        if (code > 0xFF) {
+            char pair[2] = {char(code >> 8), char(code & 0xFF)};
+            out.append(pair, 2);
+        } else {
+            out += char(code);
+        }
         i += n;
     }
     return r;

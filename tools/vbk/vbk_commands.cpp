@@ -71,6 +71,18 @@ std::string FileFailure(const std::string& path, FileOutcome outcome, const std:
 
 // Reads a table file as the program does. Missing and unreadable files are
 // failures; so is damage when refuseDamage is set.
+// The table file's bytes, in a buffer sized once.
+std::string TableBytes(const CEntryTable& table)
+{
+    std::string out;
+    out.reserve(size_t(EncodedSize(table)));
+    EncodeTable(table, [&](const char* p, size_t n) {
+        out.append(p, n);
+        return true;
+    });
+    return out;
+}
+
 bool LoadTable(const std::string& path, CEntryTable& table, CommandIo& io, bool refuseDamage,
                std::string& failure)
 {
@@ -202,9 +214,17 @@ int RunImport(const ImportOptions& options, CommandIo& io)
                             ": a zero byte, which no Key or Data can hold");
     }
 
-    CEntryTable listed;
+    // The converted fields are gathered in one block and sorted once, then
+    // go into the table in Key order, which is its fast path: inserting a
+    // million random Keys into the tree one by one is several times slower.
+    struct Pending {
+        uint64_t prefix; // the first 8 bytes of the Key, big-endian: most comparisons end here
+        size_t keyAt, keyLength, dataAt, dataLength;
+    };
+    std::string arena;
+    arena.reserve(text.size());
+    std::vector<Pending> pending;
     uint64_t entries = 0, duplicates = 0, empties = 0;
-    std::string key, data;
     std::string conversionFailure;
     // The line of a character inside a field: quoted CSV fields span lines.
     auto lineOf = [&](size_t line, std::string_view before) {
@@ -212,14 +232,12 @@ int RunImport(const ImportOptions& options, CommandIo& io)
                    ? line + size_t(std::count(before.begin(), before.end(), '\n'))
                    : line;
     };
-    auto convert = [&](size_t line, std::string_view field, std::string_view before,
-                       std::string& out) {
-        out.clear();
+    auto convert = [&](size_t line, std::string_view field, std::string_view before) {
         if (encoding == TextEncoding::ShiftJis) {
-            out.assign(field);
+            arena.append(field);
             return true;
         }
-        ConvertResult r = Utf8ToCp932(field, out);
+        ConvertResult r = Utf8ToCp932(field, arena);
         if (r.Ok)
             return true;
         std::string shown;
@@ -238,16 +256,46 @@ int RunImport(const ImportOptions& options, CommandIo& io)
                 empties++;
                 return true;
             }
-            if (!convert(line, k, std::string_view(), key) || !convert(line, d, k, data))
+            Pending p;
+            p.keyAt = arena.size();
+            if (!convert(line, k, std::string_view()))
                 return false;
-            if (!listed.InsertEntry(key, data))
-                duplicates++;
+            p.keyLength = arena.size() - p.keyAt;
+            p.prefix = 0;
+            for (size_t i = 0; i < 8; i++)
+                p.prefix = p.prefix << 8 |
+                           (i < p.keyLength ? static_cast<unsigned char>(arena[p.keyAt + i]) : 0);
+            p.dataAt = arena.size();
+            if (!convert(line, d, k))
+                return false;
+            p.dataLength = arena.size() - p.dataAt;
+            pending.push_back(p);
             return true;
         });
     if (!read.Ok)
         return Fail(io, options.List + ":" + std::to_string(read.Line) + ": " + read.Message);
     if (!conversionFailure.empty())
         return Fail(io, conversionFailure);
+
+    auto keyOf = [&](const Pending& p) { return std::string_view(arena).substr(p.keyAt, p.keyLength); };
+    // Stable, so that of the lines with one Key the first comes first and wins.
+    std::stable_sort(pending.begin(), pending.end(),
+                     [&](const Pending& a, const Pending& b) {
+                         if (a.prefix != b.prefix)
+                             return a.prefix < b.prefix;
+                         return keyOf(a) < keyOf(b);
+                     });
+    CEntryTable listed;
+    for (const Pending& p : pending) {
+        if (!listed.InsertEntry(keyOf(p), std::string_view(arena).substr(p.dataAt, p.dataLength)))
+            duplicates++;
+    }
+    // What is left is in the table: give the memory back before the file
+    // image is made.
+    std::vector<Pending>().swap(pending);
+    std::string().swap(arena);
+    text = std::string_view();
+    std::string().swap(bytes);
 
     // Merging: the list's entries go into the existing table, whose Keys keep
     // their Data, just as the program's Open (add) does.
@@ -264,7 +312,7 @@ int RunImport(const ImportOptions& options, CommandIo& io)
     }
     const CEntryTable& result = merged ? existing : listed;
 
-    std::string out = EncodeTableToBytes(result);
+    std::string out = TableBytes(result);
     outcome = PutFileInPlace(options.Table, out, why);
     if (outcome != FileOutcome::Ok)
         return Fail(io, FileFailure(options.Table, outcome, why));
@@ -445,7 +493,7 @@ int RunCheck(const CheckOptions& options, CommandIo& io)
     report += sound ? "sound\n" : "not sound\n";
 
     if (options.Repair) {
-        std::string out = EncodeTableToBytes(loaded);
+        std::string out = TableBytes(loaded);
         outcome = PutFileInPlace(options.Output, out, why);
         if (outcome != FileOutcome::Ok)
             return Fail(io, FileFailure(options.Output, outcome, why));
