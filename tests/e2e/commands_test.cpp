@@ -188,3 +188,73 @@ TEST(Hooks, ShortcutsSwitchTheModeButtonsOnlyWithLeftAlt)
 }
 
 } // namespace
+
+namespace {
+
+LRESULT CALLBACK PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
+{
+    return DefWindowProcA(w, m, wp, lp);
+}
+
+// A window of the test's own, away from the main window, to be in front.
+HWND OtherWindow()
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = PlainProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "VkOtherWindow";
+    RegisterClassA(&wc);
+    return CreateWindowExA(0, wc.lpszClassName, "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
+                           200, 150, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+}
+
+TEST(FocusSwitch, BringsTheMainWindowForwardAndRestoresIt)
+{
+    struct {
+        const char* how;
+        bool chord;
+        bool minimiseFirst;
+    } cases[] = {
+        {"command 126", false, false},
+        {"Ctrl+Alt+Space", true, false},
+        {"command 126 while minimised", false, true},
+    };
+    // Each case with a program and a window in front of its own: once the
+    // program has the foreground, this test cannot always take it back.
+    for (const auto& c : cases) {
+        AppUnderTest app;
+        ASSERT_TRUE(app.Start()) << c.how;
+        HWND other = OtherWindow();
+        if (c.minimiseFirst) {
+            ShowWindow(app.Main(), SW_MINIMIZE);
+            ASSERT_TRUE(WaitFor([&] { return IsIconic(app.Main()) != 0; })) << c.how;
+        }
+        SetForegroundWindow(other);
+        ASSERT_TRUE(WaitFor([&] {
+            Pump();
+            return GetForegroundWindow() == other;
+        })) << c.how;
+        if (c.chord)
+            SendKeys({KeyInput(VK_CONTROL, false), KeyInput(VK_MENU, false),
+                      KeyInput(VK_SPACE, false), KeyInput(VK_SPACE, true), KeyInput(VK_MENU, true),
+                      KeyInput(VK_CONTROL, true)});
+        else
+            app.Post(126);
+        EXPECT_TRUE(WaitFor([&] {
+            Pump();
+            return GetForegroundWindow() == app.Main();
+        })) << c.how;
+        EXPECT_FALSE(IsIconic(app.Main())) << c.how;
+        DestroyWindow(other);
+        Pump();
+    }
+}
+
+} // namespace

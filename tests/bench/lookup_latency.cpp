@@ -1,0 +1,85 @@
+// From a key press in the search box to both panes showing the result, with
+// a table of a million entries, timed from outside the program.
+//   lookup_latency [ENTRIES] [PRESSES]
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "table/table_codec.h"
+#include "tests/e2e/driver.h"
+
+namespace {
+
+std::string RandomWord(std::mt19937& rng)
+{
+    std::uniform_int_distribution<int> len(4, 10), letter('a', 'z');
+    std::string w;
+    for (int n = len(rng); n > 0; n--)
+        w += char(letter(rng));
+    return w;
+}
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequency)
+{
+    return double(to.QuadPart - from.QuadPart) * 1000.0 / double(frequency.QuadPart);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int entries = argc > 1 ? atoi(argv[1]) : 1000000;
+    int presses = argc > 2 ? atoi(argv[2]) : 200;
+
+    std::mt19937 rng(42);
+    CEntryTable table;
+    std::vector<std::string> keys;
+    while (int(table.Size()) < entries) {
+        std::string k = RandomWord(rng);
+        if (table.InsertEntry(k, "\x88\xd3\x96\xa1 " /* 意味 */ + k))
+            keys.push_back(k);
+    }
+    AppUnderTest app;
+    app.WriteTable(EncodeTableToBytes(table));
+    LARGE_INTEGER frequency, t0, t1;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&t0);
+    if (!app.Start()) {
+        fprintf(stderr, "the program did not start\n");
+        return 1;
+    }
+    QueryPerformanceCounter(&t1);
+    printf("start-up with %d entries: %.0f ms (to the window being shown)\n", entries,
+           Milliseconds(t0, t1, frequency));
+
+    HWND edit = app.SearchEdit(), keyPane = app.Control(116), resultPane = app.Control(117);
+    std::vector<double> times;
+    std::uniform_int_distribution<size_t> pick(0, keys.size() - 1);
+    for (int i = 0; i < presses; i++) {
+        // Half hits, half misses that show a candidate.
+        std::string word = keys[pick(rng)];
+        if (i % 2)
+            word.back() = char(word.back() == 'z' ? 'a' : word.back() + 1);
+        std::string prefix = word.substr(0, word.size() - 1);
+        app.SetText(edit, prefix);
+        WORD key = WORD(toupper(static_cast<unsigned char>(word.back())));
+        std::string before = TextOf(resultPane);
+
+        QueryPerformanceCounter(&t0);
+        app.PostKey(edit, key);
+        for (;;) {
+            if (TextOf(keyPane) == word && !TextOf(resultPane).empty())
+                break;
+        }
+        QueryPerformanceCounter(&t1);
+        times.push_back(Milliseconds(t0, t1, frequency));
+    }
+    std::sort(times.begin(), times.end());
+    printf("key press to panes, %d presses: median %.2f ms, 90th percentile %.2f ms, max %.2f ms\n",
+           presses, times[times.size() / 2], times[times.size() * 9 / 10], times.back());
+    return 0;
+}
