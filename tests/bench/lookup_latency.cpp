@@ -66,16 +66,22 @@ int main(int argc, char** argv)
             word.back() = char(word.back() == 'z' ? 'a' : word.back() + 1);
         std::string prefix = word.substr(0, word.size() - 1);
         app.SetText(edit, prefix);
+        DWORD_PTR ignored;
+        SendMessageTimeoutA(edit, EM_SETSEL, prefix.size(), prefix.size(), SMTO_NORMAL, 5000,
+                            &ignored); // the caret after the text, where the key goes
         WORD key = WORD(toupper(static_cast<unsigned char>(word.back())));
-        std::string before = TextOf(resultPane);
 
         QueryPerformanceCounter(&t0);
         app.PostKey(edit, key);
-        for (;;) {
-            if (TextOf(keyPane) == word && !TextOf(resultPane).empty())
-                break;
+        bool shown = false;
+        do {
+            shown = TextOf(keyPane) == word && !TextOf(resultPane).empty();
+            QueryPerformanceCounter(&t1);
+        } while (!shown && Milliseconds(t0, t1, frequency) < 5000);
+        if (!shown) {
+            fprintf(stderr, "'%s' was not shown within 5 s\n", word.c_str());
+            return 1;
         }
-        QueryPerformanceCounter(&t1);
         times.push_back(Milliseconds(t0, t1, frequency));
     }
     std::sort(times.begin(), times.end());

@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/common/scratch_folder.h"
 #include "tests/common/table_bytes.h"
 #include "tests/e2e/vbk_process.h"
 
@@ -28,33 +30,24 @@ class VbkCli : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder_ = NewTestFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder_ = std::make_unique<ScratchFolder>(
+            TestFolderName(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     }
-    void TearDown() override { RemoveTestFolder(folder_); }
+    void TearDown() override { folder_.reset(); }
 
-    std::string Path(const std::string& name) const { return (fs::path(folder_) / name).string(); }
+    std::string Path(const std::string& name) const { return folder_->Path(name); }
     void Write(const std::string& name, const std::string& bytes) const
     {
-        std::ofstream(Path(name), std::ios::binary) << bytes;
+        folder_->Write(name, bytes);
     }
-    std::string Read(const std::string& name) const
+    std::string Read(const std::string& name) const { return folder_->Read(name); }
+    std::vector<std::string> Listing() const { return folder_->Listing(); }
+    VbkRun Vbk(const std::vector<std::string>& args) const
     {
-        std::ifstream in(Path(name), std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
+        return RunVbk(args, folder_->Folder());
     }
-    std::vector<std::string> Listing() const
-    {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(folder_))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    VbkRun Vbk(const std::vector<std::string>& args) const { return RunVbk(args, folder_); }
 
-    std::string folder_;
+    std::unique_ptr<ScratchFolder> folder_;
 };
 
 std::string Describe(const VbkRun& r)

@@ -70,7 +70,7 @@ HANDLE InheritableFile(const std::string& path)
 
 } // namespace
 
-std::string NewTestFolder(const std::string& tag)
+std::string TestFolderName(const std::string& tag)
 {
     static int counter;
 #ifdef _WIN32
@@ -78,17 +78,9 @@ std::string NewTestFolder(const std::string& tag)
 #else
     std::string pid = std::to_string(getpid());
 #endif
-    fs::path folder = fs::temp_directory_path() /
-                      ("vbk-e2e-" + pid + "-" + std::to_string(counter++) + "-" + tag);
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder.string();
-}
-
-void RemoveTestFolder(const std::string& folder)
-{
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
+    return (fs::temp_directory_path() /
+            ("vbk-e2e-" + pid + "-" + std::to_string(counter++) + "-" + tag))
+        .string();
 }
 
 bool TerminalIsUtf8()

@@ -10,9 +10,8 @@ struct VbkRun {
     std::string Out, Err;
 };
 
-// A new empty folder under the system's temporary folder.
-std::string NewTestFolder(const std::string& tag);
-void RemoveTestFolder(const std::string& folder);
+// A fresh name for a test's own folder under the system's temporary folder.
+std::string TestFolderName(const std::string& tag);
 
 // Runs vbk with the arguments, in the folder, and waits (with a deadline)
 // for it to end. Its standard output and error are captured through files

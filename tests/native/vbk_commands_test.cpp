@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "table/table_codec.h"
+#include "tests/common/scratch_folder.h"
 #include "tests/common/table_bytes.h"
 #include "tools/vbk/vbk_commands.h"
 
@@ -40,35 +42,21 @@ protected:
     void SetUp() override
     {
         static int counter;
-        folder_ = fs::temp_directory_path() /
-                  ("vbk-cmd-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                   "-" + std::to_string(counter++) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
+        folder_ = std::make_unique<ScratchFolder>(
+            fs::temp_directory_path() /
+            ("vbk-cmd-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+             std::to_string(counter++) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name()));
     }
-    void TearDown() override { fs::remove_all(folder_); }
+    void TearDown() override { folder_.reset(); }
 
-    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+    std::string Path(const std::string& name) const { return folder_->Path(name); }
     void Write(const std::string& name, const std::string& bytes) const
     {
-        std::ofstream(Path(name), std::ios::binary) << bytes;
+        folder_->Write(name, bytes);
     }
-    std::string Read(const std::string& name) const
-    {
-        std::ifstream in(Path(name), std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
-    std::vector<std::string> Listing() const
-    {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(folder_))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::string Read(const std::string& name) const { return folder_->Read(name); }
+    std::vector<std::string> Listing() const { return folder_->Listing(); }
 
     int Import(const std::string& list, const std::string& table, bool merge = false,
                std::optional<TextEncoding> encoding = std::nullopt)
@@ -93,7 +81,7 @@ protected:
         return RunExport(o, io_);
     }
 
-    fs::path folder_;
+    std::unique_ptr<ScratchFolder> folder_;
     CommandIo io_;
 };
 

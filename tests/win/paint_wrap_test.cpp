@@ -6,6 +6,7 @@
 
 #include "app/app_instance.h"
 #include "res/resource.h"
+#include "tests/win/private_memory.h"
 #include "ui/paint_wrap.h"
 
 namespace {
@@ -24,22 +25,6 @@ LRESULT CALLBACK PaintProc(HWND w, UINT m, WPARAM wp, LPARAM lp)
         return 0;
     }
     return DefWindowProcA(w, m, wp, lp);
-}
-
-// Under systems that keep no count of GDI objects, a leaked bitmap still
-// shows as memory: each DIB section holds its own pages.
-SIZE_T PrivateBytes()
-{
-    SIZE_T total = 0;
-    MEMORY_BASIC_INFORMATION info;
-    for (const char* at = nullptr; VirtualQuery(at, &info, sizeof info) == sizeof info;
-         at = static_cast<const char*>(info.BaseAddress) + info.RegionSize) {
-        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE)
-            total += info.RegionSize;
-        if (info.RegionSize == 0)
-            break;
-    }
-    return total;
 }
 
 DWORD GdiCount()

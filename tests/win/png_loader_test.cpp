@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "extlib/vk_png.h"
+#include "tests/win/private_memory.h"
 
 namespace {
 
@@ -148,20 +149,6 @@ TEST(PngLoader, AnythingButAGoodPngResourceGivesNull)
         if (bitmap)
             DeleteObject(bitmap);
     }
-}
-
-// Committed private memory, summed over the address space; the counters of
-// the process-memory API are not all filled in under Wine.
-SIZE_T PrivateBytes()
-{
-    SIZE_T total = 0;
-    MEMORY_BASIC_INFORMATION info;
-    for (const char* at = nullptr; VirtualQuery(at, &info, sizeof info) == sizeof info;
-         at = static_cast<const char*>(info.BaseAddress) + info.RegionSize) {
-        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE)
-            total += info.RegionSize;
-    }
-    return total;
 }
 
 // GDI objects are counted where the system counts them (Wine does not); the

@@ -11,23 +11,11 @@
 #include "table/file_wrap.h"
 #include "table/table_codec.h"
 #include "table/table_file.h"
+#include "tests/common/file_bytes.h"
 #include "tests/common/table_bytes.h"
 #include "tests/win/msgbox_watcher.h"
 
 namespace {
-
-std::string ReadFileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 std::vector<std::string> FolderListing(const std::string& folder)
 {
