@@ -89,26 +89,31 @@ struct Loaded {
     }
 };
 
-void BM_FindEntry(benchmark::State& state)
+// One table for both lookups, as in the program.
+Loaded& Million()
 {
     static Loaded data(1000000);
+    return data;
+}
+
+void BM_FindEntryHit(benchmark::State& state)
+{
+    Loaded& data = Million();
     size_t i = 0;
     for (auto _ : state)
         benchmark::DoNotOptimize(data.table.FindEntry(data.hits[i++ & 4095]));
 }
-BENCHMARK(BM_FindEntry);
+BENCHMARK(BM_FindEntryHit);
 
-void BM_FindCandidateOnMiss(benchmark::State& state)
+// The program's lookup is one bound search: on a miss it yields the candidate.
+void BM_FindCandidateMiss(benchmark::State& state)
 {
-    static Loaded data(1000000);
+    Loaded& data = Million();
     size_t i = 0;
-    for (auto _ : state) {
-        const std::string& w = data.misses[i++ & 4095];
-        if (!data.table.FindEntry(w))
-            benchmark::DoNotOptimize(data.table.FindCandidate(w));
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(data.table.FindCandidate(data.misses[i++ & 4095]));
 }
-BENCHMARK(BM_FindCandidateOnMiss);
+BENCHMARK(BM_FindCandidateMiss);
 
 } // namespace
 

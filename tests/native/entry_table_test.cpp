@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -121,6 +125,135 @@ TEST(EntryTable, EmptyKeyAndEmptyData)
     auto e = t.FindEntry("");
     ASSERT_TRUE(e);
     EXPECT_TRUE(e->Data.empty());
+}
+
+} // namespace
+
+namespace {
+
+// The table against std::map, which orders std::string the same way, over
+// long random runs of every operation: many Keys share long beginnings,
+// some are empty, some are prefixes of others.
+class Model {
+public:
+    std::string RandomKey(std::mt19937& rng)
+    {
+        static const char* stems[] = {"", "a", "ab", "abcdefgh", "abcdefghij", "\x82\xa0\x82\xa2",
+                                      "zzzzzzzzzzzz", "\xff"};
+        std::uniform_int_distribution<int> stem(0, 7), len(0, 4), byte(0, 3);
+        std::string k = stems[stem(rng)];
+        for (int n = len(rng); n > 0; n--)
+            k += "a\x01z\x82"[byte(rng)];
+        return k;
+    }
+
+    void Check(const CEntryTable& t, const std::map<std::string, std::string>& m,
+               const std::string& when)
+    {
+        ASSERT_EQ(t.Size(), m.size()) << when;
+        auto it = m.begin();
+        bool same = true;
+        t.ForEachEntry([&](const Entry& e) {
+            if (it == m.end() || e.Key != it->first || e.Data != it->second)
+                same = false;
+            if (it != m.end())
+                ++it;
+        });
+        ASSERT_TRUE(same && it == m.end()) << when << ": the walk differs from the model";
+    }
+};
+
+TEST(EntryTable, AgreesWithAnOrderedMapOverRandomOperations)
+{
+    Model model;
+    for (unsigned seed : {1u, 2u, 3u}) {
+        std::mt19937 rng(seed);
+        CEntryTable t;
+        std::map<std::string, std::string> m;
+        std::uniform_int_distribution<int> op(0, 9);
+        for (int step = 0; step < 60000; step++) {
+            std::string k = model.RandomKey(rng);
+            std::string when = "seed " + std::to_string(seed) + " step " + std::to_string(step);
+            int o = op(rng);
+            // Phases: mostly inserts, then mostly erases, then mixed.
+            bool erasing = (step / 15000) % 2 == 1;
+            if (o < (erasing ? 2 : 6)) {
+                std::string d = "d" + std::to_string(step);
+                bool added = m.emplace(k, d).second;
+                ASSERT_EQ(t.InsertEntry(k, d), added) << when;
+            } else if (o < (erasing ? 8 : 7)) {
+                m.erase(k);
+                t.EraseEntry(k);
+            } else {
+                auto bound = m.lower_bound(k);
+                auto got = t.FindCandidate(k);
+                ASSERT_EQ(bool(got), bound != m.end()) << when << " word '" << k << "'";
+                if (got) {
+                    ASSERT_EQ(got->Key, bound->first) << when;
+                }
+                auto exact = t.FindEntry(k);
+                auto found = m.find(k);
+                ASSERT_EQ(bool(exact), found != m.end()) << when;
+                if (exact) {
+                    ASSERT_EQ(exact->Data, found->second) << when;
+                }
+            }
+            if (step % 5000 == 0)
+                model.Check(t, m, when);
+        }
+        model.Check(t, m, "seed " + std::to_string(seed) + " end");
+    }
+}
+
+TEST(EntryTable, GrowsAndShrinksInEveryOrder)
+{
+    Model model;
+    const int n = 20000;
+    auto key = [](int i) {
+        char b[16];
+        snprintf(b, sizeof b, "k%07d", i);
+        return std::string(b);
+    };
+    struct {
+        const char* name;
+        std::function<int(int)> order;
+    } orders[] = {
+        {"ascending", [](int i) { return i; }},
+        {"descending", [n](int i) { return n - 1 - i; }},
+        {"interleaved", [n](int i) { return i % 2 ? n - 1 - i / 2 : i / 2; }},
+    };
+    for (const auto& insertOrder : orders) {
+        for (const auto& eraseOrder : orders) {
+            std::string when = std::string(insertOrder.name) + " inserts, " + eraseOrder.name +
+                               " erases";
+            CEntryTable t;
+            std::map<std::string, std::string> m;
+            for (int i = 0; i < n; i++) {
+                std::string k = key(insertOrder.order(i));
+                t.InsertEntry(k, k);
+                m.emplace(k, k);
+            }
+            model.Check(t, m, when + ", full");
+            for (int i = 0; i < n; i++) {
+                std::string k = key(eraseOrder.order(i));
+                t.EraseEntry(k);
+                m.erase(k);
+                if (i % 997 == 0) {
+                    auto got = t.FindCandidate(k);
+                    auto bound = m.lower_bound(k);
+                    ASSERT_EQ(bool(got), bound != m.end()) << when << " at " << i;
+                    if (got) {
+                        ASSERT_EQ(got->Key, bound->first) << when << " at " << i;
+                    }
+                }
+            }
+            model.Check(t, m, when + ", emptied");
+            EXPECT_FALSE(t.FindCandidate(""));
+            // Still usable after it was emptied.
+            t.InsertEntry("again", "1");
+            EXPECT_EQ(t.FindCandidate("")->Key, "again");
+        }
+    }
 }
 
 } // namespace
