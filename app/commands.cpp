@@ -7,7 +7,7 @@
 #include "lookup/lookup.h"
 #include "res/about_dialog.h"
 #include "res/resource.h"
-#include "table/table_file.h"
+#include "table/file_commands.h"
 
 namespace {
 
@@ -80,24 +80,6 @@ void OnFocusSwitch(HWND window)
     BringWindowToTop(window);
 }
 
-bool RefuseUnmodified(HWND window)
-{
-    if (TableModified)
-        return false;
-    MessageBoxA(window, "内容は変更されていません", "確認", MB_OK);
-    return true;
-}
-
-void OnSave(HWND window)
-{
-    RefuseUnmodified(window);
-}
-
-void OnSaveAs(HWND window)
-{
-    RefuseUnmodified(window);
-}
-
 void OnAbout(HWND window)
 {
     DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ABOUT), window, AboutDlgProc, 0);
@@ -120,9 +102,12 @@ const Command Commands[] = {
     {IDC_DELETE, OnDeleteEntry},
     {IDC_FOCUS, OnFocusSwitch},
     {IDC_INTERNAL_SEARCH, OnInternalSearch},
-    {IDM_SAVE, OnSave},
+    {IDM_SAVE, OnSaveTable},
     {IDM_TOPMOST_TOGGLE, OnTopmostToggle},
-    {IDM_SAVE_AS, OnSaveAs},
+    {IDM_SAVE_AS, OnSaveTableAs},
+    {IDM_OPEN_APPEND, OnOpenAppendTable},
+    {IDM_OPEN_NEW, OnOpenNewTable},
+    {IDM_NEW, OnNewTable},
     {IDM_ABOUT, OnAbout},
     {IDM_CUSTOMIZE, OnCustomize},
 };

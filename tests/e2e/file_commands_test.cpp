@@ -1,0 +1,195 @@
+// The File menu, through the system's real open and save dialogs.
+#include <gtest/gtest.h>
+
+#include "tests/common/table_bytes.h"
+#include "tests/e2e/driver.h"
+
+namespace {
+
+const std::string Heading = "＜候補単語＞\n";
+
+class FileCommands : public ::testing::Test {
+protected:
+    bool Start()
+    {
+        if (!app_.Start())
+            return false;
+        edit_ = app_.SearchEdit();
+        return true;
+    }
+
+    // Stores an entry through the panes, as a person would with 追加.
+    void Add(const std::string& key, const std::string& data)
+    {
+        app_.SetText(app_.Control(116), key);
+        app_.SetText(app_.Control(117), data);
+        ASSERT_TRUE(app_.Send(112));
+    }
+
+    // What the result pane shows for a word typed into the search box.
+    std::string LookUp(const std::string& word)
+    {
+        HWND combo = app_.Control(118);
+        LRESULT before = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+        app_.SetText(edit_, word);
+        app_.PostKey(edit_, VK_RIGHT);
+        EXPECT_TRUE(WaitFor([&] { return SendMessageA(combo, CB_GETCOUNT, 0, 0) == before + 1; }));
+        return TextOf(app_.Control(117));
+    }
+
+    // Finds the file dialog with the title, types the name into it and
+    // presses its OK button; an empty name presses Cancel instead.
+    void Choose(const char* title, const std::string& name)
+    {
+        Box dialog = app_.WaitBox();
+        ASSERT_TRUE(dialog.window) << "no dialog for '" << name << "'";
+        ASSERT_EQ(dialog.caption, title);
+        if (name.empty()) {
+            app_.Press(dialog.window, IDCANCEL);
+        } else {
+            HWND field = GetDlgItem(dialog.window, 0x47C);
+            HWND edit = FindWindowExA(field, nullptr, "Edit", nullptr);
+            app_.SetText(edit ? edit : field, name);
+            app_.Press(dialog.window, IDOK);
+        }
+        // A name that exists brings the dialog's own question (worded by the
+        // system) before it closes: the answer is yes.
+        ASSERT_TRUE(WaitFor([&] {
+            HWND question = FindWindowExA(nullptr, nullptr, "#32770", nullptr);
+            for (; question; question = FindWindowExA(nullptr, question, "#32770", nullptr)) {
+                if (GetWindow(question, GW_OWNER) == dialog.window && IsWindowVisible(question))
+                    app_.Press(question, GetDlgItem(question, IDYES) ? IDYES : IDOK);
+            }
+            return !IsWindow(dialog.window);
+        }));
+    }
+
+    void Answer(const char* text, const char* caption, int button)
+    {
+        Box box = app_.WaitBox();
+        ASSERT_TRUE(box.window) << "no question '" << text << "'";
+        EXPECT_EQ(box.text, text);
+        EXPECT_EQ(box.caption, caption);
+        app_.Press(box.window, button);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(box.window); }));
+    }
+
+    bool TitleIs(const std::string& title)
+    {
+        return WaitFor([&] { return TextOf(app_.Main()) == title; });
+    }
+
+    AppUnderTest app_;
+    HWND edit_ = nullptr;
+};
+
+TEST_F(FileCommands, SaveOfAnUntitledTableAsksForANameAndAddsTheExtension)
+{
+    ASSERT_TRUE(Start());
+    Add("apple", "りんご");
+    app_.Post(133);
+    Choose("ファイルを保存する", "dict");
+    EXPECT_TRUE(TitleIs("Vocabrik - dict.vbk ")) << TextOf(app_.Main());
+    EXPECT_EQ(app_.ReadFile("dict.vbk"), Record("apple", "りんご"));
+}
+
+TEST_F(FileCommands, SaveAsTakesTheChosenNameWithItsExtension)
+{
+    ASSERT_TRUE(Start());
+    struct {
+        const char* typed;
+        const char* saved;
+    } cases[] = {{"dict.vbk", "dict.vbk"}, {"dict.VBK", "dict.VBK.vbk"}, {"a", "a.vbk"}};
+    int n = 0;
+    for (const auto& c : cases) {
+        Add("k" + std::to_string(n++), "v");
+        app_.Post(142);
+        Choose("ファイルを保存する", c.typed);
+        EXPECT_TRUE(TitleIs(std::string("Vocabrik - ") + c.saved + " "))
+            << c.typed << ": " << TextOf(app_.Main());
+        EXPECT_TRUE(app_.FileExists(c.saved)) << c.typed;
+    }
+}
+
+TEST_F(FileCommands, SaveOfANamedTableAsksBeforeOverwriting)
+{
+    app_.WriteTable(Record("apple", "x"));
+    ASSERT_TRUE(Start());
+    Add("banana", "y");
+    app_.Post(133);
+    Answer("上書きしますか？", "確認", IDNO);
+    EXPECT_EQ(app_.ReadFile("data.vbk"), Record("apple", "x"));
+    EXPECT_TRUE(TitleIs("Vocabrik - data.vbk* "));
+    app_.Post(133);
+    Answer("上書きしますか？", "確認", IDYES);
+    EXPECT_TRUE(TitleIs("Vocabrik - data.vbk "));
+    EXPECT_EQ(app_.ReadFile("data.vbk"), Record("apple", "x") + Record("banana", "y"));
+}
+
+TEST_F(FileCommands, OpenAppendKeepsTheTablesDataAndName)
+{
+    app_.WriteTable(Record("apple", "mine"));
+    app_.WriteFile("other.vbk", Record("apple", "theirs") + Record("banana", "b"));
+    ASSERT_TRUE(Start());
+    app_.Post(145);
+    Choose("ファイルを開く", "other.vbk");
+    EXPECT_TRUE(TitleIs("Vocabrik - data.vbk* ")) << TextOf(app_.Main());
+    EXPECT_EQ(LookUp("apple"), "mine");
+    EXPECT_EQ(LookUp("banana"), "b");
+}
+
+TEST_F(FileCommands, OpenNewReplacesTheTableAndACancelKeepsIt)
+{
+    app_.WriteTable(Record("apple", "mine"));
+    app_.WriteFile("other.vbk", Record("apple", "theirs"));
+    ASSERT_TRUE(Start());
+    Add("cherry", "c");
+
+    // Cancelled: the table and its name stay as they were.
+    app_.Post(146);
+    Answer("ファイルを開く前に現在開いているファイルを更新しますか？", "data.vbk", IDNO);
+    Choose("ファイルを開く", "");
+    EXPECT_EQ(LookUp("cherry"), "c");
+    EXPECT_TRUE(TitleIs("Vocabrik - data.vbk* "));
+
+    app_.Post(146);
+    Answer("ファイルを開く前に現在開いているファイルを更新しますか？", "data.vbk", IDNO);
+    Choose("ファイルを開く", "other.vbk");
+    EXPECT_TRUE(TitleIs("Vocabrik - other.vbk* ")) << "still modified after No: "
+                                                   << TextOf(app_.Main());
+    EXPECT_EQ(LookUp("apple"), "theirs");
+    EXPECT_EQ(LookUp("cherry"), Heading);
+    EXPECT_EQ(app_.ReadFile("data.vbk"), Record("apple", "mine"));
+}
+
+TEST_F(FileCommands, NewEmptiesTheTableAndMakesItUntitled)
+{
+    app_.WriteTable(Record("apple", "mine"));
+    ASSERT_TRUE(Start());
+    Add("cherry", "c");
+    app_.Post(147);
+    Answer("現在開いているファイルを更新しますか？", "data.vbk", IDYES);
+    EXPECT_TRUE(TitleIs("Vocabrik -  ")) << "saved, then emptied: " << TextOf(app_.Main());
+    EXPECT_EQ(app_.ReadFile("data.vbk"), Record("apple", "mine") + Record("cherry", "c"));
+    EXPECT_EQ(LookUp("apple"), Heading);
+}
+
+TEST_F(FileCommands, LaterSavesReachTheFileChosenInAnotherFolder)
+{
+    app_.WriteTable(Record("apple", "x"));
+    CreateDirectoryA((app_.Folder() + "\\sub").c_str(), nullptr);
+    ASSERT_TRUE(Start());
+    Add("banana", "y");
+    app_.Post(142);
+    Choose("ファイルを保存する", "sub\\moved");
+    EXPECT_TRUE(TitleIs("Vocabrik - moved.vbk ")) << TextOf(app_.Main());
+    Add("cherry", "z");
+    app_.Post(133);
+    Answer("上書きしますか？", "確認", IDYES);
+    EXPECT_TRUE(TitleIs("Vocabrik - moved.vbk "));
+    EXPECT_EQ(app_.ReadFile("sub\\moved.vbk"),
+              Record("apple", "x") + Record("banana", "y") + Record("cherry", "z"));
+    EXPECT_EQ(app_.ReadFile("data.vbk"), Record("apple", "x"));
+}
+
+} // namespace
