@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "lookup/capture.h"
 #include "lookup/external_search.h"
+#include "listwin/list_window.h"
 #include "lookup/lookup.h"
 #include "res/about_dialog.h"
 #include "res/resource.h"
@@ -80,6 +81,11 @@ void OnFocusSwitch(HWND window)
     BringWindowToTop(window);
 }
 
+void OnList(HWND)
+{
+    OpenListWindow();
+}
+
 void OnAbout(HWND window)
 {
     DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ABOUT), window, AboutDlgProc, 0);
@@ -103,6 +109,7 @@ const Command Commands[] = {
     {IDC_FOCUS, OnFocusSwitch},
     {IDC_INTERNAL_SEARCH, OnInternalSearch},
     {IDM_SAVE, OnSaveTable},
+    {IDM_LIST, OnList},
     {IDM_TOPMOST_TOGGLE, OnTopmostToggle},
     {IDM_SAVE_AS, OnSaveTableAs},
     {IDM_OPEN_APPEND, OnOpenAppendTable},

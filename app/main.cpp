@@ -4,6 +4,7 @@
 
 #include "app/app_instance.h"
 #include "app/main_window.h"
+#include "listwin/list_window.h"
 #include "res/resource.h"
 
 namespace {
@@ -38,7 +39,7 @@ void RegisterMainClass(HINSTANCE instance)
 
 ATOM RegisterListClass(HINSTANCE instance)
 {
-    WNDCLASSEXA wc = ClassRecord(instance, DefWindowProcA, COLOR_SCROLLBAR, 0, "RegistLV");
+    WNDCLASSEXA wc = ClassRecord(instance, ListWndProc, COLOR_SCROLLBAR, 0, ListClassName);
     return RegisterClassExA(&wc);
 }
 

@@ -3,6 +3,7 @@
 #include <richedit.h>
 
 #include "app/app_instance.h"
+#include "ui/window_text.h"
 
 int CRichEditWrap::Create(HWND parent, int id)
 {
@@ -100,19 +101,5 @@ void CRichEditWrap::GetText(char* buffer, int limit)
 
 std::string CRichEditWrap::ReadAll()
 {
-    // The reported length may count characters rather than bytes, so grow
-    // the buffer until the text leaves room to spare.
-    std::string text;
-    if (!window)
-        return text;
-    size_t size = size_t(GetWindowTextLengthA(window)) * 2 + 16;
-    for (;;) {
-        text.assign(size, '\0');
-        int got = GetWindowTextA(window, text.data(), int(size));
-        if (got >= 0 && size_t(got) + 2 < size) {
-            text.resize(strlen(text.c_str()));
-            return text;
-        }
-        size *= 2;
-    }
+    return ReadWindowText(window);
 }

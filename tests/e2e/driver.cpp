@@ -74,10 +74,17 @@ public:
             CloseHandle(process_);
     }
     void* Address() const { return address_; }
-    bool Read(void* to, size_t n) const
+    bool Read(void* to, size_t n, size_t offset = 0) const
     {
         SIZE_T done = 0;
-        return address_ && ReadProcessMemory(process_, address_, to, n, &done) && done == n;
+        return address_ &&
+               ReadProcessMemory(process_, static_cast<char*>(address_) + offset, to, n, &done) &&
+               done == n;
+    }
+    bool Write(const void* from, size_t n) const
+    {
+        SIZE_T done = 0;
+        return address_ && WriteProcessMemory(process_, address_, from, n, &done) && done == n;
     }
 
 private:
@@ -387,4 +394,66 @@ void SendKeys(const std::vector<INPUT>& inputs)
 {
     std::vector<INPUT> copy = inputs;
     SendInput(UINT(copy.size()), copy.data(), sizeof(INPUT));
+}
+
+std::vector<std::vector<std::string>> ReadListRows(HWND list, int columns)
+{
+    std::vector<std::vector<std::string>> rows;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    const size_t textSize = 64 * 1024;
+    RemoteBuffer remote(pid, sizeof(LVITEMA) + textSize);
+    if (!remote.Address())
+        return rows;
+    char* remoteText = static_cast<char*>(remote.Address()) + sizeof(LVITEMA);
+    int count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    static char text[64 * 1024];
+    for (int i = 0; i < count; i++) {
+        std::vector<std::string> row;
+        for (int c = 0; c < columns; c++) {
+            LVITEMA item = {};
+            item.iSubItem = c;
+            item.pszText = remoteText;
+            item.cchTextMax = int(textSize);
+            remote.Write(&item, sizeof item);
+            LRESULT n = SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(i),
+                                     reinterpret_cast<LPARAM>(remote.Address()));
+            text[0] = '\0';
+            if (n > 0 && size_t(n) < textSize) {
+                remote.Read(text, size_t(n), sizeof(LVITEMA));
+                text[n] = '\0';
+            }
+            row.push_back(text);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+void SelectListRows(HWND list, const std::vector<int>& indexes)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    RemoteBuffer remote(pid, sizeof(LVITEMA));
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED;
+    item.state = 0;
+    remote.Write(&item, sizeof item);
+    SendMessageA(list, LVM_SETITEMSTATE, WPARAM(-1), reinterpret_cast<LPARAM>(remote.Address()));
+    item.state = LVIS_SELECTED;
+    remote.Write(&item, sizeof item);
+    for (int i : indexes)
+        SendMessageA(list, LVM_SETITEMSTATE, WPARAM(i), reinterpret_cast<LPARAM>(remote.Address()));
+}
+
+RECT HeaderItemRect(HWND list, int index)
+{
+    RECT r = {};
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    RemoteBuffer remote(pid, sizeof(RECT));
+    SendMessageA(header, HDM_GETITEMRECT, WPARAM(index), reinterpret_cast<LPARAM>(remote.Address()));
+    remote.Read(&r, sizeof r);
+    return r;
 }

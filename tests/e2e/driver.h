@@ -93,6 +93,13 @@ struct ToolbarButton {
 };
 std::vector<ToolbarButton> ReadToolbar(HWND toolbar);
 
+// The rows of a list control of another process, every column's text.
+std::vector<std::vector<std::string>> ReadListRows(HWND list, int columns);
+// Selects exactly these rows of a list control of another process.
+void SelectListRows(HWND list, const std::vector<int>& indexes);
+// A header item's rectangle in the header's client coordinates.
+RECT HeaderItemRect(HWND list, int index);
+
 // Resources of the executable read as data: menu texts and the like.
 std::string ProgramPath();
 

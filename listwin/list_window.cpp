@@ -1,0 +1,179 @@
+#include "listwin/list_window.h"
+
+#include <commctrl.h>
+
+#include "app/app_instance.h"
+#include "listwin/add_edit_dialog.h"
+#include "listwin/list_view_wrap.h"
+#include "res/resource.h"
+#include "table/table_file.h"
+#include "ui/toolbar_wrap.h"
+
+const char ListClassName[] = "RegistLV";
+const char ListWindowTitle[] = "登録一覧表";
+
+namespace {
+
+const int ListToolbarHeight = 40;
+
+CToolbarWrap ListToolbar;
+
+const ListColumn ListColumns[] = {{"Key", 120}, {"Data", 600}};
+
+TBBUTTON ListToolbarButtons[] = {
+    {I_IMAGENONE, IDC_LIST_ADD, TBSTATE_ENABLED, BTNS_AUTOSIZE | BTNS_SHOWTEXT, {}, 0, 0},
+    {I_IMAGENONE, IDC_LIST_EDIT, TBSTATE_ENABLED, BTNS_AUTOSIZE, {}, 0, 0},
+    {I_IMAGENONE, IDC_LIST_DELETE, TBSTATE_ENABLED, BTNS_AUTOSIZE | BTNS_SHOWTEXT, {}, 0, 0},
+};
+
+void OpenAddEditDialog(HWND window)
+{
+    // The dialog's fields are Rich Edit 2.0 controls.
+    static HMODULE richEdit20 = LoadLibraryA("RICHED20.DLL");
+    (void)richEdit20;
+    DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ADD_EDIT), window, AddEditDlgProc, 0);
+}
+
+void WarnNoSelection(HWND window)
+{
+    MessageBoxA(window, "項目を選択してください。", "確認", MB_ICONWARNING);
+}
+
+void OnListAdd(HWND window)
+{
+    AddEditMode = AddMode;
+    OpenAddEditDialog(window);
+}
+
+void OnListEdit(HWND window)
+{
+    AddEditMode = EditMode;
+    int selected = ListView.SelectedCount();
+    if (selected == 0) {
+        WarnNoSelection(window);
+        return;
+    }
+    if (selected >= 2) {
+        MessageBoxA(window, "編集できる項目は１つです。", "確認", MB_ICONWARNING);
+        return;
+    }
+    EditRowIndex = ListView.NextSelected(-1, LVNI_SELECTED);
+    OpenAddEditDialog(window);
+}
+
+// No question first: the selected rows and their entries go at once.
+void OnListDelete(HWND window)
+{
+    if (ListView.SelectedCount() == 0) {
+        WarnNoSelection(window);
+        return;
+    }
+    SendMessageA(ListView.window, WM_SETREDRAW, FALSE, 0);
+    for (int row; (row = ListView.NextSelected(-1, LVNI_SELECTED)) != -1;) {
+        EntryTable.EraseEntry(ListView.KeyOf(row));
+        TableModified = 1;
+        ListView.DeleteRow(row);
+    }
+    SendMessageA(ListView.window, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(ListView.window, nullptr, TRUE);
+}
+
+struct ListCommand {
+    WORD id;
+    void (*run)(HWND window);
+};
+
+const ListCommand ListCommands[] = {
+    {IDC_LIST_ADD, OnListAdd},
+    {IDC_LIST_EDIT, OnListEdit},
+    {IDC_LIST_DELETE, OnListDelete},
+};
+
+LRESULT OnCreate(HWND window)
+{
+    ListToolbar.Create(window);
+    ListToolbar.AddButtons(ARRAYSIZE(ListToolbarButtons), ListToolbarButtons);
+    ListView.Create(window, IDC_LIST_VIEW);
+    ListView.AddColumns(ListColumns, ARRAYSIZE(ListColumns));
+    // One repaint for the whole fill, and room made for every row at once.
+    SendMessageA(ListView.window, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(ListView.window, LVM_SETITEMCOUNT, WPARAM(EntryTable.Size()), 0);
+    EntryTable.ForEachEntry(
+        [](const Entry& e) { ListView.AddRow(std::string(e.Key), std::string(e.Data)); });
+    SendMessageA(ListView.window, WM_SETREDRAW, TRUE, 0);
+    return 0;
+}
+
+void OnSize(int width, int height)
+{
+    ListToolbar.Move(0, 0, width, ListToolbarHeight);
+    ListView.Move(0, ListToolbarHeight, width, height - ListToolbarHeight);
+}
+
+void OnClose(HWND window)
+{
+    ListView.Reset();
+    DestroyWindow(window);
+}
+
+void OnCommand(HWND window, WORD id)
+{
+    for (const ListCommand& c : ListCommands) {
+        if (c.id == id) {
+            c.run(window);
+            return;
+        }
+    }
+}
+
+} // namespace
+
+int OpenListWindow()
+{
+    HWND existing = FindWindowA(ListClassName, ListWindowTitle);
+    if (existing) {
+        if (IsIconic(existing))
+            ShowWindow(existing, SW_RESTORE);
+        SetForegroundWindow(existing);
+        return 1;
+    }
+    HWND window = CreateWindowExA(0, ListClassName, ListWindowTitle, WS_OVERLAPPEDWINDOW,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  nullptr, nullptr, AppInstance, nullptr);
+    if (!window) {
+        MessageBoxA(nullptr, "リストビュー作成失敗", "エラー", MB_OK);
+        return 0;
+    }
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    return 1;
+}
+
+LRESULT CALLBACK ListWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(window);
+    case WM_SIZE:
+        OnSize(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_CLOSE:
+        OnClose(window);
+        return 0;
+    case WM_KEYDOWN:
+        if (wParam == VK_F1) {
+            SendMessageA(window, WM_COMMAND, IDC_LIST_ADD, 0);
+            return 0;
+        }
+        break;
+    case WM_NOTIFY:
+        if (wParam == IDC_LIST_VIEW &&
+            ListView.HandleNotify(reinterpret_cast<const NMLISTVIEW*>(lParam)))
+            return 0;
+        break;
+    case WM_COMMAND:
+        OnCommand(window, LOWORD(wParam));
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

@@ -1,0 +1,262 @@
+// The list window and its Add/Edit dialog, driven from outside.
+#include <gtest/gtest.h>
+
+#include "tests/common/table_bytes.h"
+#include "tests/e2e/driver.h"
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+const std::string Heading = "＜候補単語＞\n";
+
+int CountListWindows(DWORD pid)
+{
+    struct Args {
+        DWORD pid;
+        int count;
+    } args = {pid, 0};
+    EnumWindows(
+        [](HWND w, LPARAM lp) -> BOOL {
+            auto* a = reinterpret_cast<Args*>(lp);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            char cls[32] = "";
+            GetClassNameA(w, cls, sizeof cls);
+            if (owner == a->pid && !lstrcmpA(cls, "RegistLV"))
+                a->count++;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&args));
+    return args.count;
+}
+
+std::string Describe(const Rows& rows)
+{
+    std::string s;
+    for (const auto& r : rows)
+        s += "[" + r[0].substr(0, 12) + "|" + r[1].substr(0, 12) + "]";
+    return s;
+}
+
+class ListWindow : public ::testing::Test {
+protected:
+    void StartWith(const std::string& table)
+    {
+        app_.WriteTable(table);
+        ASSERT_TRUE(app_.Start());
+        Open();
+    }
+
+    void Open()
+    {
+        app_.Post(136);
+        ASSERT_TRUE(WaitFor([&] {
+            window_ = FindWindowA("RegistLV", "登録一覧表");
+            return window_ != nullptr && IsWindowVisible(window_);
+        }));
+        list_ = GetDlgItem(window_, 120);
+        ASSERT_TRUE(list_);
+    }
+
+    void Close()
+    {
+        PostMessageA(window_, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(window_); }));
+    }
+
+    Rows ListRows() { return ReadListRows(list_, 2); }
+
+    bool RowsAre(const Rows& want)
+    {
+        Rows got;
+        bool same = WaitFor([&] { return (got = ListRows()) == want; }, 5000);
+        if (!same)
+            ADD_FAILURE() << "rows " << Describe(got) << ", want " << Describe(want);
+        return same;
+    }
+
+    // Successive clicks land a little apart, or the header would take two
+    // quick ones for a double-click.
+    void ClickHeader(int column)
+    {
+        RECT r = HeaderItemRect(list_, column);
+        HWND header = reinterpret_cast<HWND>(SendMessageA(list_, LVM_GETHEADER, 0, 0));
+        int shift = (clicks_++ % 2) ? 12 : -12;
+        app_.Click(header, (r.left + r.right) / 2 + shift, (r.top + r.bottom) / 2);
+    }
+    int clicks_ = 0;
+
+    void Command(int id) { PostMessageA(window_, WM_COMMAND, WPARAM(id), 0); }
+
+    // The Add/Edit dialog: its fields, then OK or Cancel.
+    HWND WaitDialog()
+    {
+        Box box = app_.WaitBox();
+        EXPECT_EQ(box.caption, "追加・編集ウィンドウ");
+        return box.window;
+    }
+
+    std::string LookUp(const std::string& word)
+    {
+        HWND edit = app_.SearchEdit(), combo = app_.Control(118);
+        LRESULT before = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+        app_.SetText(edit, word);
+        app_.PostKey(edit, VK_RIGHT);
+        EXPECT_TRUE(WaitFor([&] { return SendMessageA(combo, CB_GETCOUNT, 0, 0) == before + 1; }));
+        return TextOf(app_.Control(117));
+    }
+
+    AppUnderTest app_;
+    HWND window_ = nullptr, list_ = nullptr;
+};
+
+TEST_F(ListWindow, ShowsTheTableInKeyOrderAndOpensOnlyOnce)
+{
+    StartWith(Record("Apple", "1") + Record("apple", "2") + Record("b", "3"));
+    EXPECT_EQ(TextOf(window_), "登録一覧表");
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list_, LVM_GETHEADER, 0, 0));
+    EXPECT_EQ(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_TRUE(RowsAre({{"Apple", "1"}, {"apple", "2"}, {"b", "3"}}));
+
+    ShowWindow(window_, SW_MINIMIZE);
+    ASSERT_TRUE(WaitFor([&] { return IsIconic(window_) != 0; }));
+    app_.Post(136);
+    EXPECT_TRUE(WaitFor([&] { return !IsIconic(window_); })) << "restored";
+    EXPECT_EQ(CountListWindows(app_.Pid()), 1);
+}
+
+TEST_F(ListWindow, HeaderClicksSortAndTheDirectionOutlivesTheWindow)
+{
+    StartWith(Record("a", "z") + Record("b", "x") + Record("c", "y"));
+    struct {
+        int column;
+        Rows want;
+    } steps[] = {
+        {1, {{"b", "x"}, {"c", "y"}, {"a", "z"}}}, // Data ascending
+        {1, {{"a", "z"}, {"c", "y"}, {"b", "x"}}}, // Data descending
+        {1, {{"b", "x"}, {"c", "y"}, {"a", "z"}}}, // ascending again
+        {0, {{"a", "z"}, {"b", "x"}, {"c", "y"}}}, // Key ascending
+    };
+    for (const auto& s : steps) {
+        ClickHeader(s.column);
+        EXPECT_TRUE(RowsAre(s.want)) << "after a click on column " << s.column;
+    }
+    // A new window stands in table order; the Key column goes on descending.
+    Close();
+    Open();
+    EXPECT_TRUE(RowsAre({{"a", "z"}, {"b", "x"}, {"c", "y"}}));
+    ClickHeader(0);
+    EXPECT_TRUE(RowsAre({{"c", "y"}, {"b", "x"}, {"a", "z"}}));
+}
+
+TEST_F(ListWindow, DeleteRemovesTheSelectedRowsAndTheirEntries)
+{
+    const std::string longKey(3000, 'k');
+    StartWith(Record("a", "1") + Record("b", "2") + Record("c", "3") + Record(longKey, "4"));
+    SelectListRows(list_, {0, 2, 3});
+    Command(125);
+    EXPECT_TRUE(RowsAre({{"b", "2"}}));
+    EXPECT_EQ(LookUp("a"), Heading + "b\n2\n");
+    EXPECT_EQ(LookUp("c"), Heading) << "c and the long Key are gone from the table";
+    RedrawWindow(app_.Main(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_TRUE(WaitFor([&] { return TextOf(app_.Main()) == "Vocabrik - data.vbk* "; }));
+}
+
+TEST_F(ListWindow, EditAndDeleteNeedOneSelectedRow)
+{
+    StartWith(Record("a", "1") + Record("b", "2"));
+    struct {
+        int command;
+        std::vector<int> selected;
+        const char* message;
+    } cases[] = {
+        {125, {}, "項目を選択してください。"},
+        {124, {}, "項目を選択してください。"},
+        {124, {0, 1}, "編集できる項目は１つです。"},
+    };
+    for (const auto& c : cases) {
+        SelectListRows(list_, c.selected);
+        Command(c.command);
+        Box box = app_.WaitBox();
+        EXPECT_EQ(box.text, c.message) << "command " << c.command;
+        EXPECT_EQ(box.caption, "確認");
+        EXPECT_EQ(GetWindow(box.window, GW_OWNER), window_) << "owned by the list window";
+        app_.Press(box.window, IDOK);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(box.window); }));
+    }
+    EXPECT_TRUE(RowsAre({{"a", "1"}, {"b", "2"}}));
+}
+
+TEST_F(ListWindow, AddThroughTheDialog)
+{
+    StartWith(Record("b", "2"));
+    // F1 in the list window itself opens the dialog in add mode.
+    PostMessageA(window_, WM_KEYDOWN, VK_F1, 0);
+    HWND dialog = WaitDialog();
+    ASSERT_TRUE(dialog);
+    HWND key = GetDlgItem(dialog, 1004), data = GetDlgItem(dialog, 1005);
+    EXPECT_EQ(TextOf(key), "");
+
+    // Empty fields are refused, the Key first; the dialog stays.
+    struct {
+        const char* key;
+        const char* data;
+        const char* message;
+    } refusals[] = {{"", "", "Keyが空なので，追加されません"},
+                    {"k", "", "Dataが空なので，追加されません"}};
+    for (const auto& r : refusals) {
+        app_.SetText(key, r.key);
+        app_.SetText(data, r.data);
+        app_.Press(dialog, 1007);
+        HWND refusal = nullptr;
+        ASSERT_TRUE(WaitFor([&] {
+            refusal = FindWindowExA(nullptr, nullptr, "#32770", "エラー");
+            return refusal != nullptr;
+        }));
+        EXPECT_EQ(DlgText(refusal, 0xFFFF), r.message);
+        app_.Press(refusal, IDOK);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(refusal); }));
+        EXPECT_TRUE(IsWindow(dialog));
+    }
+
+    app_.SetText(key, "表計算");
+    app_.SetText(data, "spreadsheet");
+    app_.Press(dialog, 1007);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    EXPECT_TRUE(RowsAre({{"b", "2"}, {"表計算", "spreadsheet"}})) << "appended after the last row";
+    EXPECT_EQ(LookUp("表計算"), "spreadsheet");
+}
+
+TEST_F(ListWindow, EditReplacesTheRowsEntryAndKeepsLongDataWhole)
+{
+    const std::string longData(5000, 'd');
+    StartWith(Record("apple", longData) + Record("b", "2"));
+    SelectListRows(list_, {0});
+    Command(124);
+    HWND dialog = WaitDialog();
+    ASSERT_TRUE(dialog);
+    HWND key = GetDlgItem(dialog, 1004);
+    EXPECT_EQ(TextOf(key), "apple");
+    EXPECT_EQ(TextOf(GetDlgItem(dialog, 1005)), longData) << "the whole Data, not its start";
+    app_.SetText(key, "apples");
+    app_.Press(dialog, 1007);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    Rows rows = ListRows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][0], "apples") << "the same row, in the same place";
+    EXPECT_EQ(LookUp("apples"), longData);
+    EXPECT_EQ(LookUp("apple"), Heading + "apples\n" + longData + "\n") << "the old Key is gone";
+
+    // Cancel changes nothing.
+    SelectListRows(list_, {1});
+    Command(124);
+    dialog = WaitDialog();
+    ASSERT_TRUE(dialog);
+    app_.SetText(GetDlgItem(dialog, 1004), "changed");
+    app_.Press(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    EXPECT_TRUE(RowsAre({{"apples", rows[0][1]}, {"b", "2"}}));
+}
+
+} // namespace
