@@ -10,24 +10,27 @@ using Rows = std::vector<std::vector<std::string>>;
 
 const std::string Heading = "＜候補単語＞\n";
 
+struct ListWindowCount {
+    DWORD pid;
+    int count;
+};
+
+BOOL CALLBACK CountListWindow(HWND w, LPARAM lp)
+{
+    auto* a = reinterpret_cast<ListWindowCount*>(lp);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    char cls[32] = "";
+    GetClassNameA(w, cls, sizeof cls);
+    if (owner == a->pid && !lstrcmpA(cls, "RegistLV"))
+        a->count++;
+    return TRUE;
+}
+
 int CountListWindows(DWORD pid)
 {
-    struct Args {
-        DWORD pid;
-        int count;
-    } args = {pid, 0};
-    EnumWindows(
-        [](HWND w, LPARAM lp) -> BOOL {
-            auto* a = reinterpret_cast<Args*>(lp);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            char cls[32] = "";
-            GetClassNameA(w, cls, sizeof cls);
-            if (owner == a->pid && !lstrcmpA(cls, "RegistLV"))
-                a->count++;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&args));
+    ListWindowCount args = {pid, 0};
+    EnumWindows(CountListWindow, reinterpret_cast<LPARAM>(&args));
     return args.count;
 }
 

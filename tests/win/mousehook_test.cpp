@@ -11,6 +11,7 @@
 
 #include "extlib/dll_mousehook.h"
 #include "tests/win/input_probe.h"
+#include "tests/win/msgbox_watcher.h"
 
 namespace {
 
@@ -65,26 +66,7 @@ public:
 private:
     static HWND FindWindowOf(DWORD pid, const char* cls)
     {
-        struct Args {
-            DWORD pid;
-            const char* cls;
-            HWND found;
-        } args = {pid, cls, nullptr};
-        EnumWindows(
-            [](HWND w, LPARAM lp) -> BOOL {
-                auto* a = reinterpret_cast<Args*>(lp);
-                DWORD owner = 0;
-                char name[64];
-                GetWindowThreadProcessId(w, &owner);
-                if (owner == a->pid && IsWindowVisible(w) && GetClassNameA(w, name, sizeof name) &&
-                    lstrcmpA(name, a->cls) == 0) {
-                    a->found = w;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&args));
-        return args.found;
+        return FindProcessWindow(pid, cls, 0);
     }
 
     PROCESS_INFORMATION process_ = {};
