@@ -34,6 +34,13 @@ TEST(Screenshot, DISABLED_MainWindowShowingACandidate)
     ASSERT_TRUE(WaitFor([&] {
         return size_t(SendMessageA(app.Control(118), CB_GETCOUNT, 0, 0)) == presses;
     }));
+    if (getenv("VOCABRIK_SHOT_LIST")) {
+        // The list window beside the main window, for a look at it.
+        app.Post(136);
+        HWND list = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (list = FindWindowA("RegistLV", nullptr)) != nullptr; }));
+        SetWindowPos(list, nullptr, 20, 20, 480, 400, SWP_NOZORDER);
+    }
     std::ofstream(std::string(dir) + "/ready") << "ready";
     EXPECT_TRUE(WaitFor([&] { return Exists(std::string(dir) + "/done"); }, 60000));
 }
