@@ -68,14 +68,10 @@ void OnListDelete(HWND window)
         WarnNoSelection(window);
         return;
     }
-    SendMessageA(ListView.window, WM_SETREDRAW, FALSE, 0);
-    for (int row; (row = ListView.NextSelected(-1, LVNI_SELECTED)) != -1;) {
-        EntryTable.EraseEntry(ListView.KeyOf(row));
+    ListView.DeleteSelectedRows([](const std::string& key) {
+        EntryTable.EraseEntry(key);
         TableModified = 1;
-        ListView.DeleteRow(row);
-    }
-    SendMessageA(ListView.window, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(ListView.window, nullptr, TRUE);
+    });
 }
 
 struct ListCommand {
@@ -95,12 +91,10 @@ LRESULT OnCreate(HWND window)
     ListToolbar.AddButtons(ARRAYSIZE(ListToolbarButtons), ListToolbarButtons);
     ListView.Create(window, IDC_LIST_VIEW);
     ListView.AddColumns(ListColumns, ARRAYSIZE(ListColumns));
-    // One repaint for the whole fill, and room made for every row at once.
-    SendMessageA(ListView.window, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(ListView.window, LVM_SETITEMCOUNT, WPARAM(EntryTable.Size()), 0);
-    EntryTable.ForEachEntry(
-        [](const Entry& e) { ListView.AddRow(std::string(e.Key), std::string(e.Data)); });
-    SendMessageA(ListView.window, WM_SETREDRAW, TRUE, 0);
+    std::vector<std::pair<std::string, std::string>> rows;
+    rows.reserve(EntryTable.Size());
+    EntryTable.ForEachEntry([&](const Entry& e) { rows.emplace_back(e.Key, e.Data); });
+    ListView.AddRows(std::move(rows));
     return 0;
 }
 
@@ -166,11 +160,13 @@ LRESULT CALLBACK ListWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             return 0;
         }
         break;
-    case WM_NOTIFY:
+    case WM_NOTIFY: {
+        LRESULT result;
         if (wParam == IDC_LIST_VIEW &&
-            ListView.HandleNotify(reinterpret_cast<const NMLISTVIEW*>(lParam)))
-            return 0;
+            ListView.HandleNotify(reinterpret_cast<NMHDR*>(lParam), &result))
+            return result;
         break;
+    }
     case WM_COMMAND:
         OnCommand(window, LOWORD(wParam));
         return 0;

@@ -40,7 +40,8 @@ int main(int argc, char** argv)
     std::vector<std::string> keys;
     while (int(table.Size()) < entries) {
         std::string k = RandomWord(rng);
-        if (table.InsertEntry(k, "\x88\xd3\x96\xa1 " /* 意味 */ + k))
+        // Data in another order than the Keys, for the list's sort.
+        if (table.InsertEntry(k, "\x88\xd3\x96\xa1 " /* 意味 */ + std::string(k.rbegin(), k.rend())))
             keys.push_back(k);
     }
     AppUnderTest app;
@@ -102,6 +103,23 @@ int main(int argc, char** argv)
         600000);
     QueryPerformanceCounter(&t1);
     printf("list window with %d rows: %s in %.0f ms\n", entries, filled ? "shown" : "NOT shown",
+           Milliseconds(t0, t1, frequency));
+    if (!filled)
+        return 1;
+
+    // A click on the Data header sorts every row by its Data.
+    std::string smallest;
+    table.ForEachEntry([&](const Entry& e) {
+        if (smallest.empty() || e.Data < smallest)
+            smallest = std::string(e.Data);
+    });
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    RECT r = HeaderItemRect(list, 1);
+    QueryPerformanceCounter(&t0);
+    app.Click(header, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    bool sorted = WaitFor([&] { return ListCellText(list, 0, 1) == smallest; }, 600000);
+    QueryPerformanceCounter(&t1);
+    printf("sort of %d rows by Data: %s in %.0f ms\n", entries, sorted ? "done" : "NOT done",
            Milliseconds(t0, t1, frequency));
     return 0;
 }

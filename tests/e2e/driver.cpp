@@ -396,6 +396,27 @@ void SendKeys(const std::vector<INPUT>& inputs)
     SendInput(UINT(copy.size()), copy.data(), sizeof(INPUT));
 }
 
+std::string ListCellText(HWND list, int row, int column)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    const size_t textSize = 64 * 1024;
+    RemoteBuffer remote(pid, sizeof(LVITEMA) + textSize);
+    if (!remote.Address())
+        return "";
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = static_cast<char*>(remote.Address()) + sizeof(LVITEMA);
+    item.cchTextMax = int(textSize);
+    remote.Write(&item, sizeof item);
+    LRESULT n = SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(row),
+                             reinterpret_cast<LPARAM>(remote.Address()));
+    std::string text(n > 0 && size_t(n) < textSize ? size_t(n) : 0, '\0');
+    if (!text.empty())
+        remote.Read(text.data(), text.size(), sizeof(LVITEMA));
+    return text;
+}
+
 std::vector<std::vector<std::string>> ReadListRows(HWND list, int columns)
 {
     std::vector<std::vector<std::string>> rows;

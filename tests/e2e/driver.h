@@ -95,6 +95,8 @@ std::vector<ToolbarButton> ReadToolbar(HWND toolbar);
 
 // The rows of a list control of another process, every column's text.
 std::vector<std::vector<std::string>> ReadListRows(HWND list, int columns);
+// One cell of a list control of another process.
+std::string ListCellText(HWND list, int row, int column);
 // Selects exactly these rows of a list control of another process.
 void SelectListRows(HWND list, const std::vector<int>& indexes);
 // A header item's rectangle in the header's client coordinates.

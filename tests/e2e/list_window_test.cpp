@@ -262,4 +262,19 @@ TEST_F(ListWindow, EditReplacesTheRowsEntryAndKeepsLongDataWhole)
     EXPECT_TRUE(RowsAre({{"apples", rows[0][1]}, {"b", "2"}}));
 }
 
+TEST_F(ListWindow, TheSelectionMovesWithItsRowsWhenSorted)
+{
+    StartWith(Record("a", "z") + Record("b", "x") + Record("c", "y"));
+    SelectListRows(list_, {0, 1}); // a and b
+    ClickHeader(1);                // Data ascending: b, c, a
+    EXPECT_TRUE(RowsAre({{"b", "x"}, {"c", "y"}, {"a", "z"}}));
+    std::vector<int> selected;
+    for (int i = -1; (i = int(SendMessageA(list_, LVM_GETNEXTITEM, WPARAM(i), LVNI_SELECTED))) != -1;)
+        selected.push_back(i);
+    EXPECT_EQ(selected, (std::vector<int>{0, 2}));
+    // Delete takes the rows that are selected now: b and a.
+    Command(125);
+    EXPECT_TRUE(RowsAre({{"c", "y"}}));
+}
+
 } // namespace
