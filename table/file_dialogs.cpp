@@ -8,8 +8,12 @@ namespace {
 // Two pairs, each ended by a zero, and the list by one more.
 const char FileFilter[] = "vbk(*.vbk)\0*.vbk\0all(*.*)\0*.*\0";
 
-OPENFILENAMEA Request(HWND owner, char* path, char* name, const char* title, DWORD flags)
+using DialogFn = BOOL(WINAPI*)(OPENFILENAMEA*);
+
+// The chosen file's full path; the name part is taken from it later.
+bool Choose(DialogFn dialog, HWND owner, const char* title, DWORD flags, std::string& fullPath)
 {
+    char path[MAX_PATH] = "", name[MAX_PATH] = "";
     OPENFILENAMEA ofn = {};
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
     ofn.hwndOwner = owner;
@@ -21,27 +25,20 @@ OPENFILENAMEA Request(HWND owner, char* path, char* name, const char* title, DWO
     ofn.nMaxFileTitle = MAX_PATH;
     ofn.lpstrTitle = title;
     ofn.Flags = flags;
-    return ofn;
+    if (!dialog(&ofn))
+        return false;
+    fullPath = path;
+    return true;
 }
 
 } // namespace
 
 bool ChooseOpenFile(HWND owner, std::string& fullPath)
 {
-    char path[MAX_PATH] = "", name[MAX_PATH] = "";
-    OPENFILENAMEA ofn = Request(owner, path, name, "ファイルを開く", OFN_FILEMUSTEXIST);
-    if (!GetOpenFileNameA(&ofn))
-        return false;
-    fullPath = path;
-    return true;
+    return Choose(GetOpenFileNameA, owner, "ファイルを開く", OFN_FILEMUSTEXIST, fullPath);
 }
 
 bool ChooseSaveFile(HWND owner, std::string& fullPath)
 {
-    char path[MAX_PATH] = "", name[MAX_PATH] = "";
-    OPENFILENAMEA ofn = Request(owner, path, name, "ファイルを保存する", OFN_OVERWRITEPROMPT);
-    if (!GetSaveFileNameA(&ofn))
-        return false;
-    fullPath = path;
-    return true;
+    return Choose(GetSaveFileNameA, owner, "ファイルを保存する", OFN_OVERWRITEPROMPT, fullPath);
 }
