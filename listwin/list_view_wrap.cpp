@@ -201,6 +201,21 @@ bool CListViewWrap::HandleNotify(NMHDR* notification, LRESULT* result)
     case LVN_ODFINDITEMA:
         *result = Find(reinterpret_cast<NMLVFINDITEMA*>(notification));
         return true;
+    case LVN_ODFINDITEMW: {
+        // Some systems ask in UTF-16 whatever the window's character set.
+        auto* wide = reinterpret_cast<NMLVFINDITEMW*>(notification);
+        char text[256] = "";
+        if (wide->lvfi.psz)
+            WideCharToMultiByte(CP_ACP, 0, wide->lvfi.psz, -1, text, sizeof text, nullptr,
+                                nullptr);
+        NMLVFINDITEMA narrow = {};
+        narrow.hdr = wide->hdr;
+        narrow.iStart = wide->iStart;
+        narrow.lvfi.flags = wide->lvfi.flags;
+        narrow.lvfi.psz = text;
+        *result = Find(&narrow);
+        return true;
+    }
     case LVN_COLUMNCLICK: {
         int column = reinterpret_cast<NMLISTVIEW*>(notification)->iSubItem;
         if (column < 0 || column > 1)

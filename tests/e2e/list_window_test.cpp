@@ -277,4 +277,12 @@ TEST_F(ListWindow, TheSelectionMovesWithItsRowsWhenSorted)
     EXPECT_TRUE(RowsAre({{"c", "y"}}));
 }
 
+TEST_F(ListWindow, TypingJumpsToAKey)
+{
+    StartWith(Record("Cherry", "1") + Record("apple", "2") + Record("banana", "3"));
+    auto focused = [&] { return int(SendMessageA(list_, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED)); };
+    PostMessageA(list_, WM_CHAR, 'b', 1);
+    EXPECT_TRUE(WaitFor([&] { return focused() == 2; }, 3000)) << "focus on row " << focused();
+}
+
 } // namespace
