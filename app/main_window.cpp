@@ -176,8 +176,3 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
-
-void InvalidateMainWindow(BOOL erase)
-{
-    InvalidateRect(MainWindow, nullptr, erase);
-}

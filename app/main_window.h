@@ -32,4 +32,3 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 void SetTopmost(HWND window, int on);
 int CenterOnDesktop(HWND window);
-void InvalidateMainWindow(BOOL erase);

@@ -87,7 +87,7 @@ void OnAddEntry(HWND mainWindow)
 
 void OnDeleteEntry(HWND mainWindow)
 {
-    KeyPane.TextLength();
+    // An empty Key pane is not refused: it erases the empty Key, if any.
     EntryTable.EraseEntry(KeyPane.ReadAll());
     KeyPane.Clear();
     ResultPane.Clear();

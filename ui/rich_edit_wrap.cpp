@@ -91,14 +91,6 @@ int CRichEditWrap::TextLength()
     return length;
 }
 
-void CRichEditWrap::GetText(char* buffer, int limit)
-{
-    if (limit > 0)
-        buffer[0] = '\0';
-    if (window)
-        GetWindowTextA(window, buffer, limit);
-}
-
 std::string CRichEditWrap::ReadAll()
 {
     return ReadWindowText(window);

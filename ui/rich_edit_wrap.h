@@ -21,7 +21,6 @@ public:
     void Lock();
     void Unlock();
     int TextLength();
-    void GetText(char* buffer, int limit);
     // The whole text in bytes, however the pane counts its length.
     std::string ReadAll();
 };
