@@ -14,9 +14,15 @@
 #include <string>
 #include <string_view>
 
+// Stands for one stored entry for as long as it stays in the table: erasing
+// it, or clearing the table, ends it. An ended handle may still be compared
+// with others, but never read.
+using EntryHandle = const void*;
+
 struct Entry {
     std::string_view Key;
     std::string_view Data;
+    EntryHandle Handle = nullptr;
 };
 
 class CEntryTable {
@@ -43,6 +49,9 @@ public:
     }
 
     size_t Size() const { return size_; }
+
+    // The entry a live handle stands for.
+    static Entry EntryAt(EntryHandle handle) { return View(static_cast<const Record*>(handle)); }
 
 private:
     static constexpr int LeafCapacity = 32;
@@ -81,7 +90,10 @@ private:
         int index;
     };
 
-    static Entry View(const Record* r) { return {r->Key(), {r->Bytes() + r->keyLength, r->dataLength}}; }
+    static Entry View(const Record* r)
+    {
+        return {r->Key(), {r->Bytes() + r->keyLength, r->dataLength}, r};
+    }
     static uint64_t Prefix(std::string_view key);
     static int Compare(uint64_t prefixA, std::string_view a, uint64_t prefixB, std::string_view b);
 
