@@ -8,7 +8,8 @@
 #include "app/title.h"
 #include "lookup/capture.h"
 #include "res/resource.h"
-#include "table/table_file.h"
+#include "table/file_commands.h"
+#include "table/table_document.h"
 
 CToolbarWrap ModeToolbar;
 CButtonWrap SearchButton;
@@ -41,6 +42,28 @@ bool IsLeadByte(unsigned char b)
 {
     return IsDBCSLeadByte(b) != 0;
 }
+
+void ShowTitle(HWND window)
+{
+    char title[TitleBufferSize];
+    FormatTitle(Document.CurrentTablePath(), Document.TableModified(), IsLeadByte, title);
+    SetWindowTextA(window, title);
+}
+
+// The title follows the document: a change of name or of the modified flag
+// shows at once, wherever it was made.
+class CTitleView : public CDocumentView {
+public:
+    void EntryChanged(const EntryChange&) override {}
+    void TableReplaced() override {}
+    void FileStateChanged() override
+    {
+        if (MainWindow)
+            ShowTitle(MainWindow);
+    }
+};
+
+CTitleView TitleView;
 
 void CreatePane(CRichEditWrap& pane, HWND window, int id)
 {
@@ -83,6 +106,7 @@ LRESULT OnCreate(HWND window)
     CreatePane(ResultPane, window, IDC_RESULT_PANE);
 
     KeyHook.SetHook();
+    Document.AddView(&TitleView);
     LoadDefaultTable();
     ClipboardLink.JoinChain(window);
     CenterOnDesktop(window);
@@ -108,9 +132,7 @@ void OnSize(HWND window, int width, int height)
 
 void OnPaint(HWND window)
 {
-    char title[TitleBufferSize];
-    FormatTitle(CurrentTablePath, TableModified, IsLeadByte, title);
-    SetWindowTextA(window, title);
+    ShowTitle(window);
 
     MainLayout l = ComputeMainLayout(0, 0, KeyCaptionHeight, DataCaptionHeight);
     Painter.Begin(window);
@@ -137,6 +159,7 @@ void OnClose(HWND window)
 
 void OnDestroy(HWND window)
 {
+    Document.RemoveView(&TitleView);
     ClipboardLink.LeaveChain(window);
     PostQuitMessage(0);
 }

@@ -2,35 +2,27 @@
 
 #include <richedit.h>
 
-#include "listwin/list_view_wrap.h"
+#include "app/app_instance.h"
 #include "res/resource.h"
-#include "table/table_file.h"
 #include "ui/window_text.h"
 
-int AddEditMode;
-int EditRowIndex;
-std::string DialogKeyText;
-std::string DialogDataText;
-
 namespace {
+
+AddEditRequest* RequestOf(HWND dialog)
+{
+    return reinterpret_cast<AddEditRequest*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
 
 void ReplaceSel(HWND field, const std::string& text)
 {
     SendMessageA(field, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-// Fields are read whole: a Key or Data is never shortened on its way.
-void ReadFields(HWND dialog)
+int FillEditFields(HWND dialog, const std::string& key, const std::string& data)
 {
-    DialogKeyText = ReadWindowText(GetDlgItem(dialog, IDC_ADDEDIT_KEY));
-    DialogDataText = ReadWindowText(GetDlgItem(dialog, IDC_ADDEDIT_DATA));
-}
-
-void Store()
-{
-    EntryTable.EraseEntry(DialogKeyText);
-    EntryTable.InsertEntry(DialogKeyText, DialogDataText);
-    TableModified = 1;
+    ReplaceSel(GetDlgItem(dialog, IDC_ADDEDIT_KEY), key);
+    ReplaceSel(GetDlgItem(dialog, IDC_ADDEDIT_DATA), data);
+    return 1;
 }
 
 BOOL RefuseEmptyField(HWND dialog, int id, const char* message)
@@ -41,47 +33,33 @@ BOOL RefuseEmptyField(HWND dialog, int id, const char* message)
     return TRUE;
 }
 
+INT_PTR OnInitDialog(HWND dialog, AddEditRequest* request)
+{
+    SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(request));
+    SetFocus(GetDlgItem(dialog, IDC_ADDEDIT_KEY));
+    if (request->AddEditMode == EditMode)
+        FillEditFields(dialog, request->DialogKeyText, request->DialogDataText);
+    return FALSE; // the focus set above stays
+}
+
+// Fields are read whole: a Key or Data is never shortened on its way.
 INT_PTR OnOk(HWND dialog)
 {
     if (RefuseEmptyField(dialog, IDC_ADDEDIT_KEY, "Keyが空なので，追加されません") ||
         RefuseEmptyField(dialog, IDC_ADDEDIT_DATA, "Dataが空なので，追加されません"))
         return FALSE;
-    if (AddEditMode == AddMode) {
-        ReadFields(dialog);
-        EndDialog(dialog, IDC_ADDEDIT_OK);
-        Store();
-        ListView.AddRow(DialogKeyText, DialogDataText);
-    } else {
-        EntryTable.EraseEntry(DialogKeyText); // the former Key
-        TableModified = 1;
-        ReadFields(dialog);
-        EndDialog(dialog, IDC_ADDEDIT_OK);
-        Store();
-        ListView.SetRow(EditRowIndex, DialogKeyText, DialogDataText);
-    }
+    AddEditRequest* request = RequestOf(dialog);
+    request->DialogKeyText = ReadWindowText(GetDlgItem(dialog, IDC_ADDEDIT_KEY));
+    request->DialogDataText = ReadWindowText(GetDlgItem(dialog, IDC_ADDEDIT_DATA));
+    EndDialog(dialog, IDC_ADDEDIT_OK);
     return TRUE;
 }
 
-} // namespace
-
-// The row's whole texts, not the list's cells, which hold only their start.
-int FillEditFields(HWND dialog, std::string& key, std::string& data)
-{
-    key = ListView.KeyOf(EditRowIndex);
-    data = ListView.DataOf(EditRowIndex);
-    ReplaceSel(GetDlgItem(dialog, IDC_ADDEDIT_KEY), key);
-    ReplaceSel(GetDlgItem(dialog, IDC_ADDEDIT_DATA), data);
-    return 1;
-}
-
-INT_PTR CALLBACK AddEditDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK AddEditDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
-        SetFocus(GetDlgItem(dialog, IDC_ADDEDIT_KEY));
-        if (AddEditMode == EditMode)
-            FillEditFields(dialog, DialogKeyText, DialogDataText);
-        return FALSE;
+        return OnInitDialog(dialog, reinterpret_cast<AddEditRequest*>(lParam));
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_ADDEDIT_OK:
@@ -93,4 +71,15 @@ INT_PTR CALLBACK AddEditDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         return FALSE;
     }
     return FALSE;
+}
+
+} // namespace
+
+INT_PTR RunAddEditDialog(HWND owner, AddEditRequest& request)
+{
+    // The dialog's fields are Rich Edit 2.0 controls.
+    static HMODULE richEdit20 = LoadLibraryA("RICHED20.DLL");
+    (void)richEdit20;
+    return DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ADD_EDIT), owner, AddEditDlgProc,
+                           reinterpret_cast<LPARAM>(&request));
 }

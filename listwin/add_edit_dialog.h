@@ -1,4 +1,4 @@
-// The dialog that adds an entry to the table and the list, or edits a row.
+// The dialog that takes one entry's Key and Data, to add it or to edit one.
 #pragma once
 
 #include <windows.h>
@@ -10,12 +10,13 @@ enum AddEditModeValue {
     EditMode = 1,
 };
 
-extern int AddEditMode;
-extern int EditRowIndex;
-// The Key and Data on their way between the fields, the table and the list.
-// In edit mode the Key is the row's former Key until OK is accepted.
-extern std::string DialogKeyText;
-extern std::string DialogDataText;
+// The dialog's creation parameter. In edit mode the texts start as the
+// entry's own; after OK they hold what the person typed.
+struct AddEditRequest {
+    int AddEditMode = AddMode;
+    std::string DialogKeyText;
+    std::string DialogDataText;
+};
 
-INT_PTR CALLBACK AddEditDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-int FillEditFields(HWND dialog, std::string& key, std::string& data);
+// IDC_ADDEDIT_OK when the person accepted the texts, IDCANCEL otherwise.
+INT_PTR RunAddEditDialog(HWND owner, AddEditRequest& request);

@@ -10,10 +10,8 @@ int SortDirection[2];
 
 namespace {
 
-const std::string NoText;
-
 // Copies as much of the text as the buffer holds, never half a character.
-void CopyText(const std::string& text, char* buffer, int size)
+void CopyText(std::string_view text, char* buffer, int size)
 {
     if (!buffer || size <= 0)
         return;
@@ -26,6 +24,22 @@ void CopyText(const std::string& text, char* buffer, int size)
     }
     memcpy(buffer, text.data(), n);
     buffer[n] = '\0';
+}
+
+std::string_view CellText(EntryHandle row, int column)
+{
+    Entry e = CEntryTable::EntryAt(row);
+    return column == 0 ? e.Key : e.Data;
+}
+
+// The first eight bytes big-endian, zero-padded: most comparisons of a sort
+// end here, without touching the entry.
+uint64_t Prefix(std::string_view text)
+{
+    uint64_t v = 0;
+    for (size_t i = 0; i < 8; i++)
+        v = v << 8 | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0u);
+    return v;
 }
 
 } // namespace
@@ -73,18 +87,91 @@ void CListViewWrap::SetCount()
     InvalidateRect(window, nullptr, TRUE);
 }
 
-void CListViewWrap::AddRow(const std::string& key, const std::string& data)
+void CListViewWrap::Fill(const CEntryTable& table)
 {
-    rows_.push_back({NextRowId++, key, data});
+    std::vector<EntryHandle> rows;
+    rows.reserve(table.Size());
+    table.ForEachEntry([&](const Entry& e) { rows.push_back(e.Handle); });
+    rows_.swap(rows);
+    Select({});
     SetCount();
 }
 
-void CListViewWrap::AddRows(std::vector<std::pair<std::string, std::string>>&& rows)
+void CListViewWrap::AppendRow(EntryHandle entry)
 {
-    rows_.reserve(rows_.size() + rows.size());
-    for (auto& [key, data] : rows)
-        rows_.push_back({NextRowId++, std::move(key), std::move(data)});
+    rows_.push_back(entry);
     SetCount();
+}
+
+int CListViewWrap::IndexOf(EntryHandle entry) const
+{
+    if (hint_ >= 0 && size_t(hint_) < rows_.size() && rows_[size_t(hint_)] == entry)
+        return hint_;
+    auto at = std::find(rows_.begin(), rows_.end(), entry);
+    return at == rows_.end() ? -1 : int(at - rows_.begin());
+}
+
+void CListViewWrap::ReplaceRow(EntryHandle before, EntryHandle after)
+{
+    int index = IndexOf(before);
+    hint_ = -1;
+    if (index < 0) {
+        AppendRow(after);
+        return;
+    }
+    rows_[size_t(index)] = after;
+    SendMessageA(window, LVM_REDRAWITEMS, WPARAM(index), LPARAM(index));
+}
+
+void CListViewWrap::RemoveRow(EntryHandle entry)
+{
+    int index = IndexOf(entry);
+    hint_ = -1;
+    if (index < 0)
+        return;
+    if (removing_) {
+        rows_[size_t(index)] = nullptr;
+        return;
+    }
+    rows_.erase(rows_.begin() + index);
+    // The control moves the selection of the rows after it up by one.
+    if (!SendMessageA(window, LVM_DELETEITEM, WPARAM(index), 0))
+        SetCount();
+}
+
+void CListViewWrap::BeginRemovals()
+{
+    removing_ = true;
+}
+
+void CListViewWrap::EndRemovals()
+{
+    removing_ = false;
+    std::vector<int> selected = Selected();
+    // Rows that stay keep their selection, in their new places.
+    std::vector<int> kept;
+    size_t to = 0;
+    for (size_t from = 0, s = 0; from < rows_.size(); from++) {
+        if (!rows_[from])
+            continue;
+        while (s < selected.size() && size_t(selected[s]) < from)
+            s++;
+        if (s < selected.size() && size_t(selected[s]) == from)
+            kept.push_back(int(to));
+        if (to != from)
+            rows_[to] = rows_[from];
+        to++;
+    }
+    rows_.resize(to);
+    Select(kept);
+    SetCount();
+}
+
+Entry CListViewWrap::RowEntry(int index) const
+{
+    if (index < 0 || size_t(index) >= rows_.size() || !rows_[size_t(index)])
+        return {};
+    return CEntryTable::EntryAt(rows_[size_t(index)]);
 }
 
 int CListViewWrap::SelectedCount()
@@ -114,61 +201,65 @@ std::vector<int> CListViewWrap::Selected()
     return selected;
 }
 
-const std::string& CListViewWrap::KeyOf(int index) const
+void CListViewWrap::Select(const std::vector<int>& rows)
 {
-    return index >= 0 && size_t(index) < rows_.size() ? rows_[size_t(index)].key : NoText;
-}
-
-const std::string& CListViewWrap::DataOf(int index) const
-{
-    return index >= 0 && size_t(index) < rows_.size() ? rows_[size_t(index)].data : NoText;
-}
-
-void CListViewWrap::SetRow(int index, const std::string& key, const std::string& data)
-{
-    if (index < 0 || size_t(index) >= rows_.size())
+    if (!window)
         return;
-    rows_[size_t(index)].key = key;
-    rows_[size_t(index)].data = data;
-    SendMessageA(window, LVM_REDRAWITEMS, WPARAM(index), LPARAM(index));
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED;
+    SendMessageA(window, LVM_SETITEMSTATE, WPARAM(-1), reinterpret_cast<LPARAM>(&item));
+    item.state = LVIS_SELECTED;
+    for (int index : rows)
+        SendMessageA(window, LVM_SETITEMSTATE, WPARAM(index), reinterpret_cast<LPARAM>(&item));
 }
 
 // Unsigned bytes, a proper beginning first; rows that compare equal keep
 // their order. The selection moves with its rows.
 void CListViewWrap::SortBy(int column)
 {
-    std::vector<int> selected = Selected();
-    std::vector<bool> wasSelected(static_cast<size_t>(NextRowId));
-    for (int index : selected)
-        wasSelected[size_t(rows_[size_t(index)].id)] = true;
+    std::vector<EntryHandle> selected;
+    for (int index : Selected())
+        selected.push_back(rows_[size_t(index)]);
+    std::sort(selected.begin(), selected.end());
 
-    auto text = [column](const Row& r) -> const std::string& { return column == 0 ? r.key : r.data; };
+    struct Keyed {
+        uint64_t prefix;
+        EntryHandle row;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(rows_.size());
+    for (EntryHandle row : rows_)
+        keyed.push_back({Prefix(CellText(row, column)), row});
+    auto before = [column](const Keyed& a, const Keyed& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        return CellText(a.row, column) < CellText(b.row, column);
+    };
     if (SortDirection[column] == 1)
-        std::stable_sort(rows_.begin(), rows_.end(),
-                         [&](const Row& a, const Row& b) { return text(a) < text(b); });
+        std::stable_sort(keyed.begin(), keyed.end(), before);
     else
-        std::stable_sort(rows_.begin(), rows_.end(),
-                         [&](const Row& a, const Row& b) { return text(b) < text(a); });
+        std::stable_sort(keyed.begin(), keyed.end(),
+                         [&](const Keyed& a, const Keyed& b) { return before(b, a); });
 
-    if (!selected.empty()) {
-        LVITEMA item = {};
-        item.stateMask = LVIS_SELECTED;
-        SendMessageA(window, LVM_SETITEMSTATE, WPARAM(-1), reinterpret_cast<LPARAM>(&item));
-        item.state = LVIS_SELECTED;
-        for (size_t i = 0; i < rows_.size(); i++)
-            if (wasSelected[size_t(rows_[i].id)])
-                SendMessageA(window, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&item));
+    std::vector<int> reselected;
+    for (size_t i = 0; i < keyed.size(); i++) {
+        rows_[i] = keyed[i].row;
+        if (std::binary_search(selected.begin(), selected.end(), rows_[i]))
+            reselected.push_back(int(i));
     }
+    if (!selected.empty())
+        Select(reselected);
     InvalidateRect(window, nullptr, TRUE);
 }
 
-void CListViewWrap::Fill(NMLVDISPINFOA* request) const
+void CListViewWrap::GiveText(NMLVDISPINFOA* request) const
 {
     LVITEMA& item = request->item;
-    if (!(item.mask & LVIF_TEXT) || item.iItem < 0 || size_t(item.iItem) >= rows_.size())
+    if (!(item.mask & LVIF_TEXT) || item.iItem < 0 || size_t(item.iItem) >= rows_.size() ||
+        !rows_[size_t(item.iItem)])
         return;
-    const Row& row = rows_[size_t(item.iItem)];
-    CopyText(item.iSubItem == 0 ? row.key : row.data, item.pszText, item.cchTextMax);
+    CopyText(CellText(rows_[size_t(item.iItem)], item.iSubItem == 0 ? 0 : 1), item.pszText,
+             item.cchTextMax);
 }
 
 // Typing in the list jumps to the next row whose Key begins with the typed
@@ -182,9 +273,12 @@ int CListViewWrap::Find(const NMLVFINDITEMA* request) const
     const size_t count = rows_.size();
     size_t start = request->iStart >= 0 ? size_t(request->iStart) % count : 0;
     for (size_t k = 0; k < count; k++) {
-        const std::string& key = rows_[(start + k) % count].key;
+        EntryHandle row = rows_[(start + k) % count];
+        if (!row)
+            continue;
+        std::string_view key = CellText(row, 0);
         if (key.size() >= size_t(length) &&
-            CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, key.c_str(), length, find.psz,
+            CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, key.data(), length, find.psz,
                            length) == CSTR_EQUAL)
             return int((start + k) % count);
     }
@@ -196,7 +290,7 @@ bool CListViewWrap::HandleNotify(NMHDR* notification, LRESULT* result)
     *result = 0;
     switch (notification->code) {
     case LVN_GETDISPINFOA:
-        Fill(reinterpret_cast<NMLVDISPINFOA*>(notification));
+        GiveText(reinterpret_cast<NMLVDISPINFOA*>(notification));
         return true;
     case LVN_ODFINDITEMA:
         *result = Find(reinterpret_cast<NMLVFINDITEMA*>(notification));
@@ -204,15 +298,20 @@ bool CListViewWrap::HandleNotify(NMHDR* notification, LRESULT* result)
     case LVN_ODFINDITEMW: {
         // Some systems ask in UTF-16 whatever the window's character set.
         auto* wide = reinterpret_cast<NMLVFINDITEMW*>(notification);
-        char text[256] = "";
-        if (wide->lvfi.psz)
-            WideCharToMultiByte(CP_ACP, 0, wide->lvfi.psz, -1, text, sizeof text, nullptr,
-                                nullptr);
+        std::string text;
+        if (wide->lvfi.psz) {
+            int need = WideCharToMultiByte(CP_ACP, 0, wide->lvfi.psz, -1, nullptr, 0, nullptr,
+                                           nullptr);
+            text.assign(size_t(need > 0 ? need : 1), '\0');
+            if (need > 0)
+                WideCharToMultiByte(CP_ACP, 0, wide->lvfi.psz, -1, text.data(), need, nullptr,
+                                    nullptr);
+        }
         NMLVFINDITEMA narrow = {};
         narrow.hdr = wide->hdr;
         narrow.iStart = wide->iStart;
         narrow.lvfi.flags = wide->lvfi.flags;
-        narrow.lvfi.psz = text;
+        narrow.lvfi.psz = text.c_str();
         *result = Find(&narrow);
         return true;
     }
@@ -230,6 +329,8 @@ bool CListViewWrap::HandleNotify(NMHDR* notification, LRESULT* result)
 
 void CListViewWrap::Reset()
 {
-    NextRowId = 0;
     rows_.clear();
+    rows_.shrink_to_fit();
+    hint_ = -1;
+    removing_ = false;
 }

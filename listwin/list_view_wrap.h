@@ -1,9 +1,10 @@
 // The list window's list control: one row per entry, Key and Data.
 //
-// The rows live here, in the order they are shown, and the control asks for
-// their texts as it draws them: a list of a million rows opens at once and
-// sorts in our own memory, where the control's own sort and storage take
-// tens of seconds.
+// A row is the handle of its entry in the table, nothing more: the control
+// asks for the texts as it draws them, so a list of a million rows opens at
+// once, costs a few bytes a row, and always shows what the table holds. The
+// rows are kept in the order they are shown and sorted in our own memory,
+// where the control's own sort and storage take tens of seconds.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +12,8 @@
 
 #include <string>
 #include <vector>
+
+#include "table/entry_table.h"
 
 struct ListColumn {
     const char* caption;
@@ -20,67 +23,51 @@ struct ListColumn {
 class CListViewWrap {
 public:
     HWND window = nullptr;
-    // The RowId the next row gets; the RowIds of the rows all differ.
-    int NextRowId = 0;
 
     CListViewWrap();
     ~CListViewWrap();
 
     void Create(HWND parent, int id);
     void AddColumns(const ListColumn* columns, int count);
-    // A row after the last one.
-    void AddRow(const std::string& key, const std::string& data);
-    // Many rows at once, then one update of the control.
-    void AddRows(std::vector<std::pair<std::string, std::string>>&& rows);
-    int SelectedCount();
     void Move(int x, int y, int width, int height);
+    int SelectedCount();
     int NextSelected(int start, UINT flags);
-    // Removes every selected row, handing each row's Key to forget first.
-    template <class Forget>
-    void DeleteSelectedRows(Forget&& forget);
     // True when the notification was handled here, with the value the
     // window procedure returns for it.
     bool HandleNotify(NMHDR* notification, LRESULT* result);
     void Reset();
 
-    const std::string& KeyOf(int index) const;
-    const std::string& DataOf(int index) const;
-    void SetRow(int index, const std::string& key, const std::string& data);
+    // Every entry of the table, in Key order; nothing selected.
+    void Fill(const CEntryTable& table);
+    // A row after the last one.
+    void AppendRow(EntryHandle entry);
+    // The row of one entry now shows another, in the same place.
+    void ReplaceRow(EntryHandle before, EntryHandle after);
+    void RemoveRow(EntryHandle entry);
+    // Many rows removed at once: between these two calls a removed row only
+    // leaves a gap, and the gaps close in one pass at the end.
+    void BeginRemovals();
+    void EndRemovals();
+    // Where the entry of the next change most likely stands: a row the list
+    // itself deletes or edits is then found without a search.
+    void HintRow(int index) { hint_ = index; }
+
+    int RowCount() const { return int(rows_.size()); }
+    Entry RowEntry(int index) const;
+    std::vector<int> Selected();
 
 private:
-    struct Row {
-        int id;
-        std::string key, data;
-    };
     void SortBy(int column);
-    void Fill(NMLVDISPINFOA* request) const;
+    void GiveText(NMLVDISPINFOA* request) const;
     int Find(const NMLVFINDITEMA* request) const;
-    std::vector<int> Selected();
+    int IndexOf(EntryHandle entry) const;
     void SetCount();
+    void Select(const std::vector<int>& rows);
 
-    std::vector<Row> rows_;
+    std::vector<EntryHandle> rows_;
+    bool removing_ = false;
+    int hint_ = -1;
 };
-
-template <class Forget>
-void CListViewWrap::DeleteSelectedRows(Forget&& forget)
-{
-    std::vector<int> selected = Selected();
-    std::vector<bool> gone(rows_.size());
-    for (int index : selected) {
-        forget(rows_[size_t(index)].key);
-        gone[size_t(index)] = true;
-    }
-    size_t kept = 0;
-    for (size_t i = 0; i < rows_.size(); i++)
-        if (!gone[i])
-            rows_[kept++] = std::move(rows_[i]);
-    rows_.resize(kept);
-    // No row stays selected: the selected ones are gone.
-    LVITEMA none = {};
-    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(window, LVM_SETITEMSTATE, WPARAM(-1), reinterpret_cast<LPARAM>(&none));
-    SetCount();
-}
 
 extern CListViewWrap ListView;
 // 0 never sorted, 1 ascending, 2 descending; by column, for the whole run.

@@ -6,7 +6,7 @@
 #include "listwin/add_edit_dialog.h"
 #include "listwin/list_view_wrap.h"
 #include "res/resource.h"
-#include "table/table_file.h"
+#include "table/table_document.h"
 #include "ui/toolbar_wrap.h"
 
 const char ListClassName[] = "RegistLV";
@@ -26,13 +26,24 @@ TBBUTTON ListToolbarButtons[] = {
     {I_IMAGENONE, IDC_LIST_DELETE, TBSTATE_ENABLED, BTNS_AUTOSIZE | BTNS_SHOWTEXT, {}, 0, 0},
 };
 
-void OpenAddEditDialog(HWND window)
-{
-    // The dialog's fields are Rich Edit 2.0 controls.
-    static HMODULE richEdit20 = LoadLibraryA("RICHED20.DLL");
-    (void)richEdit20;
-    DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ADD_EDIT), window, AddEditDlgProc, 0);
-}
+// The list follows the document while the window is open: one row per
+// Key, whoever changes the table.
+class CListDocumentView : public CDocumentView {
+public:
+    void EntryChanged(const EntryChange& change) override
+    {
+        if (!change.before)
+            ListView.AppendRow(change.after);
+        else if (!change.after)
+            ListView.RemoveRow(change.before);
+        else
+            ListView.ReplaceRow(change.before, change.after);
+    }
+    void TableReplaced() override { ListView.Fill(Document.EntryTable()); }
+    void FileStateChanged() override {}
+};
+
+CListDocumentView ListDocumentView;
 
 void WarnNoSelection(HWND window)
 {
@@ -41,13 +52,15 @@ void WarnNoSelection(HWND window)
 
 void OnListAdd(HWND window)
 {
-    AddEditMode = AddMode;
-    OpenAddEditDialog(window);
+    AddEditRequest request;
+    request.AddEditMode = AddMode;
+    if (RunAddEditDialog(window, request) == IDC_ADDEDIT_OK)
+        Document.StoreEntry(request.DialogKeyText, request.DialogDataText);
 }
 
+// The dialog starts from the entry as the table holds it now.
 void OnListEdit(HWND window)
 {
-    AddEditMode = EditMode;
     int selected = ListView.SelectedCount();
     if (selected == 0) {
         WarnNoSelection(window);
@@ -57,21 +70,40 @@ void OnListEdit(HWND window)
         MessageBoxA(window, "編集できる項目は１つです。", "確認", MB_ICONWARNING);
         return;
     }
-    EditRowIndex = ListView.NextSelected(-1, LVNI_SELECTED);
-    OpenAddEditDialog(window);
+    int EditRowIndex = ListView.NextSelected(-1, LVNI_SELECTED);
+    Entry entry = ListView.RowEntry(EditRowIndex);
+    if (!entry.Handle)
+        return;
+    AddEditRequest request;
+    request.AddEditMode = EditMode;
+    request.DialogKeyText = std::string(entry.Key);
+    request.DialogDataText = std::string(entry.Data);
+    const std::string formerKey = request.DialogKeyText;
+    if (RunAddEditDialog(window, request) != IDC_ADDEDIT_OK)
+        return;
+    // The table may have changed while the dialog was open: the row is
+    // found again by its entry.
+    Document.ReplaceEntry(formerKey, request.DialogKeyText, request.DialogDataText);
 }
 
 // No question first: the selected rows and their entries go at once.
 void OnListDelete(HWND window)
 {
-    if (ListView.SelectedCount() == 0) {
+    std::vector<int> selected = ListView.Selected();
+    if (selected.empty()) {
         WarnNoSelection(window);
         return;
     }
-    ListView.DeleteSelectedRows([](const std::string& key) {
-        EntryTable.EraseEntry(key);
-        TableModified = 1;
-    });
+    std::vector<std::string> keys;
+    keys.reserve(selected.size());
+    for (int index : selected)
+        keys.emplace_back(ListView.RowEntry(index).Key);
+    ListView.BeginRemovals();
+    for (size_t i = 0; i < keys.size(); i++) {
+        ListView.HintRow(selected[i]);
+        Document.EraseEntry(keys[i]);
+    }
+    ListView.EndRemovals();
 }
 
 struct ListCommand {
@@ -91,10 +123,8 @@ LRESULT OnCreate(HWND window)
     ListToolbar.AddButtons(ARRAYSIZE(ListToolbarButtons), ListToolbarButtons);
     ListView.Create(window, IDC_LIST_VIEW);
     ListView.AddColumns(ListColumns, ARRAYSIZE(ListColumns));
-    std::vector<std::pair<std::string, std::string>> rows;
-    rows.reserve(EntryTable.Size());
-    EntryTable.ForEachEntry([&](const Entry& e) { rows.emplace_back(e.Key, e.Data); });
-    ListView.AddRows(std::move(rows));
+    ListView.Fill(Document.EntryTable());
+    Document.AddView(&ListDocumentView);
     return 0;
 }
 
@@ -106,8 +136,13 @@ void OnSize(int width, int height)
 
 void OnClose(HWND window)
 {
-    ListView.Reset();
     DestroyWindow(window);
+}
+
+void OnDestroy()
+{
+    Document.RemoveView(&ListDocumentView);
+    ListView.Reset();
 }
 
 void OnCommand(HWND window, WORD id)
@@ -154,6 +189,9 @@ LRESULT CALLBACK ListWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_CLOSE:
         OnClose(window);
         return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        break;
     case WM_KEYDOWN:
         if (wParam == VK_F1) {
             SendMessageA(window, WM_COMMAND, IDC_LIST_ADD, 0);

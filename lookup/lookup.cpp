@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/main_window.h"
-#include "table/table_file.h"
+#include "table/table_document.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ int LookUpWord(const char* word)
     std::string_view key = TextBytes(word);
     // One ordered search serves both questions: the first Key not before
     // the word is the entry itself on a hit and the candidate on a miss.
-    std::optional<Entry> found = EntryTable.FindCandidate(key);
+    std::optional<Entry> found = Document.EntryTable().FindCandidate(key);
     bool hit = found && found->Key == key;
 
     PaneBatch batch;
@@ -77,20 +77,13 @@ void OnAddEntry(HWND mainWindow)
         return;
     }
     // Read whole: a pane may report its length in characters, not bytes.
-    std::string key = KeyPane.ReadAll();
-    std::string data = ResultPane.ReadAll();
-    EntryTable.EraseEntry(key);
-    EntryTable.InsertEntry(key, data);
-    TableModified = 1;
-    InvalidateRect(mainWindow, nullptr, FALSE);
+    Document.StoreEntry(KeyPane.ReadAll(), ResultPane.ReadAll());
 }
 
-void OnDeleteEntry(HWND mainWindow)
+void OnDeleteEntry(HWND)
 {
     // An empty Key pane is not refused: it erases the empty Key, if any.
-    EntryTable.EraseEntry(KeyPane.ReadAll());
+    Document.EraseEntry(KeyPane.ReadAll());
     KeyPane.Clear();
     ResultPane.Clear();
-    TableModified = 1;
-    InvalidateRect(mainWindow, nullptr, FALSE);
 }

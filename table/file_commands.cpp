@@ -1,7 +1,7 @@
 #include "table/file_commands.h"
 
 #include "table/file_name.h"
-#include "table/table_file.h"
+#include "table/table_document.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ bool AskYesNo(HWND owner, const char* text, const char* caption)
 
 bool RefuseUnmodified(HWND mainWindow)
 {
-    if (TableModified)
+    if (Document.TableModified())
         return false;
     MessageBoxA(mainWindow, "内容は変更されていません", "確認", MB_OK);
     return true;
@@ -28,8 +28,8 @@ bool SaveUnderChosenName()
     if (!ChooseSaveFile(nullptr, path))
         return false;
     EnsureExtension(path, TableExtension);
-    SetCurrentTable(path.c_str());
-    SaveTableFile(CreateOrReplace);
+    Document.Rename(path);
+    Document.SaveTableFile(CreateOrReplace);
     return true;
 }
 
@@ -39,62 +39,55 @@ void OnSaveTable(HWND mainWindow)
 {
     if (RefuseUnmodified(mainWindow))
         return;
-    if (CurrentTablePath[0]) {
+    if (Document.CurrentTablePath()[0]) {
         if (AskYesNo(mainWindow, "上書きしますか？", "確認"))
-            SaveTableFile(OverwriteExisting);
-        InvalidateRect(mainWindow, nullptr, FALSE);
+            Document.SaveTableFile(OverwriteExisting);
         return;
     }
-    if (SaveUnderChosenName())
-        InvalidateRect(mainWindow, nullptr, TRUE);
+    SaveUnderChosenName();
 }
 
 void OnSaveTableAs(HWND mainWindow)
 {
     if (RefuseUnmodified(mainWindow))
         return;
-    if (SaveUnderChosenName())
-        InvalidateRect(mainWindow, nullptr, FALSE);
+    SaveUnderChosenName();
 }
 
+// The table keeps its own name: the chosen file is only read.
 void OnOpenAppendTable(HWND mainWindow)
 {
     std::string path;
-    if (!ChooseOpenFile(mainWindow, path))
-        return;
-    // The table keeps its own name: the chosen file is only read.
-    const std::string keptPath = CurrentTableFullPath;
-    SetCurrentTable(path.c_str());
-    LoadTableFile();
-    TableModified = 1;
-    SetCurrentTable(keptPath.c_str());
-    InvalidateRect(mainWindow, nullptr, FALSE);
+    if (ChooseOpenFile(mainWindow, path))
+        Document.AppendTableFile(path);
 }
 
 void OnOpenNewTable(HWND mainWindow)
 {
-    if (TableModified == 1 &&
+    if (Document.TableModified() &&
         AskYesNo(mainWindow, "ファイルを開く前に現在開いているファイルを更新しますか？",
-                 CurrentTablePath))
-        SaveTableFile(OverwriteExisting);
+                 Document.CurrentTablePath()))
+        Document.SaveTableFile(OverwriteExisting);
     std::string path;
     // The table is emptied only once a file is chosen: a cancelled dialog
     // must not leave an empty table under the old name, where the next save
     // would write it over the file.
-    if (!ChooseOpenFile(mainWindow, path))
-        return;
-    EntryTable.ClearEntries();
-    SetCurrentTable(path.c_str());
-    LoadTableFile();
-    InvalidateRect(mainWindow, nullptr, FALSE);
+    if (ChooseOpenFile(mainWindow, path))
+        Document.LoadTableFile(path);
 }
 
 void OnNewTable(HWND mainWindow)
 {
-    if (TableModified == 1 &&
-        AskYesNo(mainWindow, "現在開いているファイルを更新しますか？", CurrentTablePath))
-        SaveTableFile(OverwriteExisting);
-    EntryTable.ClearEntries();
-    SetCurrentTable("");
-    InvalidateRect(mainWindow, nullptr, FALSE);
+    if (Document.TableModified() &&
+        AskYesNo(mainWindow, "現在開いているファイルを更新しますか？", Document.CurrentTablePath()))
+        Document.SaveTableFile(OverwriteExisting);
+    Document.ClearEntries();
+    Document.Rename("");
+}
+
+void SaveOnClose(HWND mainWindow)
+{
+    if (Document.TableModified() &&
+        MessageBoxA(mainWindow, "上書きしますか？", "確認", MB_YESNO | MB_ICONQUESTION) == IDYES)
+        Document.SaveTableFile(OverwriteExisting);
 }

@@ -15,3 +15,6 @@ void OnSaveTable(HWND mainWindow);
 void OnSaveTableAs(HWND mainWindow);
 void OnOpenNewTable(HWND mainWindow);
 void OnOpenAppendTable(HWND mainWindow);
+
+// Asks whether to save a modified table before the main window closes.
+void SaveOnClose(HWND mainWindow);

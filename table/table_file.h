@@ -1,36 +1,28 @@
-// The current table, its file name and its modified flag, and loading and
-// saving it through the file object.
+// Table files on disk: read into a table, or written from one, through the
+// one file object.
 #pragma once
-
-#include <windows.h>
 
 #include <string>
 
 #include "table/entry_table.h"
+#include "table/table_codec.h"
 
 enum SaveMode {
     OverwriteExisting, // the file must already exist
     CreateOrReplace,
 };
 
-extern CEntryTable EntryTable;
-// The bare file name shown in the title; empty for an untitled table.
-extern char CurrentTablePath[260];
-// Where that file really is. The file dialogs may move the working folder,
-// so loads and saves go to this full path, never to the bare name.
-extern std::string CurrentTableFullPath;
-extern int TableModified;
+enum ReadOutcome {
+    ReadOk,
+    ReadNotOpened, // missing, held open elsewhere, no access, or the file object busy
+};
 
-// Names the current table after a path (relative to the working folder, or
-// full); an empty path makes the table untitled.
-void SetCurrentTable(const char* path);
+// Adds the file's records to the table, the first record of a Key winning
+// and Keys already there keeping their Data. Never shows a message.
+ReadOutcome ReadTableFile(const std::string& path, CEntryTable& table,
+                          DecodeSummary* summary = nullptr);
 
-// Reads the current file into EntryTable: 1 if it was opened, 0 if not (the
-// table is then untitled). Never shows a message.
-int LoadTableFile();
-// Writes EntryTable to the current file: 1 if written, 0 with a message box
-// if not. The old file is replaced only once the new one is complete.
-int SaveTableFile(SaveMode mode);
-
-void LoadDefaultTable();
-void SaveOnClose(HWND mainWindow);
+// Writes the table to the file: 1 if written, 0 after a message box
+// ("Write() INVALID" or "Write() FALSE"). The old file is replaced only once
+// the new one is complete.
+int WriteTableFile(const std::string& path, const CEntryTable& table, SaveMode mode);

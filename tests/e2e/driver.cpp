@@ -309,6 +309,64 @@ void AppUnderTest::Click(HWND window, int x, int y)
     SendInput(2, in, sizeof(INPUT));
 }
 
+std::string AppUnderTest::LookUp(const std::string& word)
+{
+    HWND edit = SearchEdit(), combo = Control(118);
+    LRESULT before = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    SetText(edit, word);
+    PostKey(edit, VK_RIGHT); // a key that changes no text starts the lookup
+    if (!WaitFor([&] { return SendMessageA(combo, CB_GETCOUNT, 0, 0) == before + 1; }))
+        return "(no lookup of '" + word + "')";
+    return TextOf(Control(117));
+}
+
+bool AppUnderTest::AddFromPanes(const std::string& key, const std::string& data)
+{
+    SetText(Control(116), key);
+    SetText(Control(117), data);
+    return Send(112);
+}
+
+bool AppUnderTest::ChooseFile(const char* title, const std::string& name)
+{
+    Box dialog = WaitBox();
+    if (!dialog.window || dialog.caption != title)
+        return false;
+    if (name.empty()) {
+        Press(dialog.window, IDCANCEL);
+    } else {
+        HWND field = GetDlgItem(dialog.window, 0x47C);
+        HWND edit = FindWindowExA(field, nullptr, "Edit", nullptr);
+        SetText(edit ? edit : field, name);
+        Press(dialog.window, IDOK);
+    }
+    // The system words its own question about replacing a file; yes.
+    return WaitFor([&] {
+        HWND question = FindWindowExA(nullptr, nullptr, "#32770", nullptr);
+        for (; question; question = FindWindowExA(nullptr, question, "#32770", nullptr)) {
+            if (GetWindow(question, GW_OWNER) == dialog.window && IsWindowVisible(question))
+                Press(question, GetDlgItem(question, IDYES) ? IDYES : IDOK);
+        }
+        return !IsWindow(dialog.window);
+    });
+}
+
+Box AppUnderTest::Answer(int button)
+{
+    Box box = WaitBox();
+    if (box.window) {
+        Press(box.window, button);
+        HWND window = box.window;
+        WaitFor([&] { return !IsWindow(window); });
+    }
+    return box;
+}
+
+bool AppUnderTest::TitleIs(const std::string& title)
+{
+    return WaitFor([&] { return TextOf(main_) == title; });
+}
+
 std::string TextOf(HWND window)
 {
     static char buffer[64 * 1024];

@@ -68,6 +68,22 @@ public:
     // Clicks at a point of a window's client area with the real pointer.
     void Click(HWND window, int x, int y);
 
+    // What a person does and sees, step by step.
+    // The result pane's text once the word typed into the search box has
+    // been looked up.
+    std::string LookUp(const std::string& word);
+    // 追加 with these texts in the Key and Data panes.
+    bool AddFromPanes(const std::string& key, const std::string& data);
+    // Types the name into the file dialog with this title and presses OK,
+    // answering the dialog's own question about replacing a file with yes;
+    // an empty name presses Cancel. False when no such dialog came or it
+    // did not close.
+    bool ChooseFile(const char* title, const std::string& name);
+    // Waits for a message box, presses the button and gives what it showed;
+    // a box with no window when none came.
+    Box Answer(int button);
+    bool TitleIs(const std::string& title);
+
 private:
     std::string folder_;
     PROCESS_INFORMATION process_ = {};

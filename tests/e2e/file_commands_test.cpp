@@ -10,77 +10,27 @@ const std::string Heading = "＜候補単語＞\n";
 
 class FileCommands : public ::testing::Test {
 protected:
-    bool Start()
-    {
-        if (!app_.Start())
-            return false;
-        edit_ = app_.SearchEdit();
-        return true;
-    }
+    bool Start() { return app_.Start(); }
 
-    // Stores an entry through the panes, as a person would with 追加.
     void Add(const std::string& key, const std::string& data)
     {
-        app_.SetText(app_.Control(116), key);
-        app_.SetText(app_.Control(117), data);
-        ASSERT_TRUE(app_.Send(112));
+        ASSERT_TRUE(app_.AddFromPanes(key, data));
     }
-
-    // What the result pane shows for a word typed into the search box.
-    std::string LookUp(const std::string& word)
-    {
-        HWND combo = app_.Control(118);
-        LRESULT before = SendMessageA(combo, CB_GETCOUNT, 0, 0);
-        app_.SetText(edit_, word);
-        app_.PostKey(edit_, VK_RIGHT);
-        EXPECT_TRUE(WaitFor([&] { return SendMessageA(combo, CB_GETCOUNT, 0, 0) == before + 1; }));
-        return TextOf(app_.Control(117));
-    }
-
-    // Finds the file dialog with the title, types the name into it and
-    // presses its OK button; an empty name presses Cancel instead.
+    std::string LookUp(const std::string& word) { return app_.LookUp(word); }
     void Choose(const char* title, const std::string& name)
     {
-        Box dialog = app_.WaitBox();
-        ASSERT_TRUE(dialog.window) << "no dialog for '" << name << "'";
-        ASSERT_EQ(dialog.caption, title);
-        if (name.empty()) {
-            app_.Press(dialog.window, IDCANCEL);
-        } else {
-            HWND field = GetDlgItem(dialog.window, 0x47C);
-            HWND edit = FindWindowExA(field, nullptr, "Edit", nullptr);
-            app_.SetText(edit ? edit : field, name);
-            app_.Press(dialog.window, IDOK);
-        }
-        // A name that exists brings the dialog's own question (worded by the
-        // system) before it closes: the answer is yes.
-        ASSERT_TRUE(WaitFor([&] {
-            HWND question = FindWindowExA(nullptr, nullptr, "#32770", nullptr);
-            for (; question; question = FindWindowExA(nullptr, question, "#32770", nullptr)) {
-                if (GetWindow(question, GW_OWNER) == dialog.window && IsWindowVisible(question))
-                    app_.Press(question, GetDlgItem(question, IDYES) ? IDYES : IDOK);
-            }
-            return !IsWindow(dialog.window);
-        }));
+        ASSERT_TRUE(app_.ChooseFile(title, name)) << title << " with '" << name << "'";
     }
-
     void Answer(const char* text, const char* caption, int button)
     {
-        Box box = app_.WaitBox();
+        Box box = app_.Answer(button);
         ASSERT_TRUE(box.window) << "no question '" << text << "'";
         EXPECT_EQ(box.text, text);
         EXPECT_EQ(box.caption, caption);
-        app_.Press(box.window, button);
-        ASSERT_TRUE(WaitFor([&] { return !IsWindow(box.window); }));
     }
-
-    bool TitleIs(const std::string& title)
-    {
-        return WaitFor([&] { return TextOf(app_.Main()) == title; });
-    }
+    bool TitleIs(const std::string& title) { return app_.TitleIs(title); }
 
     AppUnderTest app_;
-    HWND edit_ = nullptr;
 };
 
 TEST_F(FileCommands, SaveOfAnUntitledTableAsksForANameAndAddsTheExtension)

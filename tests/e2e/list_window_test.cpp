@@ -100,14 +100,36 @@ protected:
         return box.window;
     }
 
-    std::string LookUp(const std::string& word)
+    std::string LookUp(const std::string& word) { return app_.LookUp(word); }
+
+    std::vector<int> SelectedRows()
     {
-        HWND edit = app_.SearchEdit(), combo = app_.Control(118);
-        LRESULT before = SendMessageA(combo, CB_GETCOUNT, 0, 0);
-        app_.SetText(edit, word);
-        app_.PostKey(edit, VK_RIGHT);
-        EXPECT_TRUE(WaitFor([&] { return SendMessageA(combo, CB_GETCOUNT, 0, 0) == before + 1; }));
-        return TextOf(app_.Control(117));
+        std::vector<int> selected;
+        for (int i = -1;
+             (i = int(SendMessageA(list_, LVM_GETNEXTITEM, WPARAM(i), LVNI_SELECTED))) != -1;)
+            selected.push_back(i);
+        return selected;
+    }
+
+    // The dialog with the texts typed in and OK pressed.
+    void AcceptDialog(HWND dialog, const char* key, const char* data)
+    {
+        if (key)
+            app_.SetText(GetDlgItem(dialog, 1004), key);
+        if (data)
+            app_.SetText(GetDlgItem(dialog, 1005), data);
+        app_.Press(dialog, 1007);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    }
+
+    // Closes the main window answering its question about saving.
+    void CloseSaving()
+    {
+        PostMessageA(app_.Main(), WM_CLOSE, 0, 0);
+        Box box = app_.Answer(IDYES);
+        EXPECT_EQ(box.text, "上書きしますか？");
+        DWORD code = 0;
+        EXPECT_TRUE(app_.WaitExit(10000, &code));
     }
 
     AppUnderTest app_;
@@ -156,14 +178,95 @@ TEST_F(ListWindow, HeaderClicksSortAndTheDirectionOutlivesTheWindow)
 TEST_F(ListWindow, DeleteRemovesTheSelectedRowsAndTheirEntries)
 {
     const std::string longKey(3000, 'k');
-    StartWith(Record("a", "1") + Record("b", "2") + Record("c", "3") + Record(longKey, "4"));
-    SelectListRows(list_, {0, 2, 3});
+    StartWith(Record("a", "1") + Record("b", "2") + Record("c", "3") + Record("d", "4") +
+              Record("e", "5") + Record("f", "6") + Record(longKey, "7"));
+    SelectListRows(list_, {1, 3, 4, 6});
     Command(125);
-    EXPECT_TRUE(RowsAre({{"b", "2"}}));
-    EXPECT_EQ(LookUp("a"), Heading + "b\n2\n");
-    EXPECT_EQ(LookUp("c"), Heading) << "c and the long Key are gone from the table";
-    RedrawWindow(app_.Main(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    EXPECT_TRUE(WaitFor([&] { return TextOf(app_.Main()) == "Vocabrik - data.vbk* "; }));
+    EXPECT_TRUE(RowsAre({{"a", "1"}, {"c", "3"}, {"f", "6"}})) << "the rows that stay keep their texts";
+    EXPECT_TRUE(app_.TitleIs("Vocabrik - data.vbk* ")) << "at once: " << TextOf(app_.Main());
+    EXPECT_EQ(LookUp("b"), Heading + "c\n3\n");
+    EXPECT_EQ(LookUp("d"), Heading + "f\n6\n");
+    EXPECT_EQ(LookUp("g"), Heading) << "the long Key is gone from the table";
+
+    // A row that goes from elsewhere leaves the selection on the rows that remain.
+    SelectListRows(list_, {1, 2});
+    LookUp("a");
+    app_.Post(122);
+    EXPECT_TRUE(RowsAre({{"c", "3"}, {"f", "6"}}));
+    EXPECT_EQ(SelectedRows(), (std::vector<int>{0, 1}));
+}
+
+// The list follows the table it shows, so an edit never carries the entries
+// of a table that was replaced into the one now open.
+TEST_F(ListWindow, FollowsTheFileCommands)
+{
+    app_.WriteFile("other.vbk", Record("apple", "NOTE") + Record("kiwi", "キウイ"));
+    StartWith(Record("apple", "りんご") + Record("cherry", "さくらんぼ"));
+    app_.Post(146);
+    ASSERT_TRUE(app_.ChooseFile("ファイルを開く", "other.vbk"));
+    EXPECT_TRUE(RowsAre({{"apple", "NOTE"}, {"kiwi", "キウイ"}}));
+    EXPECT_TRUE(app_.TitleIs("Vocabrik - other.vbk "));
+
+    SelectListRows(list_, {0});
+    Command(124);
+    HWND dialog = WaitDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(TextOf(GetDlgItem(dialog, 1005)), "NOTE");
+    AcceptDialog(dialog, nullptr, nullptr);
+    EXPECT_TRUE(app_.TitleIs("Vocabrik - other.vbk* ")) << TextOf(app_.Main());
+    SelectListRows(list_, {1});
+    Command(125);
+    EXPECT_TRUE(RowsAre({{"apple", "NOTE"}}));
+
+    app_.Post(145);
+    ASSERT_TRUE(app_.ChooseFile("ファイルを開く", "data.vbk"));
+    EXPECT_TRUE(RowsAre({{"apple", "NOTE"}, {"cherry", "さくらんぼ"}}));
+    app_.Post(133);
+    EXPECT_EQ(app_.Answer(IDYES).text, "上書きしますか？");
+    EXPECT_TRUE(app_.TitleIs("Vocabrik - other.vbk "));
+    EXPECT_EQ(app_.ReadFile("other.vbk"), Record("apple", "NOTE") + Record("cherry", "さくらんぼ"));
+    EXPECT_EQ(app_.ReadFile("data.vbk"), Record("apple", "りんご") + Record("cherry", "さくらんぼ"));
+
+    app_.Post(147);
+    EXPECT_TRUE(RowsAre({}));
+    EXPECT_TRUE(app_.TitleIs("Vocabrik -  "));
+}
+
+// Changes made in the main window show in the list at once, and every Key
+// has one row, whoever adds it.
+TEST_F(ListWindow, ShowsEveryChangeWithOneRowPerKey)
+{
+    StartWith(Record("apple", "りんご") + Record("b", "2"));
+    EXPECT_EQ(LookUp("apple"), "りんご");
+    app_.SetText(app_.Control(117), "林檎");
+    ASSERT_TRUE(app_.Send(112));
+    EXPECT_TRUE(RowsAre({{"apple", "林檎"}, {"b", "2"}})) << "replaced in place";
+    ASSERT_TRUE(app_.AddFromPanes("c", "3"));
+    EXPECT_TRUE(RowsAre({{"apple", "林檎"}, {"b", "2"}, {"c", "3"}})) << "appended";
+
+    SelectListRows(list_, {0});
+    Command(124);
+    HWND dialog = WaitDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(TextOf(GetDlgItem(dialog, 1005)), "林檎") << "the table's entry, not the list's first fill";
+    AcceptDialog(dialog, nullptr, "林檎です");
+
+    PostMessageA(window_, WM_KEYDOWN, VK_F1, 0);
+    dialog = WaitDialog();
+    ASSERT_TRUE(dialog);
+    AcceptDialog(dialog, "b", "two");
+    EXPECT_TRUE(RowsAre({{"apple", "林檎です"}, {"b", "two"}, {"c", "3"}})) << "no second row for b";
+
+    // Renamed onto another row's Key: that row gives way.
+    SelectListRows(list_, {0});
+    Command(124);
+    dialog = WaitDialog();
+    ASSERT_TRUE(dialog);
+    AcceptDialog(dialog, "c", nullptr);
+    EXPECT_TRUE(RowsAre({{"c", "林檎です"}, {"b", "two"}}));
+    EXPECT_EQ(LookUp("c"), "林檎です");
+    CloseSaving();
+    EXPECT_EQ(app_.ReadFile("data.vbk"), Record("b", "two") + Record("c", "林檎です"));
 }
 
 TEST_F(ListWindow, EditAndDeleteNeedOneSelectedRow)
@@ -228,6 +331,7 @@ TEST_F(ListWindow, AddThroughTheDialog)
     app_.Press(dialog, 1007);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
     EXPECT_TRUE(RowsAre({{"b", "2"}, {"表計算", "spreadsheet"}})) << "appended after the last row";
+    EXPECT_TRUE(app_.TitleIs("Vocabrik - data.vbk* ")) << "at once: " << TextOf(app_.Main());
     EXPECT_EQ(LookUp("表計算"), "spreadsheet");
 }
 
@@ -268,10 +372,7 @@ TEST_F(ListWindow, TheSelectionMovesWithItsRowsWhenSorted)
     SelectListRows(list_, {0, 1}); // a and b
     ClickHeader(1);                // Data ascending: b, c, a
     EXPECT_TRUE(RowsAre({{"b", "x"}, {"c", "y"}, {"a", "z"}}));
-    std::vector<int> selected;
-    for (int i = -1; (i = int(SendMessageA(list_, LVM_GETNEXTITEM, WPARAM(i), LVNI_SELECTED))) != -1;)
-        selected.push_back(i);
-    EXPECT_EQ(selected, (std::vector<int>{0, 2}));
+    EXPECT_EQ(SelectedRows(), (std::vector<int>{0, 2}));
     // Delete takes the rows that are selected now: b and a.
     Command(125);
     EXPECT_TRUE(RowsAre({{"c", "y"}}));

@@ -10,7 +10,8 @@
 
 #include "table/file_wrap.h"
 #include "table/table_codec.h"
-#include "table/table_file.h"
+#include "table/file_commands.h"
+#include "table/table_document.h"
 #include "tests/common/file_bytes.h"
 #include "tests/common/table_bytes.h"
 #include "tests/win/msgbox_watcher.h"
@@ -44,9 +45,9 @@ protected:
         CreateDirectoryA(folder_.c_str(), nullptr);
         GetCurrentDirectoryA(MAX_PATH, previous_);
         SetCurrentDirectoryA(folder_.c_str());
-        EntryTable.ClearEntries();
-        SetCurrentTable("");
-        TableModified = 0;
+        Document.ClearEntries();
+        Document.Rename("");
+        Document.ResetModified();
     }
 
     void TearDown() override
@@ -80,11 +81,11 @@ int TableFileTest::counter_;
 TEST_F(TableFileTest, MissingDefaultFileGivesEmptyUntitledTableSilently)
 {
     MessageBoxWatcher watcher;
-    TableModified = 1;
+    Document.MarkModified();
     LoadDefaultTable();
-    EXPECT_EQ(EntryTable.Size(), 0u);
-    EXPECT_STREQ(CurrentTablePath, "");
-    EXPECT_EQ(TableModified, 0);
+    EXPECT_EQ(Document.EntryTable().Size(), 0u);
+    EXPECT_STREQ(Document.CurrentTablePath(), "");
+    EXPECT_EQ(Document.TableModified(), 0);
     EXPECT_TRUE(watcher.Boxes().empty());
 }
 
@@ -92,37 +93,44 @@ TEST_F(TableFileTest, ZeroByteFileLoadsEmptyAndKeepsItsName)
 {
     WriteFileBytes(Path("data.vbk"), "");
     LoadDefaultTable();
-    EXPECT_EQ(EntryTable.Size(), 0u);
-    EXPECT_STREQ(CurrentTablePath, "data.vbk");
+    EXPECT_EQ(Document.EntryTable().Size(), 0u);
+    EXPECT_STREQ(Document.CurrentTablePath(), "data.vbk");
 
-    TableModified = 1;
-    EXPECT_EQ(SaveTableFile(OverwriteExisting), 1);
+    Document.MarkModified();
+    EXPECT_EQ(Document.SaveTableFile(OverwriteExisting), 1);
     EXPECT_EQ(ReadFileBytes(Path("data.vbk")), "");
-    EXPECT_EQ(TableModified, 0);
+    EXPECT_EQ(Document.TableModified(), 0);
 }
 
-TEST_F(TableFileTest, LoadKeepsFirstRecordAndPresentKeys)
+TEST_F(TableFileTest, AppendKeepsPresentKeysAndLoadReplacesTheTable)
 {
-    EntryTable.InsertEntry("apple", "mine");
-    WriteFileBytes(Path("data.vbk"), Record("apple", "theirs") + Record("b", "1") +
-                                         Record("b", "2"));
-    SetCurrentTable("data.vbk");
-    EXPECT_EQ(LoadTableFile(), 1);
-    EXPECT_EQ(EntryTable.FindEntry("apple")->Data, "mine");
-    EXPECT_EQ(EntryTable.FindEntry("b")->Data, "1");
-    EXPECT_EQ(TableModified, 0) << "loading never marks the table modified";
+    Document.StoreEntry("apple", "mine");
+    Document.ResetModified();
+    WriteFileBytes(Path("other.vbk"), Record("apple", "theirs") + Record("b", "1") +
+                                          Record("b", "2"));
+    EXPECT_EQ(Document.AppendTableFile("other.vbk"), 1);
+    EXPECT_EQ(Document.EntryTable().FindEntry("apple")->Data, "mine");
+    EXPECT_EQ(Document.EntryTable().FindEntry("b")->Data, "1") << "the first record wins";
+    EXPECT_STREQ(Document.CurrentTablePath(), "") << "an append keeps the table's name";
+    EXPECT_EQ(Document.TableModified(), 1);
+
+    EXPECT_EQ(Document.LoadTableFile("other.vbk"), 1);
+    EXPECT_EQ(Document.EntryTable().FindEntry("apple")->Data, "theirs");
+    EXPECT_EQ(Document.EntryTable().Size(), 2u);
+    EXPECT_STREQ(Document.CurrentTablePath(), "other.vbk");
+    EXPECT_EQ(Document.TableModified(), 1) << "loading leaves the flag as it was";
 }
 
 TEST_F(TableFileTest, CreateOrReplaceOverALongerFileLeavesExactlyTheNewRecords)
 {
     WriteFileBytes(Path("t.vbk"), std::string(5000, 'x'));
-    EntryTable.InsertEntry("k", "v");
-    EntryTable.InsertEntry("\x95\x5c" /* 表 */, std::string(2047, 'd'));
-    SetCurrentTable("t.vbk");
-    TableModified = 1;
+    Document.StoreEntry("k", "v");
+    Document.StoreEntry("\x95\x5c" /* 表 */, std::string(2047, 'd'));
+    Document.Rename("t.vbk");
+    Document.MarkModified();
     MessageBoxWatcher watcher;
-    EXPECT_EQ(SaveTableFile(CreateOrReplace), 1);
-    EXPECT_EQ(ReadFileBytes(Path("t.vbk")), EncodeTableToBytes(EntryTable));
+    EXPECT_EQ(Document.SaveTableFile(CreateOrReplace), 1);
+    EXPECT_EQ(ReadFileBytes(Path("t.vbk")), EncodeTableToBytes(Document.EntryTable()));
     EXPECT_EQ(ReadFileBytes(Path("t.vbk")).size(), 8 + 1 + 1 + 8 + 2 + 2047u);
     EXPECT_TRUE(watcher.Boxes().empty());
     EXPECT_EQ(FolderListing(folder_), std::vector<std::string>{"t.vbk"}) << "no temporary left";
@@ -130,9 +138,9 @@ TEST_F(TableFileTest, CreateOrReplaceOverALongerFileLeavesExactlyTheNewRecords)
 
 TEST_F(TableFileTest, CreateOrReplaceMakesANewFile)
 {
-    EntryTable.InsertEntry("k", "v");
-    SetCurrentTable("new.vbk");
-    EXPECT_EQ(SaveTableFile(CreateOrReplace), 1);
+    Document.StoreEntry("k", "v");
+    Document.Rename("new.vbk");
+    EXPECT_EQ(Document.SaveTableFile(CreateOrReplace), 1);
     EXPECT_EQ(ReadFileBytes(Path("new.vbk")), Record("k", "v"));
 }
 
@@ -149,16 +157,16 @@ TEST_F(TableFileTest, RefusedSavesShowWriteInvalidAndKeepTheFlag)
         {"missing folder", "no-such-folder\\t.vbk", CreateOrReplace},
     };
     for (const auto& c : cases) {
-        EntryTable.InsertEntry("k", "v");
-        SetCurrentTable(c.table);
-        TableModified = 1;
+        Document.StoreEntry("k", "v");
+        Document.Rename(c.table);
+        Document.MarkModified();
         MessageBoxWatcher watcher;
-        EXPECT_EQ(SaveTableFile(c.mode), 0) << c.name;
+        EXPECT_EQ(Document.SaveTableFile(c.mode), 0) << c.name;
         auto boxes = watcher.Boxes();
         ASSERT_EQ(boxes.size(), 1u) << c.name;
         EXPECT_EQ(boxes[0].text, "Write() INVALID") << c.name;
         EXPECT_EQ(boxes[0].caption, "Error") << c.name;
-        EXPECT_EQ(TableModified, 1) << c.name;
+        EXPECT_EQ(Document.TableModified(), 1) << c.name;
         EXPECT_TRUE(FolderListing(folder_).empty()) << c.name << ": nothing may be created";
     }
 }
@@ -172,21 +180,21 @@ TEST_F(TableFileTest, FileHeldOpenElsewhere)
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
 
     MessageBoxWatcher watcher;
-    EntryTable.InsertEntry("mine", "1");
+    Document.StoreEntry("mine", "1");
     LoadDefaultTable();
-    EXPECT_STREQ(CurrentTablePath, "") << "a file that cannot be opened leaves the table untitled";
-    EXPECT_EQ(EntryTable.Size(), 1u);
+    EXPECT_STREQ(Document.CurrentTablePath(), "") << "a file that cannot be opened leaves the table untitled";
+    EXPECT_EQ(Document.EntryTable().Size(), 0u);
     EXPECT_TRUE(watcher.Boxes().empty()) << "loading is silent";
 
-    SetCurrentTable("data.vbk");
-    TableModified = 1;
-    EXPECT_EQ(SaveTableFile(CreateOrReplace), 0);
+    Document.Rename("data.vbk");
+    Document.MarkModified();
+    EXPECT_EQ(Document.SaveTableFile(CreateOrReplace), 0);
     auto boxes = watcher.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Write() INVALID");
     CloseHandle(other);
     EXPECT_EQ(ReadFileBytes(Path("data.vbk")), old);
-    EXPECT_EQ(TableModified, 1);
+    EXPECT_EQ(Document.TableModified(), 1);
 }
 
 int failAfterWrites;
@@ -207,42 +215,42 @@ TEST_F(TableFileTest, FailedWriteLeavesTheOldFileIntact)
         old += Record("old" + std::to_string(1000 + i), std::string(i, 'o'));
     WriteFileBytes(Path("data.vbk"), old);
     LoadDefaultTable();
-    ASSERT_EQ(EntryTable.Size(), 100u);
+    ASSERT_EQ(Document.EntryTable().Size(), 100u);
 
     // A table large enough to need several blocks, so the failure strikes
     // after part of it has been written.
     for (int i = 0; i < 40000; i++)
-        EntryTable.InsertEntry("new" + std::to_string(i), std::string(1000, 'n'));
-    TableModified = 1;
+        Document.StoreEntry("new" + std::to_string(i), std::string(1000, 'n'));
+    Document.MarkModified();
 
     for (SaveMode mode : {OverwriteExisting, CreateOrReplace}) {
         failAfterWrites = 1;
         CFileWrap::WriteFileCall = FailingWriteFile;
         MessageBoxWatcher watcher;
-        EXPECT_EQ(SaveTableFile(mode), 0);
+        EXPECT_EQ(Document.SaveTableFile(mode), 0);
         auto boxes = watcher.Boxes();
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, "Write() FALSE");
         EXPECT_EQ(boxes[0].caption, "Error");
-        EXPECT_EQ(TableModified, 1);
+        EXPECT_EQ(Document.TableModified(), 1);
         EXPECT_EQ(ReadFileBytes(Path("data.vbk")), old) << "the old table must survive";
         EXPECT_EQ(FolderListing(folder_), std::vector<std::string>{"data.vbk"})
             << "the partial file must be removed";
     }
 
     CFileWrap::WriteFileCall = ::WriteFile;
-    EXPECT_EQ(SaveTableFile(OverwriteExisting), 1);
-    EXPECT_EQ(ReadFileBytes(Path("data.vbk")), EncodeTableToBytes(EntryTable));
+    EXPECT_EQ(Document.SaveTableFile(OverwriteExisting), 1);
+    EXPECT_EQ(ReadFileBytes(Path("data.vbk")), EncodeTableToBytes(Document.EntryTable()));
 }
 
 TEST_F(TableFileTest, FailedWriteOfANewFileLeavesNoFile)
 {
-    EntryTable.InsertEntry("k", "v");
-    SetCurrentTable("fresh.vbk");
+    Document.StoreEntry("k", "v");
+    Document.Rename("fresh.vbk");
     failAfterWrites = 0;
     CFileWrap::WriteFileCall = FailingWriteFile;
     MessageBoxWatcher watcher;
-    EXPECT_EQ(SaveTableFile(CreateOrReplace), 0);
+    EXPECT_EQ(Document.SaveTableFile(CreateOrReplace), 0);
     EXPECT_EQ(watcher.Boxes().size(), 1u);
     EXPECT_TRUE(FolderListing(folder_).empty());
 }
@@ -255,14 +263,14 @@ TEST_F(TableFileTest, BusyFileObjectRefusesBothWays)
     EXPECT_EQ(TableFile.OpenRead(Path("data.vbk").c_str()), OPEN_BUSY);
 
     MessageBoxWatcher watcher;
-    SetCurrentTable("data.vbk");
-    TableModified = 1;
-    EXPECT_EQ(SaveTableFile(OverwriteExisting), 0);
+    Document.Rename("data.vbk");
+    Document.MarkModified();
+    EXPECT_EQ(Document.SaveTableFile(OverwriteExisting), 0);
     auto boxes = watcher.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Write() FALSE");
-    EXPECT_EQ(LoadTableFile(), 0);
-    EXPECT_STREQ(CurrentTablePath, "");
+    EXPECT_EQ(Document.LoadTableFile(Document.CurrentTableFullPath()), 0);
+    EXPECT_STREQ(Document.CurrentTablePath(), "");
     TableFile.Close();
     EXPECT_EQ(ReadFileBytes(Path("data.vbk")), Record("a", "b"));
 }
@@ -273,51 +281,52 @@ TEST_F(TableFileTest, SaveReachesTheLoadedFileAfterTheWorkingFolderMoved)
     CreateDirectoryA(Path("elsewhere").c_str(), nullptr);
     LoadDefaultTable();
     SetCurrentDirectoryA(Path("elsewhere").c_str());
-    EntryTable.InsertEntry("b", "2");
-    TableModified = 1;
-    EXPECT_EQ(SaveTableFile(OverwriteExisting), 1);
+    Document.StoreEntry("b", "2");
+    Document.MarkModified();
+    EXPECT_EQ(Document.SaveTableFile(OverwriteExisting), 1);
     EXPECT_EQ(ReadFileBytes(Path("data.vbk")), Record("a", "1") + Record("b", "2"));
     EXPECT_TRUE(FolderListing(Path("elsewhere")).empty());
-    EXPECT_STREQ(CurrentTablePath, "data.vbk");
+    EXPECT_STREQ(Document.CurrentTablePath(), "data.vbk");
 }
 
 TEST_F(TableFileTest, LongFieldsAndDamageSurviveRealFiles)
 {
-    EntryTable.InsertEntry(std::string(2047, 'k'), std::string(2047, 'd'));
-    EntryTable.InsertEntry(std::string(3000, 'K'), std::string(70000, 'D'));
-    SetCurrentTable("long.vbk");
-    ASSERT_EQ(SaveTableFile(CreateOrReplace), 1);
+    Document.StoreEntry(std::string(2047, 'k'), std::string(2047, 'd'));
+    Document.StoreEntry(std::string(3000, 'K'), std::string(70000, 'D'));
+    Document.Rename("long.vbk");
+    ASSERT_EQ(Document.SaveTableFile(CreateOrReplace), 1);
     std::string saved = ReadFileBytes(Path("long.vbk"));
-    EntryTable.ClearEntries();
-    EXPECT_EQ(LoadTableFile(), 1);
-    EXPECT_EQ(EncodeTableToBytes(EntryTable), saved);
+    Document.ClearEntries();
+    EXPECT_EQ(Document.LoadTableFile(Document.CurrentTableFullPath()), 1);
+    EXPECT_EQ(EncodeTableToBytes(Document.EntryTable()), saved);
 
     WriteFileBytes(Path("long.vbk"), saved + Header(0xFFFFFFF0, 0x20) + "tail");
-    EntryTable.ClearEntries();
-    EXPECT_EQ(LoadTableFile(), 1);
-    EXPECT_EQ(EntryTable.Size(), 2u);
+    Document.ClearEntries();
+    EXPECT_EQ(Document.LoadTableFile(Document.CurrentTableFullPath()), 1);
+    EXPECT_EQ(Document.EntryTable().Size(), 2u);
 }
 
 TEST_F(TableFileTest, TitleNameIsTheNamePartEvenWithTrailBytes5C)
 {
     // 表 and ソ end in the byte 0x5C, which must not be taken for a backslash.
-    SetCurrentTable("C:\\dir\\\x95\x5c.vbk");
-    EXPECT_STREQ(CurrentTablePath, "\x95\x5c.vbk");
-    SetCurrentTable("sub\\\x83\x5c\x95\x5c");
-    EXPECT_STREQ(CurrentTablePath, "\x83\x5c\x95\x5c");
+    Document.Rename("C:\\dir\\\x95\x5c.vbk");
+    EXPECT_STREQ(Document.CurrentTablePath(), "\x95\x5c.vbk");
+    Document.Rename("sub\\\x83\x5c\x95\x5c");
+    EXPECT_STREQ(Document.CurrentTablePath(), "\x83\x5c\x95\x5c");
 }
 
 TEST_F(TableFileTest, SaveOnCloseAsksOnlyForAModifiedTable)
 {
     WriteFileBytes(Path("data.vbk"), Record("a", "1"));
     LoadDefaultTable();
-    EntryTable.InsertEntry("b", "2");
+    Document.StoreEntry("b", "2");
+    Document.ResetModified();
     {
         MessageBoxWatcher watcher(IDYES);
         SaveOnClose(nullptr);
         EXPECT_TRUE(watcher.Boxes().empty()) << "no question while TableModified is 0";
     }
-    TableModified = 1;
+    Document.MarkModified();
     {
         MessageBoxWatcher watcher(IDNO);
         SaveOnClose(nullptr);
@@ -327,14 +336,14 @@ TEST_F(TableFileTest, SaveOnCloseAsksOnlyForAModifiedTable)
         EXPECT_EQ(boxes[0].caption, "確認");
         EXPECT_EQ(boxes[0].type & MB_YESNO, UINT(MB_YESNO));
         EXPECT_EQ(ReadFileBytes(Path("data.vbk")), Record("a", "1"));
-        EXPECT_EQ(TableModified, 1);
+        EXPECT_EQ(Document.TableModified(), 1);
     }
     {
         MessageBoxWatcher watcher(IDYES);
         SaveOnClose(nullptr);
         EXPECT_EQ(watcher.Boxes().size(), 1u);
         EXPECT_EQ(ReadFileBytes(Path("data.vbk")), Record("a", "1") + Record("b", "2"));
-        EXPECT_EQ(TableModified, 0);
+        EXPECT_EQ(Document.TableModified(), 0);
     }
 }
 

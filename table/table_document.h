@@ -1,0 +1,95 @@
+// The table a person works on, with the name and full path of its file and
+// whether it has changes not yet saved. Every change goes through here, and
+// the views that follow the document hear of each one as it happens, so no
+// view shows a stale table and no command has to remember to repaint.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "table/entry_table.h"
+#include "table/table_file.h"
+
+// One Key's entry changed: before is the entry the Key had (null when it was
+// added), after the entry it has now (null when it was erased). When a Key is
+// stored under another Key's place (an edit that renames), before is the old
+// Key's entry. before has ended by the time views hear of it.
+struct EntryChange {
+    EntryHandle before;
+    EntryHandle after;
+};
+
+class CDocumentView {
+public:
+    virtual void EntryChanged(const EntryChange& change) = 0;
+    // Any entry may have changed: a load, an append or a clear.
+    virtual void TableReplaced() = 0;
+    // The file's name or the modified flag changed.
+    virtual void FileStateChanged() = 0;
+
+protected:
+    ~CDocumentView() = default;
+};
+
+class CTableDocument {
+public:
+    CTableDocument();
+
+    const CEntryTable& EntryTable() const { return *table_; }
+    // The bare file name shown in the title; empty for an untitled table.
+    const char* CurrentTablePath() const { return name_; }
+    // Where that file really is. The file dialogs may move the working
+    // folder, so loads and saves go to this full path, never the bare name.
+    const std::string& CurrentTableFullPath() const { return fullPath_; }
+    int TableModified() const { return modified_; }
+
+    void AddView(CDocumentView* view);
+    void RemoveView(CDocumentView* view);
+
+    // Changes made by commands. Each marks the table modified, whether or not
+    // an entry changed. The texts are copied before the table changes, so
+    // they may come from anywhere.
+    void StoreEntry(std::string_view key, std::string_view data);
+    // The entry of formerKey becomes (key, data); another entry that had key
+    // gives way. A formerKey no longer in the table just stores (key, data).
+    void ReplaceEntry(std::string_view formerKey, std::string_view key, std::string_view data);
+    void EraseEntry(std::string_view key);
+    void MarkModified();
+
+    // Empties the table; the name and the modified flag stay.
+    void ClearEntries();
+    // The file's entries in place of the table's, named after the file, and
+    // 1; or, when the file cannot be opened, an empty untitled table and 0.
+    // The modified flag stays.
+    int LoadTableFile(const std::string& path);
+    // Adds the file's entries; Keys already in the table keep their Data.
+    // The name stays, and the table counts as modified even when the file
+    // could not be opened. 1 when it was read.
+    int AppendTableFile(const std::string& path);
+    // Writes the table to its file: 1, and no longer modified; or 0 after
+    // the write failure's message.
+    int SaveTableFile(SaveMode mode);
+    // Names the table after a path (relative to the working folder, or
+    // full); an empty path makes it untitled.
+    void Rename(const std::string& path);
+    void ResetModified();
+
+private:
+    void SetModified(int modified);
+    void NotifyChanged(const EntryChange& change);
+    void NotifyReplaced();
+    void NotifyFileState();
+
+    std::unique_ptr<CEntryTable> table_;
+    char name_[260] = "";
+    std::string fullPath_;
+    int modified_ = 0;
+    std::vector<CDocumentView*> views_;
+};
+
+extern CTableDocument Document;
+
+// At start-up: "data.vbk" in the working folder, unmodified.
+void LoadDefaultTable();
