@@ -1,10 +1,13 @@
-// From a key press in the search box to both panes showing the result, with
-// a table of a million entries, timed from outside the program.
-//   lookup_latency [ENTRIES] [PRESSES]
+// The program itself with a large table, timed and measured from outside as
+// a person would use it: start-up, key presses, the list window and its
+// sort, changes that the open list follows, Open-new and Save.
+//   program_bench [ENTRIES] [PRESSES]
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,19 +17,292 @@
 
 namespace {
 
-std::string RandomWord(std::mt19937& rng)
+// Keys of 4 to 20 letters and digits, Data of 8 to 30 Japanese characters.
+std::string RandomKey(std::mt19937& rng)
 {
-    std::uniform_int_distribution<int> len(4, 10), letter('a', 'z');
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::uniform_int_distribution<int> len(4, 20), letter(0, 35);
     std::string w;
     for (int n = len(rng); n > 0; n--)
-        w += char(letter(rng));
+        w += letters[letter(rng)];
     return w;
 }
 
-double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequency)
+std::string RandomData(std::mt19937& rng)
 {
+    std::uniform_int_distribution<int> len(8, 30), lead(0x88, 0x9F), trail(0x40, 0xFC);
+    std::string d;
+    for (int n = len(rng); n > 0; n--) {
+        int t = trail(rng);
+        d += char(lead(rng));
+        d += char(t == 0x7F ? 0x80 : t);
+    }
+    return d;
+}
+
+using Clock = LARGE_INTEGER;
+
+Clock Now()
+{
+    Clock c;
+    QueryPerformanceCounter(&c);
+    return c;
+}
+
+double Ms(Clock from, Clock to)
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
     return double(to.QuadPart - from.QuadPart) * 1000.0 / double(frequency.QuadPart);
 }
+
+struct Memory {
+    double privateMb, peakMb;
+};
+
+// Polls without sleeping, so that a time is not rounded up to the poll.
+template <class Condition>
+bool Until(Condition condition, double timeoutMs = 10000)
+{
+    Clock t0 = Now();
+    while (!condition()) {
+        if (Ms(t0, Now()) > timeoutMs)
+            return false;
+    }
+    return true;
+}
+
+Memory MemoryOf(DWORD pid)
+{
+    Memory m = {};
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    PROCESS_MEMORY_COUNTERS_EX c = {};
+    if (process && GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&c),
+                                        sizeof c)) {
+        // Some systems leave PrivateUsage at 0; the page-file usage is the
+        // same private commit.
+        m.privateMb = double(c.PrivateUsage ? c.PrivateUsage : c.PagefileUsage) / 1e6;
+        m.peakMb = double(c.PeakPagefileUsage) / 1e6;
+    }
+    if (process)
+        CloseHandle(process);
+    return m;
+}
+
+void Report(const char* what, std::vector<double> times)
+{
+    if (times.empty())
+        return;
+    std::sort(times.begin(), times.end());
+    double mean = std::accumulate(times.begin(), times.end(), 0.0) / double(times.size());
+    printf("%s, %zu times: mean %.2f ms, median %.2f ms, 90th percentile %.2f ms, max %.2f ms\n",
+           what, times.size(), mean, times[times.size() / 2], times[times.size() * 9 / 10],
+           times.back());
+}
+
+class Bench {
+public:
+    Bench(int entries, int presses) : entries_(entries), presses_(presses), rng_(42) {}
+
+    int Run()
+    {
+        MakeTable();
+        if (!StartUp())
+            return 1;
+        keyPresses_ = KeyPresses(presses_);
+        if (!OpenList() || !SortByData())
+            return 1;
+        Report("key press to panes", keyPresses_);
+        Report("key press to panes, list open", KeyPresses(presses_));
+        if (!ChangesFollowedByTheList() || !OpenNew() || !Save())
+            return 1;
+        return 0;
+    }
+
+private:
+    void MakeTable()
+    {
+        while (int(table_.Size()) < entries_) {
+            std::string k = RandomKey(rng_);
+            if (table_.InsertEntry(k, RandomData(rng_)))
+                keys_.push_back(k);
+        }
+        bytes_ = EncodeTableToBytes(table_);
+        app_.WriteTable(bytes_);
+    }
+
+    bool StartUp()
+    {
+        Clock t0 = Now();
+        if (!app_.Start()) {
+            fprintf(stderr, "the program did not start\n");
+            return false;
+        }
+        Clock t1 = Now();
+        app_.Sync();
+        Memory m = MemoryOf(app_.Pid());
+        printf("start-up with %d entries (file %.1f MB): %.0f ms to the window shown; "
+               "private memory %.1f MB, peak %.1f MB\n",
+               entries_, double(bytes_.size()) / 1e6, Ms(t0, t1), m.privateMb, m.peakMb);
+        return true;
+    }
+
+    std::vector<double> KeyPresses(int presses)
+    {
+        HWND edit = app_.SearchEdit(), keyPane = app_.Control(116), resultPane = app_.Control(117);
+        std::vector<double> times;
+        std::uniform_int_distribution<size_t> pick(0, keys_.size() - 1);
+        for (int i = 0; i < presses; i++) {
+            // Half hits, half misses that show a candidate.
+            std::string word = keys_[pick(rng_)];
+            if (i % 2)
+                word.back() = char(word.back() == 'z' ? 'a' : word.back() == '9' ? '0' : word.back() + 1);
+            if (!isalpha(static_cast<unsigned char>(word.back())))
+                word.back() = 'q'; // a digit needs a shifted key on some layouts
+            std::string prefix = word.substr(0, word.size() - 1);
+            app_.SetText(edit, prefix);
+            DWORD_PTR ignored;
+            SendMessageTimeoutA(edit, EM_SETSEL, prefix.size(), prefix.size(), SMTO_NORMAL, 5000,
+                                &ignored); // the caret after the text, where the key goes
+            WORD key = WORD(toupper(static_cast<unsigned char>(word.back())));
+            Clock t0 = Now(), t1;
+            app_.PostKey(edit, key);
+            bool shown = false;
+            do {
+                shown = TextOf(keyPane) == word && !TextOf(resultPane).empty();
+                t1 = Now();
+            } while (!shown && Ms(t0, t1) < 5000);
+            if (!shown) {
+                fprintf(stderr, "'%s' was not shown within 5 s\n", word.c_str());
+                continue;
+            }
+            times.push_back(Ms(t0, t1));
+        }
+        return times;
+    }
+
+    int Rows() const { return int(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)); }
+
+    bool OpenList()
+    {
+        Memory before = MemoryOf(app_.Pid());
+        Clock t0 = Now();
+        app_.Post(136);
+        bool filled = WaitFor(
+            [&] {
+                HWND window = FindWindowA("RegistLV", nullptr);
+                list_ = window ? GetDlgItem(window, 120) : nullptr;
+                return list_ && Rows() == entries_ && IsWindowVisible(window);
+            },
+            600000);
+        Clock t1 = Now();
+        app_.Sync();
+        Memory after = MemoryOf(app_.Pid());
+        printf("list window with %d rows: %s in %.0f ms; it adds %.1f bytes a row\n", entries_,
+               filled ? "shown" : "NOT shown", Ms(t0, t1),
+               (after.privateMb - before.privateMb) * 1e6 / entries_);
+        return filled;
+    }
+
+    bool SortByData()
+    {
+        std::string smallest;
+        table_.ForEachEntry([&](const Entry& e) {
+            if (smallest.empty() || e.Data < smallest)
+                smallest = std::string(e.Data);
+        });
+        HWND header = reinterpret_cast<HWND>(SendMessageA(list_, LVM_GETHEADER, 0, 0));
+        RECT r = HeaderItemRect(list_, 1);
+        Clock t0 = Now();
+        app_.Click(header, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        bool sorted = WaitFor([&] { return ListCellText(list_, 0, 1) == smallest; }, 600000);
+        Clock t1 = Now();
+        printf("sort of %d rows by Data: %s in %.0f ms\n", entries_, sorted ? "done" : "NOT done",
+               Ms(t0, t1));
+        return sorted;
+    }
+
+    // Add of a new Key and Delete of a present one from the main window,
+    // each until the open list shows it.
+    bool ChangesFollowedByTheList()
+    {
+        std::vector<double> adds, deletes;
+        for (int i = 0; i < 20; i++) {
+            std::string key = "zz-new-" + std::to_string(i);
+            app_.SetText(app_.Control(116), key);
+            app_.SetText(app_.Control(117), "new");
+            int rows = Rows();
+            Clock t0 = Now();
+            app_.Post(112);
+            bool shown = Until([&] { return Rows() == rows + 1 && ListCellText(list_, rows, 0) == key; });
+            adds.push_back(Ms(t0, Now()));
+
+            app_.LookUp(keys_[size_t(i) * 7919 % keys_.size()]);
+            rows = Rows();
+            t0 = Now();
+            app_.Post(122);
+            bool gone = Until([&] { return Rows() == rows - 1; });
+            deletes.push_back(Ms(t0, Now()));
+            if (!shown || !gone) {
+                fprintf(stderr, "change %d was not shown in the list\n", i);
+                return false;
+            }
+        }
+        Report("Add from the main window until the list shows it", adds);
+        Report("Delete from the main window until the list shows it", deletes);
+        return true;
+    }
+
+    // Open-new of another table as large, until the list shows it.
+    bool OpenNew()
+    {
+        CEntryTable other;
+        std::string first;
+        for (int i = 0; i < entries_; i++)
+            other.InsertEntry(RandomKey(rng_), RandomData(rng_));
+        first = std::string(other.FindCandidate("")->Key);
+        app_.WriteFile("other.vbk", EncodeTableToBytes(other));
+        app_.Post(146);
+        Box question = app_.Answer(IDNO); // the table was changed above: keep it unsaved
+        if (!question.window)
+            return false;
+        Clock t0 = Now();
+        if (!app_.ChooseFile("ファイルを開く", "other.vbk"))
+            return false;
+        bool filled = WaitFor(
+            [&] { return Rows() == int(other.Size()) && ListCellText(list_, 0, 0) == first; },
+            600000);
+        printf("Open-new of %zu entries until the list shows them: %s in %.0f ms\n",
+               other.Size(), filled ? "done" : "NOT done", Ms(t0, Now()));
+        return filled;
+    }
+
+    bool Save()
+    {
+        app_.Post(133);
+        Box box = app_.WaitBox();
+        if (!box.window)
+            return false;
+        Clock t0 = Now();
+        app_.Press(box.window, IDYES);
+        bool saved = app_.TitleIs("Vocabrik - other.vbk ");
+        printf("save of %d entries: %s in %.0f ms\n", entries_, saved ? "done" : "NOT done",
+               Ms(t0, Now()));
+        return saved;
+    }
+
+    int entries_, presses_;
+    std::mt19937 rng_;
+    CEntryTable table_;
+    std::vector<std::string> keys_;
+    std::string bytes_;
+    AppUnderTest app_;
+    HWND list_ = nullptr;
+    std::vector<double> keyPresses_;
+};
 
 } // namespace
 
@@ -34,92 +310,5 @@ int main(int argc, char** argv)
 {
     int entries = argc > 1 ? atoi(argv[1]) : 1000000;
     int presses = argc > 2 ? atoi(argv[2]) : 200;
-
-    std::mt19937 rng(42);
-    CEntryTable table;
-    std::vector<std::string> keys;
-    while (int(table.Size()) < entries) {
-        std::string k = RandomWord(rng);
-        // Data in another order than the Keys, for the list's sort.
-        if (table.InsertEntry(k, "\x88\xd3\x96\xa1 " /* 意味 */ + std::string(k.rbegin(), k.rend())))
-            keys.push_back(k);
-    }
-    AppUnderTest app;
-    app.WriteTable(EncodeTableToBytes(table));
-    LARGE_INTEGER frequency, t0, t1;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&t0);
-    if (!app.Start()) {
-        fprintf(stderr, "the program did not start\n");
-        return 1;
-    }
-    QueryPerformanceCounter(&t1);
-    printf("start-up with %d entries: %.0f ms (to the window being shown)\n", entries,
-           Milliseconds(t0, t1, frequency));
-
-    HWND edit = app.SearchEdit(), keyPane = app.Control(116), resultPane = app.Control(117);
-    std::vector<double> times;
-    std::uniform_int_distribution<size_t> pick(0, keys.size() - 1);
-    for (int i = 0; i < presses; i++) {
-        // Half hits, half misses that show a candidate.
-        std::string word = keys[pick(rng)];
-        if (i % 2)
-            word.back() = char(word.back() == 'z' ? 'a' : word.back() + 1);
-        std::string prefix = word.substr(0, word.size() - 1);
-        app.SetText(edit, prefix);
-        DWORD_PTR ignored;
-        SendMessageTimeoutA(edit, EM_SETSEL, prefix.size(), prefix.size(), SMTO_NORMAL, 5000,
-                            &ignored); // the caret after the text, where the key goes
-        WORD key = WORD(toupper(static_cast<unsigned char>(word.back())));
-
-        QueryPerformanceCounter(&t0);
-        app.PostKey(edit, key);
-        bool shown = false;
-        do {
-            shown = TextOf(keyPane) == word && !TextOf(resultPane).empty();
-            QueryPerformanceCounter(&t1);
-        } while (!shown && Milliseconds(t0, t1, frequency) < 5000);
-        if (!shown) {
-            fprintf(stderr, "'%s' was not shown within 5 s\n", word.c_str());
-            return 1;
-        }
-        times.push_back(Milliseconds(t0, t1, frequency));
-    }
-    std::sort(times.begin(), times.end());
-    printf("key press to panes, %d presses: median %.2f ms, 90th percentile %.2f ms, max %.2f ms\n",
-           presses, times[times.size() / 2], times[times.size() * 9 / 10], times.back());
-
-    // The list window, filled with every entry.
-    QueryPerformanceCounter(&t0);
-    app.Post(136);
-    HWND list = nullptr;
-    bool filled = WaitFor(
-        [&] {
-            HWND window = FindWindowA("RegistLV", nullptr);
-            list = window ? GetDlgItem(window, 120) : nullptr;
-            return list && SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == entries &&
-                   IsWindowVisible(window);
-        },
-        600000);
-    QueryPerformanceCounter(&t1);
-    printf("list window with %d rows: %s in %.0f ms\n", entries, filled ? "shown" : "NOT shown",
-           Milliseconds(t0, t1, frequency));
-    if (!filled)
-        return 1;
-
-    // A click on the Data header sorts every row by its Data.
-    std::string smallest;
-    table.ForEachEntry([&](const Entry& e) {
-        if (smallest.empty() || e.Data < smallest)
-            smallest = std::string(e.Data);
-    });
-    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
-    RECT r = HeaderItemRect(list, 1);
-    QueryPerformanceCounter(&t0);
-    app.Click(header, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    bool sorted = WaitFor([&] { return ListCellText(list, 0, 1) == smallest; }, 600000);
-    QueryPerformanceCounter(&t1);
-    printf("sort of %d rows by Data: %s in %.0f ms\n", entries, sorted ? "done" : "NOT done",
-           Milliseconds(t0, t1, frequency));
-    return 0;
+    return Bench(entries, presses).Run();
 }
