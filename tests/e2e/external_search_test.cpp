@@ -103,14 +103,20 @@ TEST_F(ExternalSearch, BeforeAnyTypingTheWordIsEmpty)
 
 TEST_F(ExternalSearch, EnterAndTheButtonSearchTheLastInternalSearch)
 {
+    // The bytes that would end the word's field, start another, or break the
+    // quoting of the browser's command line go in escaped.
     struct {
         std::string text;
         WORD key;
         const char* how;
+        std::string sent;
     } cases[] = {
-        {"apple", VK_RIGHT, "Enter"},
-        {"ice cream", VK_END, "button"},
-        {"表計算", VK_LEFT, "Enter"},
+        {"apple", VK_RIGHT, "Enter", "apple"},
+        {"ice cream", VK_END, "button", "ice cream"},
+        {"表計算", VK_LEFT, "Enter", "表計算"},
+        {"AT&T", VK_RIGHT, "Enter", "AT%26T"},
+        {"C++", VK_END, "button", "C%2B%2B"},
+        {"say \"hi\"", VK_RIGHT, "Enter", "say %22hi%22"},
     };
     for (const auto& c : cases) {
         TypeWord(c.text, c.key);
@@ -119,7 +125,7 @@ TEST_F(ExternalSearch, EnterAndTheButtonSearchTheLastInternalSearch)
             app_.PostKey(edit_, VK_RETURN);
         else
             app_.Click(app_.Control(113), 30, 12);
-        EXPECT_EQ(OpenedUrl(), Expected(c.text)) << c.how << " for '" << c.text << "'";
+        EXPECT_EQ(OpenedUrl(), Expected(c.sent)) << c.how << " for '" << c.text << "'";
         EXPECT_EQ(SendMessageA(app_.Control(118), CB_GETCOUNT, 0, 0), items)
             << "Enter runs no internal search";
     }

@@ -22,20 +22,38 @@ TEST(UrlTemplate, Expansion)
         {"no conversion", "w", "no conversion"},
         {"ends with %", "w", "ends with %"},
         {"%%s", "w", "%s"},
-        {"%s", "%s%d", "%s%d"},
+        {"%s", "%s%d", "%25s%25d"},
+        // The bytes that would end the word's field, start another or break
+        // the address's quoting are escaped; nothing else is.
+        {def, "AT&T", "https://dictionary.example.jp/search.php?MT=AT%26T&kind=ej"},
+        {"%s", "C++ #1 100%", "C%2B%2B %231 100%25"},
+        {"%s", "say \"hi\" <b>", "say %22hi%22 %3Cb%3E"},
+        {"%s", "a\tb\r\n\x7f", "a%09b%0D%0A%7F"},
+        {"%s", "\x83\x5c\x8e\x22" /* ソ, then a lead byte before a quote */, "\x83\x5c\x8e%22"},
+        {"q=\x95\x5c%s", "/?=", "q=\x95\x5c/?="},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ExpandUrlTemplate(c.tmpl, c.word), c.want)
             << "template '" << c.tmpl << "' word '" << c.word << "'";
 }
 
-TEST(UrlTemplate, CutAt1023Bytes)
+TEST(UrlTemplate, CutAt1023BytesBetweenCharacters)
 {
     std::string word(3000, 'w');
     std::string url = ExpandUrlTemplate("x=%s&y=%s", word);
     EXPECT_EQ(url.size(), MaxSearchUrlLength);
     EXPECT_EQ(url.substr(0, 3), "x=w");
     EXPECT_EQ(ExpandUrlTemplate(std::string(2000, 'a'), "").size(), MaxSearchUrlLength);
+    // 1 + 3 * 340 = 1021 bytes fit; the next escape would not, nor would half
+    // of a double-byte character.
+    std::string escapes;
+    for (int i = 0; i < 340; i++)
+        escapes += "%26";
+    EXPECT_EQ(ExpandUrlTemplate("x%s", std::string(400, '&')), "x" + escapes);
+    std::string kanji;
+    for (int i = 0; i < 600; i++)
+        kanji += "\x95\x5c";
+    EXPECT_EQ(ExpandUrlTemplate("xy%s", kanji).size(), 1022u) << "never half a character";
 }
 
 } // namespace
