@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "listwin/list_window.h"
 #include "res/resource.h"
+#include "ui/system_library.h"
 
 namespace {
 
@@ -59,6 +60,7 @@ int CreateMainWindow(HINSTANCE instance, int show)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int show)
 {
+    RestrictLibrarySearch();
     LoadStringA(instance, IDS_APP_TITLE, AppTitle, sizeof AppTitle);
     LoadStringA(instance, IDS_MAIN_CLASS, MainClassName, sizeof MainClassName);
 

@@ -10,6 +10,7 @@
 #include "res/resource.h"
 #include "table/file_commands.h"
 #include "table/table_document.h"
+#include "ui/system_library.h"
 
 CToolbarWrap ModeToolbar;
 CButtonWrap SearchButton;
@@ -27,6 +28,10 @@ HWND MainWindow;
 namespace {
 
 const COLORREF White = RGB(255, 255, 255);
+// Says that data.vbk was damaged, once the window is there to be seen.
+const UINT WM_APP_REPORT_DAMAGE = WM_APP + 1;
+
+TableLoad StartLoad;
 const LPARAM PaneTextLimit = 2048;
 
 TBBUTTON ModeButtons[] = {
@@ -69,8 +74,7 @@ void CreatePane(CRichEditWrap& pane, HWND window, int id)
 {
     pane.Create(window, id);
     pane.SetBkColor(White);
-    if (pane.window)
-        SendMessageA(pane.window, EM_EXLIMITTEXT, 0, PaneTextLimit);
+    pane.SetTypingLimit(PaneTextLimit);
 }
 
 // A caption image that cannot be loaded keeps the height of the one we ship.
@@ -83,7 +87,7 @@ int CaptionHeight(int id, int fallback)
 LRESULT OnCreate(HWND window)
 {
     MainWindow = window;
-    LoadLibraryA("RICHED32.DLL"); // the panes' class; kept for the life of the process
+    LoadSystemLibrary("RICHED32.DLL"); // the panes' class; kept for the life of the process
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
 
@@ -107,7 +111,9 @@ LRESULT OnCreate(HWND window)
 
     KeyHook.SetHook();
     Document.AddView(&TitleView);
-    LoadDefaultTable();
+    StartLoad = LoadDefaultTable();
+    if (StartLoad.opened && StartLoad.summary.Damaged)
+        PostMessageA(window, WM_APP_REPORT_DAMAGE, 0, 0);
     ClipboardLink.JoinChain(window);
     CenterOnDesktop(window);
     SetTopmost(window, 1);
@@ -146,15 +152,60 @@ void OnSetFocus(HWND window)
     SetFocus(GetDlgItem(window, IDC_SEARCH_BOX));
 }
 
+// The hooks end before any question, so nothing is captured while it waits;
+// they come back when the person keeps the window open.
+class CHooksPaused {
+public:
+    CHooksPaused() : mouse_(MouseHook.IsHooking() != 0), key_(KeyHook.IsHooking() != 0)
+    {
+        if (mouse_)
+            MouseHook.EndHook();
+        if (key_)
+            KeyHook.EndHook();
+    }
+    void Resume()
+    {
+        if (key_)
+            KeyHook.SetHook();
+        if (mouse_)
+            MouseHook.SetHook();
+    }
+
+private:
+    bool mouse_, key_;
+};
+
+// A close that the person stops (a cancelled save dialog, a failed save)
+// keeps the window and the table as they were.
 void OnClose(HWND window)
 {
-    // The hooks end before the question, so nothing is captured while it waits.
-    if (MouseHook.IsHooking())
-        MouseHook.EndHook();
-    if (KeyHook.IsHooking())
-        KeyHook.EndHook();
-    SaveOnClose(window);
+    CHooksPaused hooks;
+    if (!SaveOnClose(window)) {
+        hooks.Resume();
+        return;
+    }
     DestroyWindow(window);
+}
+
+// Log-off and shutdown ask as closing does; a save that fails or is
+// cancelled keeps the session from ending.
+LRESULT OnQueryEndSession(HWND window)
+{
+    return SaveOnClose(window) ? TRUE : FALSE;
+}
+
+// The session ends: the question has been answered already.
+void OnEndSession(HWND window, bool ending)
+{
+    if (!ending)
+        return;
+    CHooksPaused hooks;
+    DestroyWindow(window);
+}
+
+void OnReportDamage(HWND window)
+{
+    ReportDamagedTable(window, Document.CurrentTableFullPath(), StartLoad.summary.Records, true);
 }
 
 void OnDestroy(HWND window)
@@ -182,6 +233,14 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return 0;
     case WM_CLOSE:
         OnClose(window);
+        return 0;
+    case WM_QUERYENDSESSION:
+        return OnQueryEndSession(window);
+    case WM_ENDSESSION:
+        OnEndSession(window, wParam != 0);
+        return 0;
+    case WM_APP_REPORT_DAMAGE:
+        OnReportDamage(window);
         return 0;
     case WM_DESTROY:
         OnDestroy(window);

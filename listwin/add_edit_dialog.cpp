@@ -4,6 +4,8 @@
 
 #include "app/app_instance.h"
 #include "res/resource.h"
+#include "ui/rich_edit_wrap.h"
+#include "ui/system_library.h"
 #include "ui/window_text.h"
 
 namespace {
@@ -13,15 +15,11 @@ AddEditRequest* RequestOf(HWND dialog)
     return reinterpret_cast<AddEditRequest*>(GetWindowLongPtrA(dialog, DWLP_USER));
 }
 
-void ReplaceSel(HWND field, const std::string& text)
-{
-    SendMessageA(field, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
 
 int FillEditFields(HWND dialog, const std::string& key, const std::string& data)
 {
-    ReplaceSel(GetDlgItem(dialog, IDC_ADDEDIT_KEY), key);
-    ReplaceSel(GetDlgItem(dialog, IDC_ADDEDIT_DATA), data);
+    ReplaceSelWhole(GetDlgItem(dialog, IDC_ADDEDIT_KEY), key.c_str());
+    ReplaceSelWhole(GetDlgItem(dialog, IDC_ADDEDIT_DATA), data.c_str());
     return 1;
 }
 
@@ -78,7 +76,7 @@ INT_PTR CALLBACK AddEditDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 INT_PTR RunAddEditDialog(HWND owner, AddEditRequest& request)
 {
     // The dialog's fields are Rich Edit 2.0 controls.
-    static HMODULE richEdit20 = LoadLibraryA("RICHED20.DLL");
+    static HMODULE richEdit20 = LoadSystemLibrary("RICHED20.DLL");
     (void)richEdit20;
     return DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ADD_EDIT), owner, AddEditDlgProc,
                            reinterpret_cast<LPARAM>(&request));

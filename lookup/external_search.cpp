@@ -9,6 +9,7 @@
 #include "app/main_window.h"
 #include "lookup/url_template.h"
 #include "res/resource.h"
+#include "ui/system_library.h"
 
 const char DefaultSearchUrl[] = "https://dictionary.example.jp/search.php?MT=%s&kind=ej";
 char SearchUrlTemplate[2048] = "https://dictionary.example.jp/search.php?MT=%s&kind=ej";
@@ -23,7 +24,7 @@ void OnExternalSearch(HWND mainWindow)
 void OnCustomize(HWND mainWindow)
 {
     // The dialog's address field is a Rich Edit 2.0 control.
-    static HMODULE richEdit20 = LoadLibraryA("RICHED20.DLL");
+    static HMODULE richEdit20 = LoadSystemLibrary("RICHED20.DLL");
     (void)richEdit20;
     DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_CUSTOMIZE), mainWindow, CustomizeDialogProc,
                     0);

@@ -20,38 +20,66 @@ bool RefuseUnmodified(HWND mainWindow)
     return true;
 }
 
-// The save dialog has no owner, so the main window stays usable meanwhile.
 // The chosen name is taken before the write, and kept even if it fails.
-bool SaveUnderChosenName()
+// False when the dialog was cancelled or the write failed.
+bool SaveUnderChosenName(HWND owner)
 {
     std::string path;
-    if (!ChooseSaveFile(nullptr, path))
+    if (!ChooseSaveFile(owner, path))
         return false;
     EnsureExtension(path, TableExtension);
     Document.Rename(path);
-    Document.SaveTableFile(CreateOrReplace);
-    return true;
+    return Document.SaveTableFile() != 0;
+}
+
+void ReportLoad(HWND owner, const std::string& path, const TableLoad& load, bool willBeSavedOver)
+{
+    if (load.opened && load.summary.Damaged)
+        ReportDamagedTable(owner, path, load.summary.Records, willBeSavedOver);
 }
 
 } // namespace
 
+SaveAnswer OfferToSave(HWND owner, const char* question, const char* caption)
+{
+    if (!Document.TableModified() || !AskYesNo(owner, question, caption))
+        return SaveDeclined;
+    // An untitled table is named in the save dialog first, as Save does it.
+    bool saved = Document.CurrentTablePath()[0] ? Document.SaveTableFile() != 0
+                                                : SaveUnderChosenName(owner);
+    return saved ? SaveDone : SaveStopped;
+}
+
+void ReportDamagedTable(HWND owner, const std::string& path, uint64_t entriesRead,
+                        bool willBeSavedOver)
+{
+    std::string name = path.substr(path.find_last_of("\\/") + 1);
+    std::string text = name + " は壊れています。\n先頭から " + std::to_string(entriesRead) +
+                       " 件を読み込みましたが、残りは読み込めませんでした。";
+    if (willBeSavedOver)
+        text += "\n最初に保存するとき、元の内容を " + name + ".damaged として残します。";
+    MessageBoxA(owner, text.c_str(), "確認", MB_OK | MB_ICONWARNING);
+}
+
+// The save dialog of Save and Save As has no owner, so the main window
+// stays usable meanwhile.
 void OnSaveTable(HWND mainWindow)
 {
     if (RefuseUnmodified(mainWindow))
         return;
-    if (Document.CurrentTablePath()[0]) {
-        if (AskYesNo(mainWindow, "上書きしますか？", "確認"))
-            Document.SaveTableFile(OverwriteExisting);
+    if (!Document.CurrentTablePath()[0]) {
+        SaveUnderChosenName(nullptr);
         return;
     }
-    SaveUnderChosenName();
+    if (AskYesNo(mainWindow, "上書きしますか？", "確認"))
+        Document.SaveTableFile();
 }
 
 void OnSaveTableAs(HWND mainWindow)
 {
     if (RefuseUnmodified(mainWindow))
         return;
-    SaveUnderChosenName();
+    SaveUnderChosenName(nullptr);
 }
 
 // The table keeps its own name: the chosen file is only read.
@@ -59,35 +87,32 @@ void OnOpenAppendTable(HWND mainWindow)
 {
     std::string path;
     if (ChooseOpenFile(mainWindow, path))
-        Document.AppendTableFile(path);
+        ReportLoad(mainWindow, path, Document.AppendTableFile(path), false);
 }
 
 void OnOpenNewTable(HWND mainWindow)
 {
-    if (Document.TableModified() &&
-        AskYesNo(mainWindow, "ファイルを開く前に現在開いているファイルを更新しますか？",
-                 Document.CurrentTablePath()))
-        Document.SaveTableFile(OverwriteExisting);
+    if (OfferToSave(mainWindow, "ファイルを開く前に現在開いているファイルを更新しますか？",
+                    Document.CurrentTablePath()) == SaveStopped)
+        return;
     std::string path;
-    // The table is emptied only once a file is chosen: a cancelled dialog
+    // The table is replaced only once a file is chosen: a cancelled dialog
     // must not leave an empty table under the old name, where the next save
     // would write it over the file.
     if (ChooseOpenFile(mainWindow, path))
-        Document.LoadTableFile(path);
+        ReportLoad(mainWindow, path, Document.LoadTableFile(path), true);
 }
 
 void OnNewTable(HWND mainWindow)
 {
-    if (Document.TableModified() &&
-        AskYesNo(mainWindow, "現在開いているファイルを更新しますか？", Document.CurrentTablePath()))
-        Document.SaveTableFile(OverwriteExisting);
+    if (OfferToSave(mainWindow, "現在開いているファイルを更新しますか？",
+                    Document.CurrentTablePath()) == SaveStopped)
+        return;
     Document.ClearEntries();
     Document.Rename("");
 }
 
-void SaveOnClose(HWND mainWindow)
+bool SaveOnClose(HWND mainWindow)
 {
-    if (Document.TableModified() &&
-        MessageBoxA(mainWindow, "上書きしますか？", "確認", MB_YESNO | MB_ICONQUESTION) == IDYES)
-        Document.SaveTableFile(OverwriteExisting);
+    return OfferToSave(mainWindow, "上書きしますか？", "確認") != SaveStopped;
 }

@@ -1,8 +1,10 @@
-// The File menu: new, save, save as, and the two ways of opening a table.
+// The File menu: new, save, save as, and the two ways of opening a table;
+// and the question whether to save before a command drops the table.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 // The system's open and save dialogs. Each gives the chosen file's full path
@@ -16,5 +18,22 @@ void OnSaveTableAs(HWND mainWindow);
 void OnOpenNewTable(HWND mainWindow);
 void OnOpenAppendTable(HWND mainWindow);
 
-// Asks whether to save a modified table before the main window closes.
-void SaveOnClose(HWND mainWindow);
+enum SaveAnswer {
+    SaveDeclined, // nothing to save, or the person said no
+    SaveDone,
+    SaveStopped, // the save dialog was cancelled or the save failed
+};
+
+// Asks whether to save a modified table, and saves it on yes, an untitled
+// one under a name chosen in the save dialog. A command that would drop the
+// table goes on unless the answer is SaveStopped: the table is kept then.
+SaveAnswer OfferToSave(HWND owner, const char* question, const char* caption);
+
+// Before the main window closes: false keeps it open.
+bool SaveOnClose(HWND mainWindow);
+
+// Says that a table file was damaged: which, how many entries were read,
+// that the rest could not be; and, when the file is the current table's,
+// that its bytes will be kept before it is first saved over.
+void ReportDamagedTable(HWND owner, const std::string& path, uint64_t entriesRead,
+                        bool willBeSavedOver);

@@ -26,12 +26,12 @@ OpenResult CFileWrap::OpenCreate(const char* name)
     return Open(name, GENERIC_WRITE, CREATE_ALWAYS);
 }
 
-OpenResult CFileWrap::ProbeWrite(const char* name, bool mustExist, bool* created)
+OpenResult CFileWrap::ProbeWrite(const char* name, bool* created)
 {
     *created = false;
-    OpenResult r = Open(name, GENERIC_WRITE, mustExist ? OPEN_EXISTING : OPEN_ALWAYS);
+    OpenResult r = Open(name, GENERIC_WRITE, OPEN_ALWAYS);
     if (r == OPEN_OK) {
-        *created = !mustExist && GetLastError() != ERROR_ALREADY_EXISTS;
+        *created = GetLastError() != ERROR_ALREADY_EXISTS;
         Close();
     }
     return r;

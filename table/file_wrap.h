@@ -22,10 +22,9 @@ public:
     OpenResult OpenRead(const char* name);
     // Created, or emptied if it exists; write access, no sharing.
     OpenResult OpenCreate(const char* name);
-    // Whether the file could be opened for writing, without emptying it;
-    // mustExist refuses a missing file, otherwise one is created. *created
-    // tells whether this call made the file.
-    OpenResult ProbeWrite(const char* name, bool mustExist, bool* created);
+    // Whether the file could be opened for writing, without emptying it; a
+    // missing file is made, and *created tells whether this call made it.
+    OpenResult ProbeWrite(const char* name, bool* created);
 
     uint64_t FileSize();
     int Rewind();

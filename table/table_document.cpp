@@ -36,6 +36,26 @@ const char* NamePartOf(const char* path)
     return name;
 }
 
+// Copies the file to the first free name of NAME.damaged, NAME.damaged.2,
+// ... Nothing to keep when the file has gone.
+bool KeepDamagedFile(const std::string& path)
+{
+    for (int n = 1; n < 10000; n++) {
+        std::string copy = path + ".damaged" + (n > 1 ? "." + std::to_string(n) : "");
+        if (CopyFileA(path.c_str(), copy.c_str(), TRUE))
+            return true;
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    std::string text = "壊れていたファイルの元の内容を " + path +
+                       ".damaged として残せなかったため、保存しませんでした。";
+    MessageBoxA(nullptr, text.c_str(), "Error", MB_OK);
+    return false;
+}
+
 EntryHandle HandleOf(const CEntryTable& table, std::string_view key)
 {
     std::optional<Entry> e = table.FindEntry(key);
@@ -112,27 +132,39 @@ void CTableDocument::ClearEntries()
     NotifyReplaced();
 }
 
-int CTableDocument::LoadTableFile(const std::string& path)
+TableLoad CTableDocument::LoadTableFile(const std::string& path)
 {
+    TableLoad load;
+    const std::string full = FullPathOf(path);
     auto loaded = std::make_unique<CEntryTable>();
-    const bool read = ReadTableFile(FullPathOf(path), *loaded) == ReadOk;
+    load.opened = ReadTableFile(full, *loaded, &load.summary) == ReadOk;
+    if (load.opened && load.summary.Damaged &&
+        std::find(damagedFiles_.begin(), damagedFiles_.end(), full) == damagedFiles_.end())
+        damagedFiles_.push_back(full);
     table_.swap(loaded);
-    Rename(read ? path : std::string());
+    Rename(load.opened ? path : std::string());
     NotifyReplaced(); // before the old entries go: the views still point at them
-    return read ? 1 : 0;
+    return load;
 }
 
-int CTableDocument::AppendTableFile(const std::string& path)
+TableLoad CTableDocument::AppendTableFile(const std::string& path)
 {
-    const bool read = ReadTableFile(FullPathOf(path), *table_) == ReadOk;
+    TableLoad load;
+    load.opened = ReadTableFile(FullPathOf(path), *table_, &load.summary) == ReadOk;
     NotifyReplaced();
     MarkModified();
-    return read ? 1 : 0;
+    return load;
 }
 
-int CTableDocument::SaveTableFile(SaveMode mode)
+int CTableDocument::SaveTableFile()
 {
-    if (!WriteTableFile(fullPath_, *table_, mode))
+    auto damaged = std::find(damagedFiles_.begin(), damagedFiles_.end(), fullPath_);
+    if (damaged != damagedFiles_.end()) {
+        if (!KeepDamagedFile(fullPath_))
+            return 0;
+        damagedFiles_.erase(damaged);
+    }
+    if (!WriteTableFile(fullPath_, *table_))
         return 0;
     ResetModified();
     return 1;
@@ -181,8 +213,8 @@ void CTableDocument::NotifyFileState()
         views_[i]->FileStateChanged();
 }
 
-void LoadDefaultTable()
+TableLoad LoadDefaultTable()
 {
     Document.ResetModified();
-    Document.LoadTableFile(DefaultTableName);
+    return Document.LoadTableFile(DefaultTableName);
 }

@@ -33,6 +33,12 @@ protected:
     ~CDocumentView() = default;
 };
 
+// What a load or an append found.
+struct TableLoad {
+    bool opened = false;
+    DecodeSummary summary; // Damaged: the file ends inside a record
+};
+
 class CTableDocument {
 public:
     CTableDocument();
@@ -60,17 +66,20 @@ public:
 
     // Empties the table; the name and the modified flag stay.
     void ClearEntries();
-    // The file's entries in place of the table's, named after the file, and
-    // 1; or, when the file cannot be opened, an empty untitled table and 0.
-    // The modified flag stays.
-    int LoadTableFile(const std::string& path);
+    // The file's entries in place of the table's, named after the file; or,
+    // when the file cannot be opened, an empty untitled table. The modified
+    // flag stays.
+    TableLoad LoadTableFile(const std::string& path);
     // Adds the file's entries; Keys already in the table keep their Data.
     // The name stays, and the table counts as modified even when the file
-    // could not be opened. 1 when it was read.
-    int AppendTableFile(const std::string& path);
-    // Writes the table to its file: 1, and no longer modified; or 0 after
-    // the write failure's message.
-    int SaveTableFile(SaveMode mode);
+    // could not be opened.
+    TableLoad AppendTableFile(const std::string& path);
+    // Writes the table to its file, making it anew if it has gone: 1, and no
+    // longer modified; or 0 after the failure's message. Before the first
+    // save over a file that was loaded damaged, its bytes are kept beside it
+    // as NAME.damaged (or NAME.damaged.2, ...), so the part that could not be
+    // read can still be salvaged.
+    int SaveTableFile();
     // Names the table after a path (relative to the working folder, or
     // full); an empty path makes it untitled.
     void Rename(const std::string& path);
@@ -87,9 +96,11 @@ private:
     std::string fullPath_;
     int modified_ = 0;
     std::vector<CDocumentView*> views_;
+    // Files loaded damaged whose bytes have not been kept yet.
+    std::vector<std::string> damagedFiles_;
 };
 
 extern CTableDocument Document;
 
 // At start-up: "data.vbk" in the working folder, unmodified.
-void LoadDefaultTable();
+TableLoad LoadDefaultTable();

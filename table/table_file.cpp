@@ -69,10 +69,10 @@ ReadOutcome ReadTableFile(const std::string& path, CEntryTable& table, DecodeSum
     return ReadOk;
 }
 
-int WriteTableFile(const std::string& path, const CEntryTable& table, SaveMode mode)
+int WriteTableFile(const std::string& path, const CEntryTable& table)
 {
     bool created = false;
-    OpenResult probe = TableFile.ProbeWrite(path.c_str(), mode == OverwriteExisting, &created);
+    OpenResult probe = TableFile.ProbeWrite(path.c_str(), &created);
     if (probe != OPEN_OK) {
         ReportWriteFailure(probe == OPEN_BUSY ? "Write() FALSE" : "Write() INVALID");
         return 0;

@@ -7,11 +7,6 @@
 #include "table/entry_table.h"
 #include "table/table_codec.h"
 
-enum SaveMode {
-    OverwriteExisting, // the file must already exist
-    CreateOrReplace,
-};
-
 enum ReadOutcome {
     ReadOk,
     ReadNotOpened, // missing, held open elsewhere, no access, or the file object busy
@@ -22,7 +17,7 @@ enum ReadOutcome {
 ReadOutcome ReadTableFile(const std::string& path, CEntryTable& table,
                           DecodeSummary* summary = nullptr);
 
-// Writes the table to the file: 1 if written, 0 after a message box
-// ("Write() INVALID" or "Write() FALSE"). The old file is replaced only once
-// the new one is complete.
-int WriteTableFile(const std::string& path, const CEntryTable& table, SaveMode mode);
+// Writes the table to the file, which is made if it does not exist: 1 if
+// written, 0 after a message box ("Write() INVALID" or "Write() FALSE"). The
+// old file is replaced only once the new one is complete.
+int WriteTableFile(const std::string& path, const CEntryTable& table);

@@ -2,8 +2,21 @@
 
 #include <richedit.h>
 
+#include <cstring>
+
 #include "app/app_instance.h"
 #include "ui/window_text.h"
+
+void ReplaceSelWhole(HWND control, const char* text)
+{
+    if (!control)
+        return;
+    // Bytes count at least as many as characters, so this is always enough.
+    LPARAM needed = LPARAM(GetWindowTextLengthA(control)) + LPARAM(strlen(text));
+    if (needed > SendMessageA(control, EM_GETLIMITTEXT, 0, 0))
+        SendMessageA(control, EM_EXLIMITTEXT, 0, needed);
+    SendMessageA(control, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text));
+}
 
 int CRichEditWrap::Create(HWND parent, int id)
 {
@@ -32,10 +45,16 @@ void CRichEditWrap::SetBkColor(COLORREF colour)
         SendMessageA(window, EM_SETBKGNDCOLOR, 0, colour);
 }
 
+void CRichEditWrap::SetTypingLimit(LPARAM characters)
+{
+    typingLimit = characters;
+    if (window)
+        SendMessageA(window, EM_EXLIMITTEXT, 0, characters);
+}
+
 void CRichEditWrap::ReplaceSel(const char* text)
 {
-    if (window)
-        SendMessageA(window, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text));
+    ReplaceSelWhole(window, text);
 }
 
 void CRichEditWrap::ReplaceSelLimited(const char* text)
@@ -50,17 +69,17 @@ void CRichEditWrap::ReplaceSelLimited(const char* text)
     const char* end = text;
     for (LRESULT n = 0; *end && n < room; n++)
         end = CharNextA(end);
-    if (*end == '\0') {
-        ReplaceSel(text);
-        return;
-    }
-    ReplaceSel(std::string(text, end).c_str());
+    SendMessageA(window, EM_REPLACESEL, 0,
+                 reinterpret_cast<LPARAM>(*end ? std::string(text, end).c_str() : text));
 }
 
 void CRichEditWrap::Clear()
 {
-    if (window)
-        SetWindowTextA(window, "");
+    if (!window)
+        return;
+    SetWindowTextA(window, "");
+    if (typingLimit && SendMessageA(window, EM_GETLIMITTEXT, 0, 0) != typingLimit)
+        SendMessageA(window, EM_EXLIMITTEXT, 0, typingLimit);
 }
 
 void CRichEditWrap::ScrollTop()

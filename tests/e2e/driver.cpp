@@ -172,7 +172,17 @@ bool AppUnderTest::FileExists(const std::string& name) const
 
 bool AppUnderTest::Start()
 {
-    std::string exe = ProgramPath();
+    return StartProgram(ProgramPath());
+}
+
+bool AppUnderTest::StartCopy()
+{
+    std::string copy = folder_ + "\\vocabrik.exe";
+    return CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE) && StartProgram(copy);
+}
+
+bool AppUnderTest::StartProgram(const std::string& exe)
+{
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA si = {};
     si.cb = sizeof si;

@@ -35,6 +35,8 @@ public:
 
     // Starts the program and waits for its main window to be shown.
     bool Start();
+    // Starts a copy of the program placed in the working folder.
+    bool StartCopy();
     // Starts another instance in the same folder and returns its exit code,
     // or STILL_ACTIVE if it did not end within the time.
     DWORD StartSecondInstance(DWORD timeoutMs);
@@ -85,6 +87,8 @@ public:
     bool TitleIs(const std::string& title);
 
 private:
+    bool StartProgram(const std::string& exe);
+
     std::string folder_;
     PROCESS_INFORMATION process_ = {};
     HWND main_ = nullptr;

@@ -97,7 +97,7 @@ TEST_F(TableFileTest, ZeroByteFileLoadsEmptyAndKeepsItsName)
     EXPECT_STREQ(Document.CurrentTablePath(), "data.vbk");
 
     Document.MarkModified();
-    EXPECT_EQ(Document.SaveTableFile(OverwriteExisting), 1);
+    EXPECT_EQ(Document.SaveTableFile(), 1);
     EXPECT_EQ(ReadFileBytes(Path("data.vbk")), "");
     EXPECT_EQ(Document.TableModified(), 0);
 }
@@ -108,20 +108,20 @@ TEST_F(TableFileTest, AppendKeepsPresentKeysAndLoadReplacesTheTable)
     Document.ResetModified();
     WriteFileBytes(Path("other.vbk"), Record("apple", "theirs") + Record("b", "1") +
                                           Record("b", "2"));
-    EXPECT_EQ(Document.AppendTableFile("other.vbk"), 1);
+    EXPECT_TRUE(Document.AppendTableFile("other.vbk").opened);
     EXPECT_EQ(Document.EntryTable().FindEntry("apple")->Data, "mine");
     EXPECT_EQ(Document.EntryTable().FindEntry("b")->Data, "1") << "the first record wins";
     EXPECT_STREQ(Document.CurrentTablePath(), "") << "an append keeps the table's name";
     EXPECT_EQ(Document.TableModified(), 1);
 
-    EXPECT_EQ(Document.LoadTableFile("other.vbk"), 1);
+    EXPECT_TRUE(Document.LoadTableFile("other.vbk").opened);
     EXPECT_EQ(Document.EntryTable().FindEntry("apple")->Data, "theirs");
     EXPECT_EQ(Document.EntryTable().Size(), 2u);
     EXPECT_STREQ(Document.CurrentTablePath(), "other.vbk");
     EXPECT_EQ(Document.TableModified(), 1) << "loading leaves the flag as it was";
 }
 
-TEST_F(TableFileTest, CreateOrReplaceOverALongerFileLeavesExactlyTheNewRecords)
+TEST_F(TableFileTest, SaveOverALongerFileLeavesExactlyTheNewRecords)
 {
     WriteFileBytes(Path("t.vbk"), std::string(5000, 'x'));
     Document.StoreEntry("k", "v");
@@ -129,18 +129,18 @@ TEST_F(TableFileTest, CreateOrReplaceOverALongerFileLeavesExactlyTheNewRecords)
     Document.Rename("t.vbk");
     Document.MarkModified();
     MessageBoxWatcher watcher;
-    EXPECT_EQ(Document.SaveTableFile(CreateOrReplace), 1);
+    EXPECT_EQ(Document.SaveTableFile(), 1);
     EXPECT_EQ(ReadFileBytes(Path("t.vbk")), EncodeTableToBytes(Document.EntryTable()));
     EXPECT_EQ(ReadFileBytes(Path("t.vbk")).size(), 8 + 1 + 1 + 8 + 2 + 2047u);
     EXPECT_TRUE(watcher.Boxes().empty());
     EXPECT_EQ(FolderListing(folder_), std::vector<std::string>{"t.vbk"}) << "no temporary left";
 }
 
-TEST_F(TableFileTest, CreateOrReplaceMakesANewFile)
+TEST_F(TableFileTest, SaveMakesANewFile)
 {
     Document.StoreEntry("k", "v");
     Document.Rename("new.vbk");
-    EXPECT_EQ(Document.SaveTableFile(CreateOrReplace), 1);
+    EXPECT_EQ(Document.SaveTableFile(), 1);
     EXPECT_EQ(ReadFileBytes(Path("new.vbk")), Record("k", "v"));
 }
 
@@ -149,19 +149,16 @@ TEST_F(TableFileTest, RefusedSavesShowWriteInvalidAndKeepTheFlag)
     struct {
         const char* name;
         const char* table;
-        SaveMode mode;
     } cases[] = {
-        {"overwrite of a missing file", "gone.vbk", OverwriteExisting},
-        {"untitled, overwrite", "", OverwriteExisting},
-        {"untitled, create", "", CreateOrReplace},
-        {"missing folder", "no-such-folder\\t.vbk", CreateOrReplace},
+        {"untitled", ""},
+        {"missing folder", "no-such-folder\\t.vbk"},
     };
     for (const auto& c : cases) {
         Document.StoreEntry("k", "v");
         Document.Rename(c.table);
         Document.MarkModified();
         MessageBoxWatcher watcher;
-        EXPECT_EQ(Document.SaveTableFile(c.mode), 0) << c.name;
+        EXPECT_EQ(Document.SaveTableFile(), 0) << c.name;
         auto boxes = watcher.Boxes();
         ASSERT_EQ(boxes.size(), 1u) << c.name;
         EXPECT_EQ(boxes[0].text, "Write() INVALID") << c.name;
@@ -188,7 +185,7 @@ TEST_F(TableFileTest, FileHeldOpenElsewhere)
 
     Document.Rename("data.vbk");
     Document.MarkModified();
-    EXPECT_EQ(Document.SaveTableFile(CreateOrReplace), 0);
+    EXPECT_EQ(Document.SaveTableFile(), 0);
     auto boxes = watcher.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Write() INVALID");
@@ -223,11 +220,11 @@ TEST_F(TableFileTest, FailedWriteLeavesTheOldFileIntact)
         Document.StoreEntry("new" + std::to_string(i), std::string(1000, 'n'));
     Document.MarkModified();
 
-    for (SaveMode mode : {OverwriteExisting, CreateOrReplace}) {
+    for (int attempt = 0; attempt < 2; attempt++) {
         failAfterWrites = 1;
         CFileWrap::WriteFileCall = FailingWriteFile;
         MessageBoxWatcher watcher;
-        EXPECT_EQ(Document.SaveTableFile(mode), 0);
+        EXPECT_EQ(Document.SaveTableFile(), 0);
         auto boxes = watcher.Boxes();
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, "Write() FALSE");
@@ -239,7 +236,7 @@ TEST_F(TableFileTest, FailedWriteLeavesTheOldFileIntact)
     }
 
     CFileWrap::WriteFileCall = ::WriteFile;
-    EXPECT_EQ(Document.SaveTableFile(OverwriteExisting), 1);
+    EXPECT_EQ(Document.SaveTableFile(), 1);
     EXPECT_EQ(ReadFileBytes(Path("data.vbk")), EncodeTableToBytes(Document.EntryTable()));
 }
 
@@ -250,7 +247,7 @@ TEST_F(TableFileTest, FailedWriteOfANewFileLeavesNoFile)
     failAfterWrites = 0;
     CFileWrap::WriteFileCall = FailingWriteFile;
     MessageBoxWatcher watcher;
-    EXPECT_EQ(Document.SaveTableFile(CreateOrReplace), 0);
+    EXPECT_EQ(Document.SaveTableFile(), 0);
     EXPECT_EQ(watcher.Boxes().size(), 1u);
     EXPECT_TRUE(FolderListing(folder_).empty());
 }
@@ -265,11 +262,11 @@ TEST_F(TableFileTest, BusyFileObjectRefusesBothWays)
     MessageBoxWatcher watcher;
     Document.Rename("data.vbk");
     Document.MarkModified();
-    EXPECT_EQ(Document.SaveTableFile(OverwriteExisting), 0);
+    EXPECT_EQ(Document.SaveTableFile(), 0);
     auto boxes = watcher.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Write() FALSE");
-    EXPECT_EQ(Document.LoadTableFile(Document.CurrentTableFullPath()), 0);
+    EXPECT_FALSE(Document.LoadTableFile(Document.CurrentTableFullPath()).opened);
     EXPECT_STREQ(Document.CurrentTablePath(), "");
     TableFile.Close();
     EXPECT_EQ(ReadFileBytes(Path("data.vbk")), Record("a", "b"));
@@ -283,7 +280,7 @@ TEST_F(TableFileTest, SaveReachesTheLoadedFileAfterTheWorkingFolderMoved)
     SetCurrentDirectoryA(Path("elsewhere").c_str());
     Document.StoreEntry("b", "2");
     Document.MarkModified();
-    EXPECT_EQ(Document.SaveTableFile(OverwriteExisting), 1);
+    EXPECT_EQ(Document.SaveTableFile(), 1);
     EXPECT_EQ(ReadFileBytes(Path("data.vbk")), Record("a", "1") + Record("b", "2"));
     EXPECT_TRUE(FolderListing(Path("elsewhere")).empty());
     EXPECT_STREQ(Document.CurrentTablePath(), "data.vbk");
@@ -294,16 +291,26 @@ TEST_F(TableFileTest, LongFieldsAndDamageSurviveRealFiles)
     Document.StoreEntry(std::string(2047, 'k'), std::string(2047, 'd'));
     Document.StoreEntry(std::string(3000, 'K'), std::string(70000, 'D'));
     Document.Rename("long.vbk");
-    ASSERT_EQ(Document.SaveTableFile(CreateOrReplace), 1);
+    ASSERT_EQ(Document.SaveTableFile(), 1);
     std::string saved = ReadFileBytes(Path("long.vbk"));
-    Document.ClearEntries();
-    EXPECT_EQ(Document.LoadTableFile(Document.CurrentTableFullPath()), 1);
+    EXPECT_TRUE(Document.LoadTableFile("long.vbk").opened);
     EXPECT_EQ(EncodeTableToBytes(Document.EntryTable()), saved);
 
-    WriteFileBytes(Path("long.vbk"), saved + Header(0xFFFFFFF0, 0x20) + "tail");
-    Document.ClearEntries();
-    EXPECT_EQ(Document.LoadTableFile(Document.CurrentTableFullPath()), 1);
+    // A damaged file keeps its sound part, and its bytes are kept beside it
+    // before the first save over it, under a name not yet taken.
+    const std::string damaged = saved + Header(0xFFFFFFF0, 0x20) + "tail";
+    WriteFileBytes(Path("long.vbk"), damaged);
+    WriteFileBytes(Path("long.vbk.damaged"), "earlier");
+    TableLoad load = Document.LoadTableFile("long.vbk");
+    EXPECT_TRUE(load.opened && load.summary.Damaged);
+    EXPECT_EQ(load.summary.Records, 2u);
     EXPECT_EQ(Document.EntryTable().Size(), 2u);
+    ASSERT_EQ(Document.SaveTableFile(), 1);
+    ASSERT_EQ(Document.SaveTableFile(), 1);
+    EXPECT_EQ(ReadFileBytes(Path("long.vbk.damaged.2")), damaged);
+    EXPECT_EQ(ReadFileBytes(Path("long.vbk.damaged")), "earlier");
+    EXPECT_EQ(ReadFileBytes(Path("long.vbk")), saved);
+    EXPECT_EQ(FolderListing(folder_).size(), 3u) << "one copy, at the first save only";
 }
 
 TEST_F(TableFileTest, TitleNameIsTheNamePartEvenWithTrailBytes5C)
@@ -323,13 +330,13 @@ TEST_F(TableFileTest, SaveOnCloseAsksOnlyForAModifiedTable)
     Document.ResetModified();
     {
         MessageBoxWatcher watcher(IDYES);
-        SaveOnClose(nullptr);
+        EXPECT_TRUE(SaveOnClose(nullptr));
         EXPECT_TRUE(watcher.Boxes().empty()) << "no question while TableModified is 0";
     }
     Document.MarkModified();
     {
         MessageBoxWatcher watcher(IDNO);
-        SaveOnClose(nullptr);
+        EXPECT_TRUE(SaveOnClose(nullptr)) << "no closes without saving";
         auto boxes = watcher.Boxes();
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, "上書きしますか？");
@@ -340,7 +347,7 @@ TEST_F(TableFileTest, SaveOnCloseAsksOnlyForAModifiedTable)
     }
     {
         MessageBoxWatcher watcher(IDYES);
-        SaveOnClose(nullptr);
+        EXPECT_TRUE(SaveOnClose(nullptr));
         EXPECT_EQ(watcher.Boxes().size(), 1u);
         EXPECT_EQ(ReadFileBytes(Path("data.vbk")), Record("a", "1") + Record("b", "2"));
         EXPECT_EQ(Document.TableModified(), 0);
