@@ -172,16 +172,21 @@ bool AppUnderTest::FileExists(const std::string& name) const
 
 bool AppUnderTest::Start()
 {
-    return StartProgram(ProgramPath());
+    return Launch() && WaitShown();
 }
 
 bool AppUnderTest::StartCopy()
 {
     std::string copy = folder_ + "\\vocabrik.exe";
-    return CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE) && StartProgram(copy);
+    return CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE) && Launch(copy) && WaitShown();
 }
 
-bool AppUnderTest::StartProgram(const std::string& exe)
+bool AppUnderTest::Launch()
+{
+    return Launch(ProgramPath());
+}
+
+bool AppUnderTest::Launch(const std::string& exe)
 {
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA si = {};
@@ -190,12 +195,19 @@ bool AppUnderTest::StartProgram(const std::string& exe)
                         folder_.c_str(), &si, &process_))
         return false;
     pid_ = process_.dwProcessId;
-    return WaitFor(
-        [&] {
-            main_ = FindTopLevelOf(pid_, "VOCABRIK");
-            return main_ != nullptr;
-        },
-        30000);
+    return true;
+}
+
+bool AppUnderTest::WaitShown(DWORD timeoutMs, DWORD pollMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if ((main_ = FindTopLevelOf(pid_, "VOCABRIK")) != nullptr)
+            return true;
+        if (GetTickCount() - start >= timeoutMs || !Running())
+            return false;
+        Sleep(pollMs);
+    }
 }
 
 DWORD AppUnderTest::StartSecondInstance(DWORD timeoutMs)

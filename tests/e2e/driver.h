@@ -37,6 +37,10 @@ public:
     bool Start();
     // Starts a copy of the program placed in the working folder.
     bool StartCopy();
+    // The two halves of Start: the process, then its main window shown,
+    // looked for every pollMs.
+    bool Launch();
+    bool WaitShown(DWORD timeoutMs = 30000, DWORD pollMs = 20);
     // Starts another instance in the same folder and returns its exit code,
     // or STILL_ACTIVE if it did not end within the time.
     DWORD StartSecondInstance(DWORD timeoutMs);
@@ -87,7 +91,7 @@ public:
     bool TitleIs(const std::string& title);
 
 private:
-    bool StartProgram(const std::string& exe);
+    bool Launch(const std::string& exe);
 
     std::string folder_;
     PROCESS_INFORMATION process_ = {};
