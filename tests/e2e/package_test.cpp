@@ -6,11 +6,11 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/common/file_bytes.h"
 #include "tests/e2e/driver.h"
 #include "tests/e2e/vbk_process.h"
 #include "vocabrik_version.h"
@@ -30,16 +30,8 @@ std::string PackageFolder()
 std::vector<std::string> Listing(const std::string& folder)
 {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::string name = fd.cFileName;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -50,14 +42,6 @@ std::string Join(const std::vector<std::string>& names)
     for (const std::string& n : names)
         all += n + " ";
     return all;
-}
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
 }
 
 struct VersionRecord {
@@ -119,7 +103,7 @@ TEST_F(Package, HoldsTheProgramsTheTableAndTwoTextsForNotepad)
     // Notepad of every Windows version reads UTF-8 correctly after a
     // byte-order mark, and breaks lines only at CR LF on the older ones.
     for (const char* name : {"README-ja.txt", "LICENSE.txt"}) {
-        std::string text = ReadAll(Path(name));
+        std::string text = ReadFileBytes(Path(name));
         EXPECT_EQ(text.compare(0, 3, "\xEF\xBB\xBF"), 0) << name << ": no byte-order mark";
         size_t bareLineFeeds = 0;
         for (size_t i = 0; i < text.size(); i++)
