@@ -1,4 +1,5 @@
 # Cross-compiling for 64-bit Windows with mingw-w64.
 set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(VK_WINEARCH win64)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

@@ -3,12 +3,17 @@
 
 VK_ROOT=${VK_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 
+# VK_WINEARCH=win32 chooses a 32-bit prefix of its own for the i686 build: a
+# system like the 32-bit Windows that build is for, and the 64-bit prefix
+# stays as it was.
 vk_wine_env() {
-  export WINEPREFIX=${VK_WINEPREFIX:-$VK_ROOT/build/wineprefix}
+  export WINEARCH=${VK_WINEARCH:-win64}
+  local own=$VK_ROOT/build/wineprefix
+  [[ $WINEARCH == win32 ]] && own=$VK_ROOT/build/wineprefix32
+  export WINEPREFIX=${VK_WINEPREFIX:-$own}
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
   export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-  export WINEARCH=win64
 }
 
 # Creates the prefix once: about 8 s and 700 MB, then reused.

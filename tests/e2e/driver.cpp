@@ -115,7 +115,7 @@ std::string ProgramPath()
     return p.substr(0, p.find_last_of('\\') + 1) + "vocabrik.exe";
 }
 
-AppUnderTest::AppUnderTest()
+AppUnderTest::AppUnderTest() : program_(ProgramPath())
 {
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
@@ -123,6 +123,11 @@ AppUnderTest::AppUnderTest()
               std::to_string(FolderCounter++);
     RemoveTree(folder_);
     CreateDirectoryA(folder_.c_str(), nullptr);
+}
+
+AppUnderTest::AppUnderTest(const std::string& programFolder)
+    : folder_(programFolder), program_(programFolder + "\\vocabrik.exe"), ownsFolder_(false)
+{
 }
 
 AppUnderTest::~AppUnderTest()
@@ -144,7 +149,8 @@ AppUnderTest::~AppUnderTest()
         CloseHandle(process_.hProcess);
         CloseHandle(process_.hThread);
     }
-    RemoveTree(folder_);
+    if (ownsFolder_)
+        RemoveTree(folder_);
 }
 
 void AppUnderTest::WriteTable(const std::string& bytes)
@@ -178,12 +184,12 @@ bool AppUnderTest::Start()
 bool AppUnderTest::StartCopy()
 {
     std::string copy = folder_ + "\\vocabrik.exe";
-    return CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE) && Launch(copy) && WaitShown();
+    return CopyFileA(program_.c_str(), copy.c_str(), FALSE) && Launch(copy) && WaitShown();
 }
 
 bool AppUnderTest::Launch()
 {
-    return Launch(ProgramPath());
+    return Launch(program_);
 }
 
 bool AppUnderTest::Launch(const std::string& exe)
@@ -212,7 +218,7 @@ bool AppUnderTest::WaitShown(DWORD timeoutMs, DWORD pollMs)
 
 DWORD AppUnderTest::StartSecondInstance(DWORD timeoutMs)
 {
-    std::string exe = ProgramPath();
+    const std::string& exe = program_;
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA si = {};
     si.cb = sizeof si;

@@ -22,6 +22,9 @@ struct Box {
 class AppUnderTest {
 public:
     AppUnderTest();
+    // The vocabrik.exe in a folder of someone else's, started there: the folder
+    // is neither made nor removed.
+    explicit AppUnderTest(const std::string& programFolder);
     ~AppUnderTest();
     AppUnderTest(const AppUnderTest&) = delete;
     AppUnderTest& operator=(const AppUnderTest&) = delete;
@@ -97,6 +100,8 @@ private:
     PROCESS_INFORMATION process_ = {};
     HWND main_ = nullptr;
     DWORD pid_ = 0;
+    std::string program_;
+    bool ownsFolder_ = true;
 };
 
 // Text of a control of another process (WM_GETTEXT into a 64 KiB buffer).

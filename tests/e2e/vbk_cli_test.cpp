@@ -13,6 +13,7 @@
 #include "tests/common/scratch_folder.h"
 #include "tests/common/table_bytes.h"
 #include "tests/e2e/vbk_process.h"
+#include "vocabrik_version.h"
 
 namespace fs = std::filesystem;
 
@@ -60,6 +61,9 @@ TEST_F(VbkCli, UsageAndWrongUsage)
     VbkRun help = Vbk({"--help"});
     EXPECT_EQ(help.Status, 0) << Describe(help);
     EXPECT_NE(help.Out.find("usage: vbk import LIST -o TABLE.vbk"), std::string::npos);
+    VbkRun version = Vbk({"--version"});
+    EXPECT_EQ(version.Status, 0) << Describe(version);
+    EXPECT_EQ(version.Out, "vbk (Vocabrik) " VK_VERSION_TEXT "\n(C) 2026 The Vocabrik Authors\n");
 
     struct Case {
         std::vector<std::string> args;

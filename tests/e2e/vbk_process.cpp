@@ -96,6 +96,12 @@ bool TerminalIsUtf8()
 
 VbkRun RunVbk(const std::vector<std::string>& args, const std::string& folder)
 {
+    return RunVbkAt(VbkPath(), args, folder);
+}
+
+VbkRun RunVbkAt(const std::string& exe, const std::vector<std::string>& args,
+                const std::string& folder)
+{
     // Names of their own for every run: a handle the child passed on may
     // outlive it for a moment and keep an old file from being replaced.
     static int runs;
@@ -103,7 +109,7 @@ VbkRun RunVbk(const std::vector<std::string>& args, const std::string& folder)
     std::string base = folder + "." + std::to_string(runs++);
     std::string outPath = base + ".out", errPath = base + ".err";
     HANDLE out = InheritableFile(outPath), err = InheritableFile(errPath);
-    std::string command = Quote(VbkPath());
+    std::string command = Quote(exe);
     for (const std::string& a : args)
         command += " " + Quote(a);
     STARTUPINFOA si = {};

@@ -17,6 +17,11 @@ std::string TestFolderName(const std::string& tag);
 // for it to end. Its standard output and error are captured through files
 // outside the folder.
 VbkRun RunVbk(const std::vector<std::string>& args, const std::string& folder);
+#ifdef _WIN32
+// The same with another vbk.exe, such as one unpacked from a release.
+VbkRun RunVbkAt(const std::string& exe, const std::vector<std::string>& args,
+                const std::string& folder);
+#endif
 
 // The encoding in which vbk talks to its terminal on this system: true for
 // UTF-8 (Linux), false for code page 932 (Windows).

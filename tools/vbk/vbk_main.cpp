@@ -6,6 +6,7 @@
 
 #include "tools/vbk/platform.h"
 #include "tools/vbk/vbk_commands.h"
+#include "vocabrik_version.h"
 
 namespace {
 
@@ -15,6 +16,7 @@ const char Usage[] =
     "       vbk check TABLE.vbk [--repair -o OUT.vbk]\n"
     "       vbk get TABLE.vbk WORD [--encoding utf-8|sjis]\n"
     "       vbk --help\n"
+    "       vbk --version\n"
     "\n"
     "import   reads a word list (TSV: Key, a tab, Data, with \\n \\t \\r \\\\ escapes in\n"
     "         the Data; CSV: two fields, RFC 4180 quoting) in UTF-8 or Shift-JIS and\n"
@@ -113,6 +115,10 @@ int Run(int argc, char** argv, CommandIo& io)
     std::string command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {
         io.Out += Usage;
+        return ExitOk;
+    }
+    if (command == "--version") {
+        io.Out += "vbk (" VK_PRODUCT_NAME ") " VK_VERSION_TEXT "\n" VK_CREDIT_LINE "\n";
         return ExitOk;
     }
     Arguments a;
