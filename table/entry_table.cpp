@@ -5,19 +5,70 @@
 #include <stdexcept>
 #include <utility>
 
+namespace {
+
+const size_t HeaderSize = 8;
+
+// Records of an image may start at any byte, so lengths are read bytewise.
+uint32_t Get32(const char* p)
+{
+    const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
+    return uint32_t(u[0]) | uint32_t(u[1]) << 8 | uint32_t(u[2]) << 16 | uint32_t(u[3]) << 24;
+}
+
+void Put32(char* p, uint32_t v)
+{
+    for (int i = 0; i < 4; i++)
+        p[i] = char((v >> (8 * i)) & 0xFF);
+}
+
+size_t RecordSize(const char* r)
+{
+    return HeaderSize + size_t(Get32(r)) + size_t(Get32(r + 4));
+}
+
+} // namespace
+
 CEntryTable::CEntryTable()
 {
-    Leaf* leaf = new Leaf();
-    leaf->leaf = true;
-    root_ = first_ = last_ = leaf;
+    root_ = first_ = last_ = NewLeaf();
 }
 
 CEntryTable::~CEntryTable()
 {
-    FreeNodes(root_); // the records go with the pool
+    ReleaseSpares();
+    FreeNodes(root_); // the records go with the pool and the images
 }
 
-uint64_t CEntryTable::Prefix(std::string_view key)
+CEntryTable::Leaf* CEntryTable::NewLeaf()
+{
+    Leaf* leaf = new Leaf();
+    leaf->leaf = true;
+    return leaf;
+}
+
+Entry CEntryTable::View(Record r)
+{
+    uint32_t keyLength = Get32(r), dataLength = Get32(r + 4);
+    return {{r + HeaderSize, keyLength}, {r + HeaderSize + keyLength, dataLength}, r};
+}
+
+std::string_view CEntryTable::KeyOf(Record r)
+{
+    return {r + HeaderSize, Get32(r)};
+}
+
+// Big-endian prefixes padded with zeros order Keys as their bytes do, so
+// only Keys with equal prefixes need their whole bytes compared.
+uint32_t CEntryTable::LeafPrefix(std::string_view key)
+{
+    uint32_t v = 0;
+    for (size_t i = 0; i < 4; i++)
+        v = v << 8 | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return v;
+}
+
+uint64_t CEntryTable::InnerPrefix(std::string_view key)
 {
     uint64_t v = 0;
     for (size_t i = 0; i < 8; i++)
@@ -25,8 +76,6 @@ uint64_t CEntryTable::Prefix(std::string_view key)
     return v;
 }
 
-// Big-endian prefixes padded with zeros order Keys as their bytes do, so
-// only Keys with equal prefixes need their whole bytes compared.
 int CEntryTable::Compare(uint64_t prefixA, std::string_view a, uint64_t prefixB,
                          std::string_view b)
 {
@@ -36,27 +85,31 @@ int CEntryTable::Compare(uint64_t prefixA, std::string_view a, uint64_t prefixB,
     return c < 0 ? -1 : c > 0;
 }
 
-CEntryTable::Position CEntryTable::LowerBound(std::string_view key, uint64_t prefix) const
+CEntryTable::Position CEntryTable::LowerBound(std::string_view key) const
 {
     const Node* node = root_;
-    while (!node->leaf) {
-        const Inner* inner = static_cast<const Inner*>(node);
-        // The last child whose separator does not sort after the key.
-        int lo = 1, hi = inner->count;
-        while (lo < hi) {
-            int mid = (lo + hi) / 2;
-            if (Compare(inner->prefixes[mid], inner->separators[mid], prefix, key) <= 0)
-                lo = mid + 1;
-            else
-                hi = mid;
-        }
-        node = inner->children[lo - 1];
+    if (!node->leaf) {
+        const uint64_t prefix = InnerPrefix(key);
+        do {
+            const Inner* inner = static_cast<const Inner*>(node);
+            // The last child whose separator does not sort after the key.
+            int lo = 1, hi = inner->count;
+            while (lo < hi) {
+                int mid = (lo + hi) / 2;
+                if (Compare(inner->prefixes[mid], inner->separators[mid], prefix, key) <= 0)
+                    lo = mid + 1;
+                else
+                    hi = mid;
+            }
+            node = inner->children[lo - 1];
+        } while (!node->leaf);
     }
     Leaf* leaf = const_cast<Leaf*>(static_cast<const Leaf*>(node));
+    const uint32_t prefix = LeafPrefix(key);
     int lo = 0, hi = leaf->count;
     while (lo < hi) {
         int mid = (lo + hi) / 2;
-        if (Compare(leaf->prefixes[mid], leaf->records[mid]->Key(), prefix, key) < 0)
+        if (Compare(leaf->prefixes[mid], KeyOf(leaf->records[mid]), prefix, key) < 0)
             lo = mid + 1;
         else
             hi = mid;
@@ -64,9 +117,14 @@ CEntryTable::Position CEntryTable::LowerBound(std::string_view key, uint64_t pre
     return {leaf, lo};
 }
 
+bool CEntryTable::Matches(Position at, std::string_view key) const
+{
+    return at.index < at.leaf->count && KeyOf(at.leaf->records[at.index]) == key;
+}
+
 std::optional<Entry> CEntryTable::FindCandidate(std::string_view word) const
 {
-    Position at = LowerBound(word, Prefix(word));
+    Position at = LowerBound(word);
     if (at.index == at.leaf->count) {
         // Every Key of this leaf sorts first: the bound is the next leaf's first.
         at.leaf = at.leaf->next;
@@ -79,55 +137,152 @@ std::optional<Entry> CEntryTable::FindCandidate(std::string_view word) const
 
 std::optional<Entry> CEntryTable::FindEntry(std::string_view key) const
 {
-    std::optional<Entry> e = FindCandidate(key);
-    if (e && e->Key == key)
-        return e;
-    return std::nullopt;
+    Position at = LowerBound(key);
+    if (!Matches(at, key))
+        return std::nullopt;
+    return View(at.leaf->records[at.index]);
 }
 
-CEntryTable::Record* CEntryTable::NewRecord(std::string_view key, std::string_view data)
+CEntryTable::Record CEntryTable::NewRecord(std::string_view key, std::string_view data)
 {
     if (key.size() > UINT32_MAX || data.size() > UINT32_MAX)
         throw std::length_error("a Key or Data of 4 GiB or more");
-    void* block = pool_.allocate(sizeof(Record) + key.size() + data.size(), alignof(Record));
-    Record* r = new (block) Record{uint32_t(key.size()), uint32_t(data.size())};
+    char* r = static_cast<char*>(pool_.allocate(HeaderSize + key.size() + data.size(), 1));
+    Put32(r, uint32_t(key.size()));
+    Put32(r + 4, uint32_t(data.size()));
     if (!key.empty())
-        memcpy(r->Bytes(), key.data(), key.size());
+        memcpy(r + HeaderSize, key.data(), key.size());
     if (!data.empty())
-        memcpy(r->Bytes() + key.size(), data.data(), data.size());
+        memcpy(r + HeaderSize + key.size(), data.data(), data.size());
     return r;
 }
 
-void CEntryTable::FreeRecord(Record* r)
+// Records inside an image go with the image.
+void CEntryTable::FreeRecord(Record r)
 {
-    pool_.deallocate(r, sizeof(Record) + r->keyLength + r->dataLength, alignof(Record));
+    for (const Image& image : images_)
+        if (r >= image.bytes.get() && r < image.bytes.get() + image.size)
+            return;
+    pool_.deallocate(const_cast<char*>(r), RecordSize(r), 1);
+}
+
+void CEntryTable::AdoptImage(std::unique_ptr<char[]> image, size_t size)
+{
+    images_.reserve(images_.size() + 1);
+    images_.push_back({std::move(image), size});
+}
+
+CEntryTable::Position CEntryTable::InsertPosition(std::string_view key, bool* present) const
+{
+    *present = false;
+    // Table files are written in Key order, so a load appends at the very
+    // end nearly always: no search, and full nodes.
+    if (last_->count > 0) {
+        std::string_view lastKey = KeyOf(last_->records[last_->count - 1]);
+        if (Compare(last_->prefixes[last_->count - 1], lastKey, LeafPrefix(key), key) < 0)
+            return {last_, last_->count};
+    }
+    Position at = LowerBound(key);
+    *present = Matches(at, key);
+    return at;
 }
 
 bool CEntryTable::InsertEntry(std::string_view key, std::string_view data)
 {
-    const uint64_t prefix = Prefix(key);
-    Position at;
-    // Table files are written in Key order, so a load appends at the very
-    // end nearly always: no search, and full nodes.
-    if (last_->count > 0 && Compare(last_->prefixes[last_->count - 1],
-                                    last_->records[last_->count - 1]->Key(), prefix, key) < 0) {
-        at = {last_, last_->count};
-    } else {
-        at = LowerBound(key, prefix);
-        if (at.index < at.leaf->count && at.leaf->prefixes[at.index] == prefix &&
-            at.leaf->records[at.index]->Key() == key)
-            return false;
+    bool present;
+    Position at = InsertPosition(key, &present);
+    if (present)
+        return false;
+    Record r = NewRecord(key, data);
+    return InsertNew(at, KeyOf(r), r, true);
+}
+
+bool CEntryTable::InsertRecord(const char* record)
+{
+    std::string_view key = KeyOf(record);
+    bool present;
+    Position at = InsertPosition(key, &present);
+    if (present)
+        return false;
+    return InsertNew(at, key, record, false);
+}
+
+bool CEntryTable::InsertNew(Position at, std::string_view key, Record r, bool ownsRecord)
+{
+    try {
+        PrepareSplits(at, r);
+    } catch (...) {
+        ReleaseSpares();
+        if (ownsRecord)
+            FreeRecord(r);
+        throw;
     }
-    InsertAt(at.leaf, at.index, prefix, NewRecord(key, data));
+    InsertAt(at.leaf, at.index, LeafPrefix(key), r);
     size_++;
     return true;
 }
 
-void CEntryTable::InsertAt(Leaf* leaf, int index, uint64_t prefix, Record* r)
+// A full leaf splits, and so does every full node above it that receives
+// the new child; a split of the root makes a new root. All their nodes, and
+// the separator the leaf's split hands up, are made here, before anything
+// changes, so that the insertion itself cannot fail.
+void CEntryTable::PrepareSplits(Position at, Record r)
+{
+    Leaf* leaf = at.leaf;
+    const int n = leaf->count;
+    if (n < LeafCapacity)
+        return;
+    spares_.leaf = NewLeaf();
+    const bool appending = leaf == last_ && at.index == n;
+    const int keep = appending ? n : (n + 1) / 2;
+    Record first = keep < at.index ? leaf->records[keep]
+                   : keep == at.index ? r
+                                      : leaf->records[keep - 1];
+    spares_.separator.assign(KeyOf(first));
+    spares_.separatorPrefix = InnerPrefix(KeyOf(first));
+    for (Inner* parent = leaf->parent;; parent = parent->parent) {
+        if (parent && parent->count < InnerCapacity)
+            break;
+        if (spares_.innerCount == MaxSplits)
+            throw std::length_error("the table is too deep");
+        spares_.inners[spares_.innerCount++] = new Inner();
+        if (!parent)
+            break; // the new root
+    }
+}
+
+void CEntryTable::ReleaseSpares()
+{
+    delete spares_.leaf;
+    spares_.leaf = nullptr;
+    while (spares_.innerCount > 0)
+        delete spares_.inners[--spares_.innerCount];
+}
+
+CEntryTable::Inner* CEntryTable::TakeInner()
+{
+    Inner* inner = spares_.inners[--spares_.innerCount];
+    spares_.inners[spares_.innerCount] = nullptr;
+    inner->leaf = false;
+    return inner;
+}
+
+bool CEntryTable::ReplaceData(std::string_view key, std::string_view data)
+{
+    Position at = LowerBound(key);
+    if (!Matches(at, key))
+        return false;
+    Record old = at.leaf->records[at.index];
+    at.leaf->records[at.index] = NewRecord(key, data); // the Key's prefix stays
+    FreeRecord(old);
+    return true;
+}
+
+void CEntryTable::InsertAt(Leaf* leaf, int index, uint32_t prefix, Record r)
 {
     int n = leaf->count;
-    memmove(leaf->prefixes + index + 1, leaf->prefixes + index, sizeof(uint64_t) * (n - index));
-    memmove(leaf->records + index + 1, leaf->records + index, sizeof(Record*) * (n - index));
+    memmove(leaf->prefixes + index + 1, leaf->prefixes + index, sizeof(uint32_t) * (n - index));
+    memmove(leaf->records + index + 1, leaf->records + index, sizeof(Record) * (n - index));
     leaf->prefixes[index] = prefix;
     leaf->records[index] = r;
     leaf->count = n + 1;
@@ -140,11 +295,11 @@ void CEntryTable::InsertAt(Leaf* leaf, int index, uint64_t prefix, Record* r)
 void CEntryTable::SplitLeaf(Leaf* leaf, bool appending)
 {
     int keep = appending ? leaf->count - 1 : leaf->count / 2;
-    Leaf* right = new Leaf();
-    right->leaf = true;
+    Leaf* right = spares_.leaf;
+    spares_.leaf = nullptr;
     right->count = leaf->count - keep;
-    memcpy(right->prefixes, leaf->prefixes + keep, sizeof(uint64_t) * right->count);
-    memcpy(right->records, leaf->records + keep, sizeof(Record*) * right->count);
+    memcpy(right->prefixes, leaf->prefixes + keep, sizeof(uint32_t) * right->count);
+    memcpy(right->records, leaf->records + keep, sizeof(Record) * right->count);
     leaf->count = keep;
 
     right->prev = leaf;
@@ -155,11 +310,10 @@ void CEntryTable::SplitLeaf(Leaf* leaf, bool appending)
         last_ = right;
     leaf->next = right;
 
-    std::string separator(right->records[0]->Key());
-    const uint64_t prefix = right->prefixes[0];
+    std::string separator = std::move(spares_.separator);
+    const uint64_t prefix = spares_.separatorPrefix;
     if (!leaf->parent) {
-        Inner* root = new Inner();
-        root->leaf = false;
+        Inner* root = TakeInner();
         root->count = 1;
         root->children[0] = leaf;
         leaf->parent = root;
@@ -200,8 +354,7 @@ void CEntryTable::InsertChild(Inner* parent, int index, Node* child, std::string
 void CEntryTable::SplitInner(Inner* inner, bool appending)
 {
     int keep = appending ? inner->count - 1 : inner->count / 2;
-    Inner* right = new Inner();
-    right->leaf = false;
+    Inner* right = TakeInner();
     right->count = inner->count - keep;
     for (int i = 0; i < right->count; i++) {
         right->children[i] = inner->children[keep + i];
@@ -216,8 +369,7 @@ void CEntryTable::SplitInner(Inner* inner, bool appending)
     const uint64_t prefix = right->prefixes[0];
 
     if (!inner->parent) {
-        Inner* root = new Inner();
-        root->leaf = false;
+        Inner* root = TakeInner();
         root->count = 1;
         root->children[0] = inner;
         inner->parent = root;
@@ -231,16 +383,15 @@ void CEntryTable::SplitInner(Inner* inner, bool appending)
 
 void CEntryTable::EraseEntry(std::string_view key)
 {
-    const uint64_t prefix = Prefix(key);
-    Position at = LowerBound(key, prefix);
+    Position at = LowerBound(key);
+    if (!Matches(at, key))
+        return;
     Leaf* leaf = at.leaf;
     int i = at.index;
-    if (i == leaf->count || leaf->prefixes[i] != prefix || leaf->records[i]->Key() != key)
-        return;
     FreeRecord(leaf->records[i]);
     int n = leaf->count;
-    memmove(leaf->prefixes + i, leaf->prefixes + i + 1, sizeof(uint64_t) * (n - i - 1));
-    memmove(leaf->records + i, leaf->records + i + 1, sizeof(Record*) * (n - i - 1));
+    memmove(leaf->prefixes + i, leaf->prefixes + i + 1, sizeof(uint32_t) * (n - i - 1));
+    memmove(leaf->records + i, leaf->records + i + 1, sizeof(Record) * (n - i - 1));
     leaf->count = n - 1;
     size_--;
     if (leaf->count > 0 || leaf == root_)
@@ -301,10 +452,10 @@ void CEntryTable::FreeNodes(Node* node)
 
 void CEntryTable::ClearEntries()
 {
+    Leaf* fresh = NewLeaf(); // first, so that running out of memory changes nothing
     FreeNodes(root_);
     pool_.release();
-    Leaf* leaf = new Leaf();
-    leaf->leaf = true;
-    root_ = first_ = last_ = leaf;
+    images_.clear();
+    root_ = first_ = last_ = fresh;
     size_ = 0;
 }

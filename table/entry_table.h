@@ -2,21 +2,31 @@
 //
 // Keys and Data are opaque byte strings. Key order compares bytes as unsigned
 // values, a proper prefix first. The table is a B+ tree: a lookup in a table
-// of a million entries visits four or five nodes, not twenty, and each node's
-// Keys begin with their first eight bytes side by side, so that most
-// comparisons need no second memory access.
+// of a million entries visits four or five nodes, not twenty, and the Keys of
+// a node begin with their first bytes side by side, so that most comparisons
+// need no second memory access.
+//
+// An entry is stored as one record in the table file's own layout: Key
+// length and Data length (u32, little-endian), the Key's bytes, the Data's.
+// A table read from a file keeps the file's bytes as they are and indexes the
+// records in place, so a large table costs little more memory than its file.
+//
+// Every change either happens whole or, when memory runs out
+// (std::bad_alloc), leaves the table exactly as it was.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <memory_resource>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Stands for one stored entry for as long as it stays in the table: erasing
-// it, or clearing the table, ends it. An ended handle may still be compared
-// with others, but never read.
+// it, giving its Key new Data, or clearing the table ends it. An ended handle
+// may still be compared with others, but never read.
 using EntryHandle = const void*;
 
 struct Entry {
@@ -34,11 +44,21 @@ public:
 
     // Adds (key, data) unless the key is present; never replaces.
     bool InsertEntry(std::string_view key, std::string_view data);
+    // Gives a present Key new Data: false when the Key is not in the table.
+    bool ReplaceData(std::string_view key, std::string_view data);
     std::optional<Entry> FindEntry(std::string_view key) const;
+    // Never needs memory.
     void EraseEntry(std::string_view key);
     // The first entry whose Key does not sort before the word.
     std::optional<Entry> FindCandidate(std::string_view word) const;
     void ClearEntries();
+
+    // Keeps a block of records in the file layout for as long as the table
+    // has entries, so that InsertRecord can index its records in place.
+    void AdoptImage(std::unique_ptr<char[]> image, size_t size);
+    // Adds the record that starts at `record`, inside an adopted image,
+    // unless its Key is present. Its lengths must lie within the image.
+    bool InsertRecord(const char* record);
 
     template <class Visitor>
     void ForEachEntry(Visitor&& visit) const
@@ -51,20 +71,15 @@ public:
     size_t Size() const { return size_; }
 
     // The entry a live handle stands for.
-    static Entry EntryAt(EntryHandle handle) { return View(static_cast<const Record*>(handle)); }
+    static Entry EntryAt(EntryHandle handle) { return View(static_cast<const char*>(handle)); }
 
 private:
-    static constexpr int LeafCapacity = 32;
+    static constexpr int LeafCapacity = 64;
     static constexpr int InnerCapacity = 32;
+    static constexpr int MaxSplits = 48; // far above any height the table can reach
 
-    // One entry in one block: the two lengths, the Key's bytes, the Data's.
-    struct Record {
-        uint32_t keyLength;
-        uint32_t dataLength;
-        char* Bytes() { return reinterpret_cast<char*>(this + 1); }
-        const char* Bytes() const { return reinterpret_cast<const char*>(this + 1); }
-        std::string_view Key() const { return {Bytes(), keyLength}; }
-    };
+    using Record = const char*;
+
     struct Inner;
     struct Node {
         bool leaf;
@@ -75,8 +90,8 @@ private:
         Leaf* prev;
         Leaf* next;
         // One spare slot: a full node takes one more entry, then splits.
-        uint64_t prefixes[LeafCapacity + 1];
-        Record* records[LeafCapacity + 1];
+        uint32_t prefixes[LeafCapacity + 1];
+        Record records[LeafCapacity + 1];
     };
     // Child i holds the Keys from separator i (inclusive) up to separator
     // i + 1 (exclusive); separator 0 is not used.
@@ -89,18 +104,31 @@ private:
         Leaf* leaf;
         int index;
     };
+    // Everything a split needs, made before an insertion changes anything.
+    struct Spares {
+        Leaf* leaf = nullptr;
+        std::string separator;
+        uint64_t separatorPrefix = 0;
+        Inner* inners[MaxSplits];
+        int innerCount = 0;
+    };
 
-    static Entry View(const Record* r)
-    {
-        return {r->Key(), {r->Bytes() + r->keyLength, r->dataLength}, r};
-    }
-    static uint64_t Prefix(std::string_view key);
+    static Entry View(Record r);
+    static std::string_view KeyOf(Record r);
+    static uint32_t LeafPrefix(std::string_view key);
+    static uint64_t InnerPrefix(std::string_view key);
     static int Compare(uint64_t prefixA, std::string_view a, uint64_t prefixB, std::string_view b);
 
-    Position LowerBound(std::string_view key, uint64_t prefix) const;
-    Record* NewRecord(std::string_view key, std::string_view data);
-    void FreeRecord(Record* r);
-    void InsertAt(Leaf* leaf, int index, uint64_t prefix, Record* r);
+    Position LowerBound(std::string_view key) const;
+    bool Matches(Position at, std::string_view key) const;
+    Position InsertPosition(std::string_view key, bool* present) const;
+    Record NewRecord(std::string_view key, std::string_view data);
+    void FreeRecord(Record r);
+    bool InsertNew(Position at, std::string_view key, Record r, bool ownsRecord);
+    void PrepareSplits(Position at, Record r);
+    void ReleaseSpares();
+    Inner* TakeInner();
+    void InsertAt(Leaf* leaf, int index, uint32_t prefix, Record r);
     void SplitLeaf(Leaf* leaf, bool appending);
     void InsertChild(Inner* parent, int index, Node* child, std::string separator,
                      uint64_t prefix);
@@ -108,8 +136,15 @@ private:
     void RemoveChild(Inner* parent, Node* child);
     void FreeNodes(Node* node);
     static int ChildIndex(const Inner* parent, const Node* child);
+    Leaf* NewLeaf();
 
     std::pmr::unsynchronized_pool_resource pool_;
+    struct Image {
+        std::unique_ptr<char[]> bytes;
+        size_t size;
+    };
+    std::vector<Image> images_;
+    Spares spares_;
     Node* root_;
     Leaf* first_;
     Leaf* last_;

@@ -4,49 +4,56 @@
 
 namespace {
 
-uint32_t Get32(const uint8_t* p)
+// A Key or Data is the bytes before its first zero byte.
+size_t FieldLength(const uint8_t* p, uint32_t length)
 {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    const void* zero = std::memchr(p, 0, length);
+    return zero ? size_t(static_cast<const uint8_t*>(zero) - p) : length;
 }
 
 std::string_view Field(const uint8_t* p, uint32_t length)
 {
-    const void* zero = std::memchr(p, 0, length);
-    size_t n = zero ? size_t(static_cast<const uint8_t*>(zero) - p) : length;
-    return std::string_view(reinterpret_cast<const char*>(p), n);
+    return std::string_view(reinterpret_cast<const char*>(p), FieldLength(p, length));
 }
 
 } // namespace
 
 DecodeSummary DecodeTable(const uint8_t* bytes, size_t size, CEntryTable& table)
 {
-    DecodeSummary summary;
-    // Offsets are 64-bit so that no sum of declared lengths can wrap around.
-    uint64_t offset = 0;
-    const uint64_t end = size;
-    while (offset < end) {
-        if (end - offset < 8) {
-            summary.Damaged = true;
-            summary.DamageOffset = offset;
-            break;
+    uint64_t inserted = 0;
+    DecodeSummary summary = WalkRecords(bytes, size, [&](const RecordSpan& r) {
+        const uint8_t* key = bytes + r.offset + 8;
+        if (table.InsertEntry(Field(key, r.keyLength), Field(key + r.keyLength, r.dataLength)))
+            inserted++;
+    });
+    summary.Inserted = inserted;
+    summary.Duplicates = summary.Records - inserted;
+    return summary;
+}
+
+DecodeSummary DecodeTableImage(std::unique_ptr<char[]> image, size_t size, CEntryTable& table)
+{
+    uint8_t* bytes = reinterpret_cast<uint8_t*>(image.get());
+    table.AdoptImage(std::move(image), size);
+    uint64_t inserted = 0;
+    DecodeSummary summary = WalkRecords(bytes, size, [&](const RecordSpan& r) {
+        uint8_t* head = bytes + r.offset;
+        uint8_t* key = head + 8;
+        bool added;
+        if (FieldLength(key, r.keyLength) < r.keyLength) {
+            added = table.InsertEntry(Field(key, r.keyLength), Field(key + r.keyLength, r.dataLength));
+        } else {
+            size_t dataLength = FieldLength(key + r.keyLength, r.dataLength);
+            if (dataLength < r.dataLength)
+                for (int i = 0; i < 4; i++)
+                    head[4 + i] = uint8_t((dataLength >> (8 * i)) & 0xFF);
+            added = table.InsertRecord(reinterpret_cast<const char*>(head));
         }
-        const uint8_t* head = bytes + offset;
-        uint64_t keyLength = Get32(head);
-        uint64_t dataLength = Get32(head + 4);
-        if (keyLength + dataLength > end - offset - 8) {
-            summary.Damaged = true;
-            summary.DamageOffset = offset;
-            break;
-        }
-        std::string_view key = Field(head + 8, uint32_t(keyLength));
-        std::string_view data = Field(head + 8 + keyLength, uint32_t(dataLength));
-        if (table.InsertEntry(key, data))
-            summary.Inserted++;
-        else
-            summary.Duplicates++;
-        summary.Records++;
-        offset += 8 + keyLength + dataLength;
-    }
+        if (added)
+            inserted++;
+    });
+    summary.Inserted = inserted;
+    summary.Duplicates = summary.Records - inserted;
     return summary;
 }
 

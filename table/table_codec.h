@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "table/entry_table.h"
@@ -26,6 +27,46 @@ DecodeSummary DecodeTable(const uint8_t* bytes, size_t size, CEntryTable& table)
 inline DecodeSummary DecodeTable(std::string_view bytes, CEntryTable& table)
 {
     return DecodeTable(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), table);
+}
+
+// The same, into a table that keeps the bytes and indexes their records in
+// place: no record is copied unless its Key holds a zero byte. Data with a
+// zero byte is cut by rewriting its length in the bytes.
+DecodeSummary DecodeTableImage(std::unique_ptr<char[]> image, size_t size, CEntryTable& table);
+
+// One record of table-file bytes: where it starts and its declared lengths.
+struct RecordSpan {
+    uint64_t offset;
+    uint32_t keyLength, dataLength;
+};
+
+// Hands every complete record to visit(const RecordSpan&) in file order and
+// says where the bytes stop being sound: Damaged is set when they end inside
+// a record, whose offset is DamageOffset. Records counts the records visited.
+template <class Visit>
+DecodeSummary WalkRecords(const uint8_t* bytes, size_t size, Visit&& visit)
+{
+    DecodeSummary summary;
+    // Offsets are 64-bit so that no sum of declared lengths can wrap around.
+    uint64_t offset = 0;
+    const uint64_t end = size;
+    auto get32 = [](const uint8_t* p) {
+        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    };
+    while (offset < end) {
+        const uint8_t* head = bytes + offset;
+        if (end - offset < 8 ||
+            uint64_t(get32(head)) + get32(head + 4) > end - offset - 8) {
+            summary.Damaged = true;
+            summary.DamageOffset = offset;
+            break;
+        }
+        RecordSpan span = {offset, get32(head), get32(head + 4)};
+        visit(span);
+        summary.Records++;
+        offset += 8 + uint64_t(span.keyLength) + span.dataLength;
+    }
+    return summary;
 }
 
 // Size in bytes of the file that EncodeTable writes for the table.

@@ -3,6 +3,7 @@
 // unchanged.
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "table/table_codec.h"
 
@@ -17,6 +18,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CEntryTable again;
     DecodeSummary back = DecodeTable(bytes, again);
     if (back.Damaged || back.Duplicates != 0 || EncodeTableToBytes(again) != bytes)
+        abort();
+
+    // Read in place, the bytes must give the same table.
+    std::unique_ptr<char[]> image(new char[size + 1]);
+    if (size)
+        memcpy(image.get(), data, size);
+    CEntryTable inPlace;
+    DecodeTableImage(std::move(image), size, inPlace);
+    if (EncodeTableToBytes(inPlace) != bytes)
         abort();
     return 0;
 }

@@ -26,6 +26,22 @@ std::string Show(const Pairs& p)
     return s + "}";
 }
 
+// Both ways of reading: copying every record, or keeping the bytes and
+// indexing their records in place.
+DecodeSummary Decode(const std::string& bytes, CEntryTable& t, bool inPlace)
+{
+    if (!inPlace)
+        return DecodeTable(bytes, t);
+    std::unique_ptr<char[]> image(new char[bytes.size() + 1]);
+    bytes.copy(image.get(), bytes.size());
+    return DecodeTableImage(std::move(image), bytes.size(), t);
+}
+
+const char* How(bool inPlace)
+{
+    return inPlace ? " (in place)" : " (copied)";
+}
+
 TEST(TableCodec, EmptyTableIsZeroBytes)
 {
     CEntryTable t;
@@ -58,12 +74,14 @@ TEST(TableCodec, RoundTripIncludingLongAndEmptyFields)
     t.InsertEntry("\x95\x5c" /* 表 */, "\x83\x5c" /* ソ */);
 
     std::string bytes = EncodeTableToBytes(t);
-    CEntryTable back;
-    DecodeSummary s = DecodeTable(bytes, back);
-    EXPECT_FALSE(s.Damaged);
-    EXPECT_EQ(s.Records, t.Size());
-    EXPECT_EQ(Contents(back), Contents(t));
-    EXPECT_EQ(EncodeTableToBytes(back), bytes);
+    for (bool inPlace : {false, true}) {
+        CEntryTable back;
+        DecodeSummary s = Decode(bytes, back, inPlace);
+        EXPECT_FALSE(s.Damaged) << How(inPlace);
+        EXPECT_EQ(s.Records, t.Size()) << How(inPlace);
+        EXPECT_EQ(Contents(back), Contents(t)) << How(inPlace);
+        EXPECT_EQ(EncodeTableToBytes(back), bytes) << How(inPlace);
+    }
 }
 
 TEST(TableCodec, SmallBlocksGiveTheSameBytes)
@@ -127,11 +145,13 @@ TEST(TableCodec, FieldsAreCutBeforeTheirFirstZeroByte)
         {"long field with zero", Record(std::string(3000, 'a') + std::string(1, '\0') + "b", "d"),
          {{std::string(3000, 'a'), "d"}}},
     };
-    for (const auto& c : cases) {
-        CEntryTable t;
-        DecodeSummary s = DecodeTable(c.bytes, t);
-        EXPECT_EQ(Show(Contents(t)), Show(c.want)) << c.name;
-        EXPECT_FALSE(s.Damaged) << c.name;
+    for (bool inPlace : {false, true}) {
+        for (const auto& c : cases) {
+            CEntryTable t;
+            DecodeSummary s = Decode(c.bytes, t, inPlace);
+            EXPECT_EQ(Show(Contents(t)), Show(c.want)) << c.name << How(inPlace);
+            EXPECT_FALSE(s.Damaged) << c.name << How(inPlace);
+        }
     }
 }
 
@@ -154,12 +174,14 @@ TEST(TableCodec, DamagedFilesKeepEveryCompleteRecordBefore)
          {{"a", "1"}, {"b", "2"}}, good.size()},
         {"damage then a valid-looking record", Header(50, 0) + Record("z", "9"), {}, 0},
     };
-    for (const auto& c : cases) {
-        CEntryTable t;
-        DecodeSummary s = DecodeTable(c.bytes, t);
-        EXPECT_EQ(Show(Contents(t)), Show(c.want)) << c.name;
-        EXPECT_TRUE(s.Damaged) << c.name;
-        EXPECT_EQ(s.DamageOffset, c.damageOffset) << c.name;
+    for (bool inPlace : {false, true}) {
+        for (const auto& c : cases) {
+            CEntryTable t;
+            DecodeSummary s = Decode(c.bytes, t, inPlace);
+            EXPECT_EQ(Show(Contents(t)), Show(c.want)) << c.name << How(inPlace);
+            EXPECT_TRUE(s.Damaged) << c.name << How(inPlace);
+            EXPECT_EQ(s.DamageOffset, c.damageOffset) << c.name << How(inPlace);
+        }
     }
 }
 
