@@ -53,6 +53,7 @@ int CreateMainWindow(HINSTANCE instance, int show)
         return 0;
     ShowWindow(window, show);
     UpdateWindow(window);
+    LoadStartTable(window);
     return 1;
 }
 

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <new>
+
 #include "app/commands.h"
 #include "app/layout.h"
 #include "app/title.h"
@@ -10,6 +12,7 @@
 #include "res/resource.h"
 #include "table/file_commands.h"
 #include "table/table_document.h"
+#include "ui/guarded.h"
 #include "ui/system_library.h"
 
 CToolbarWrap ModeToolbar;
@@ -28,10 +31,7 @@ HWND MainWindow;
 namespace {
 
 const COLORREF White = RGB(255, 255, 255);
-// Says that data.vbk was damaged, once the window is there to be seen.
-const UINT WM_APP_REPORT_DAMAGE = WM_APP + 1;
 
-TableLoad StartLoad;
 const LPARAM PaneTextLimit = 2048;
 
 TBBUTTON ModeButtons[] = {
@@ -63,8 +63,13 @@ public:
     void TableReplaced() override {}
     void FileStateChanged() override
     {
-        if (MainWindow)
+        if (!MainWindow)
+            return;
+        try {
             ShowTitle(MainWindow);
+        } catch (const std::bad_alloc&) {
+            // the next paint sets it
+        }
     }
 };
 
@@ -111,9 +116,6 @@ LRESULT OnCreate(HWND window)
 
     KeyHook.SetHook();
     Document.AddView(&TitleView);
-    StartLoad = LoadDefaultTable();
-    if (StartLoad.opened && StartLoad.summary.Damaged)
-        PostMessageA(window, WM_APP_REPORT_DAMAGE, 0, 0);
     ClipboardLink.JoinChain(window);
     CenterOnDesktop(window);
     SetTopmost(window, 1);
@@ -203,11 +205,6 @@ void OnEndSession(HWND window, bool ending)
     DestroyWindow(window);
 }
 
-void OnReportDamage(HWND window)
-{
-    ReportDamagedTable(window, Document.CurrentTableFullPath(), StartLoad.summary.Records, true);
-}
-
 void OnDestroy(HWND window)
 {
     Document.RemoveView(&TitleView);
@@ -215,9 +212,7 @@ void OnDestroy(HWND window)
     PostQuitMessage(0);
 }
 
-} // namespace
-
-LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT HandleMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE:
@@ -239,14 +234,15 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_ENDSESSION:
         OnEndSession(window, wParam != 0);
         return 0;
-    case WM_APP_REPORT_DAMAGE:
-        OnReportDamage(window);
-        return 0;
     case WM_DESTROY:
         OnDestroy(window);
         return 0;
     case WM_DRAWCLIPBOARD:
-        OnClipboardChange(window);
+        // The next viewer hears of the change whatever became of ours.
+        Guarded(window, 0, [&] {
+            OnClipboardChange(window);
+            return 0;
+        });
         ClipboardLink.ForwardDraw(message, wParam, lParam);
         return 0;
     case WM_CHANGECBCHAIN:
@@ -257,4 +253,23 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace
+
+// The table comes once the window is there to be seen: a large one takes its
+// time in a window that has shown itself, and nothing the person types or
+// sends meanwhile is handled before the table is there.
+void LoadStartTable(HWND window)
+{
+    Guarded(window, 0, [&] {
+        ReportLoad(window, DefaultTableName, LoadDefaultTable(), StartLoad);
+        return 0;
+    });
+}
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return Guarded(window, LRESULT(0),
+                   [&] { return HandleMainMessage(window, message, wParam, lParam); });
 }

@@ -4,6 +4,7 @@
 
 #include "app/app_instance.h"
 #include "res/resource.h"
+#include "ui/guarded.h"
 #include "ui/rich_edit_wrap.h"
 #include "ui/system_library.h"
 #include "ui/window_text.h"
@@ -53,7 +54,7 @@ INT_PTR OnOk(HWND dialog)
     return TRUE;
 }
 
-INT_PTR CALLBACK AddEditDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -69,6 +70,12 @@ INT_PTR CALLBACK AddEditDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         return FALSE;
     }
     return FALSE;
+}
+
+INT_PTR CALLBACK AddEditDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return Guarded(dialog, INT_PTR(FALSE),
+                   [&] { return HandleDialogMessage(dialog, message, wParam, lParam); });
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "app/app_instance.h"
 
@@ -87,20 +88,32 @@ void CListViewWrap::SetCount()
     InvalidateRect(window, nullptr, TRUE);
 }
 
-void CListViewWrap::Fill(const CEntryTable& table)
+bool CListViewWrap::Fill(const CEntryTable& table)
 {
     std::vector<EntryHandle> rows;
-    rows.reserve(table.Size());
-    table.ForEachEntry([&](const Entry& e) { rows.push_back(e.Handle); });
+    bool filled = true;
+    try {
+        rows.reserve(table.Size());
+        table.ForEachEntry([&](const Entry& e) { rows.push_back(e.Handle); });
+    } catch (const std::bad_alloc&) {
+        rows.clear(); // rows of a table that may have gone must not stay
+        filled = false;
+    }
     rows_.swap(rows);
     Select({});
     SetCount();
+    return filled;
 }
 
-void CListViewWrap::AppendRow(EntryHandle entry)
+bool CListViewWrap::AppendRow(EntryHandle entry)
 {
-    rows_.push_back(entry);
+    try {
+        rows_.push_back(entry);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     SetCount();
+    return true;
 }
 
 int CListViewWrap::IndexOf(EntryHandle entry) const
@@ -116,7 +129,8 @@ void CListViewWrap::ReplaceRow(EntryHandle before, EntryHandle after)
     int index = IndexOf(before);
     hint_ = -1;
     if (index < 0) {
-        AppendRow(after);
+        if (!AppendRow(after))
+            throw std::bad_alloc();
         return;
     }
     rows_[size_t(index)] = after;
@@ -144,12 +158,18 @@ void CListViewWrap::BeginRemovals()
     removing_ = true;
 }
 
+// Rows that stay keep their selection, in their new places; without the
+// memory to work them out, nothing stays selected.
 void CListViewWrap::EndRemovals()
 {
     removing_ = false;
-    std::vector<int> selected = Selected();
-    // Rows that stay keep their selection, in their new places.
-    std::vector<int> kept;
+    std::vector<int> selected, kept;
+    try {
+        selected = Selected();
+        kept.reserve(selected.size());
+    } catch (const std::bad_alloc&) {
+        selected.clear();
+    }
     size_t to = 0;
     for (size_t from = 0, s = 0; from < rows_.size(); from++) {
         if (!rows_[from])
@@ -242,6 +262,7 @@ void CListViewWrap::SortBy(int column)
                          [&](const Keyed& a, const Keyed& b) { return before(b, a); });
 
     std::vector<int> reselected;
+    reselected.reserve(selected.size());
     for (size_t i = 0; i < keyed.size(); i++) {
         rows_[i] = keyed[i].row;
         if (std::binary_search(selected.begin(), selected.end(), rows_[i]))

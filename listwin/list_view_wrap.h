@@ -37,10 +37,11 @@ public:
     bool HandleNotify(NMHDR* notification, LRESULT* result);
     void Reset();
 
-    // Every entry of the table, in Key order; nothing selected.
-    void Fill(const CEntryTable& table);
-    // A row after the last one.
-    void AppendRow(EntryHandle entry);
+    // Every entry of the table, in Key order; nothing selected. False, and
+    // no rows, when memory runs out.
+    bool Fill(const CEntryTable& table);
+    // A row after the last one; false when memory runs out.
+    bool AppendRow(EntryHandle entry);
     // The row of one entry now shows another, in the same place.
     void ReplaceRow(EntryHandle before, EntryHandle after);
     void RemoveRow(EntryHandle entry);

@@ -2,11 +2,14 @@
 
 #include <commctrl.h>
 
+#include <new>
+
 #include "app/app_instance.h"
 #include "listwin/add_edit_dialog.h"
 #include "listwin/list_view_wrap.h"
 #include "res/resource.h"
 #include "table/table_document.h"
+#include "ui/guarded.h"
 #include "ui/toolbar_wrap.h"
 
 const char ListClassName[] = "RegistLV";
@@ -26,21 +29,38 @@ TBBUTTON ListToolbarButtons[] = {
     {I_IMAGENONE, IDC_LIST_DELETE, TBSTATE_ENABLED, BTNS_AUTOSIZE | BTNS_SHOWTEXT, {}, 0, 0},
 };
 
+// Sent to the list window when its rows could not follow the table.
+const UINT WM_APP_ROWS_LOST = WM_APP + 1;
+
 // The list follows the document while the window is open: one row per
-// Key, whoever changes the table.
+// Key, whoever changes the table. Rows that cannot follow for want of
+// memory are not left showing a stale table: the window closes.
 class CListDocumentView : public CDocumentView {
 public:
     void EntryChanged(const EntryChange& change) override
     {
-        if (!change.before)
-            ListView.AppendRow(change.after);
-        else if (!change.after)
-            ListView.RemoveRow(change.before);
-        else
-            ListView.ReplaceRow(change.before, change.after);
+        try {
+            if (!change.before) {
+                if (!ListView.AppendRow(change.after))
+                    Lost();
+            } else if (!change.after) {
+                ListView.RemoveRow(change.before);
+            } else {
+                ListView.ReplaceRow(change.before, change.after);
+            }
+        } catch (const std::bad_alloc&) {
+            Lost();
+        }
     }
-    void TableReplaced() override { ListView.Fill(Document.EntryTable()); }
+    void TableReplaced() override
+    {
+        if (!ListView.Fill(Document.EntryTable()))
+            Lost();
+    }
     void FileStateChanged() override {}
+
+private:
+    void Lost() { PostMessageA(GetParent(ListView.window), WM_APP_ROWS_LOST, 0, 0); }
 };
 
 CListDocumentView ListDocumentView;
@@ -99,10 +119,7 @@ void OnListDelete(HWND window)
     for (int index : selected)
         keys.emplace_back(ListView.RowEntry(index).Key);
     ListView.BeginRemovals();
-    for (size_t i = 0; i < keys.size(); i++) {
-        ListView.HintRow(selected[i]);
-        Document.EraseEntry(keys[i]);
-    }
+    Document.EraseEntries(keys, [&](size_t i) { ListView.HintRow(selected[i]); });
     ListView.EndRemovals();
 }
 
@@ -117,13 +134,15 @@ const ListCommand ListCommands[] = {
     {IDC_LIST_DELETE, OnListDelete},
 };
 
+// A table too large for the list's rows makes no window: creating it fails.
 LRESULT OnCreate(HWND window)
 {
     ListToolbar.Create(window);
     ListToolbar.AddButtons(ARRAYSIZE(ListToolbarButtons), ListToolbarButtons);
     ListView.Create(window, IDC_LIST_VIEW);
     ListView.AddColumns(ListColumns, ARRAYSIZE(ListColumns));
-    ListView.Fill(Document.EntryTable());
+    if (!ListView.Fill(Document.EntryTable()))
+        return -1;
     Document.AddView(&ListDocumentView);
     return 0;
 }
@@ -136,6 +155,14 @@ void OnSize(int width, int height)
 
 void OnClose(HWND window)
 {
+    DestroyWindow(window);
+}
+
+void OnRowsLost(HWND window)
+{
+    ListView.Reset(); // no row may point at entries that went meanwhile
+    MessageBoxA(window, "メモリが足りないため、一覧を閉じます。表はそのままです。", "エラー",
+                MB_OK | MB_ICONWARNING);
     DestroyWindow(window);
 }
 
@@ -153,6 +180,43 @@ void OnCommand(HWND window, WORD id)
             return;
         }
     }
+}
+
+LRESULT HandleListMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(window);
+    case WM_SIZE:
+        OnSize(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_CLOSE:
+        OnClose(window);
+        return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        break;
+    case WM_APP_ROWS_LOST:
+        OnRowsLost(window);
+        return 0;
+    case WM_KEYDOWN:
+        if (wParam == VK_F1) {
+            SendMessageA(window, WM_COMMAND, IDC_LIST_ADD, 0);
+            return 0;
+        }
+        break;
+    case WM_NOTIFY: {
+        LRESULT result;
+        if (wParam == IDC_LIST_VIEW &&
+            ListView.HandleNotify(reinterpret_cast<NMHDR*>(lParam), &result))
+            return result;
+        break;
+    }
+    case WM_COMMAND:
+        OnCommand(window, LOWORD(wParam));
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 } // namespace
@@ -180,34 +244,6 @@ int OpenListWindow()
 
 LRESULT CALLBACK ListWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_CREATE:
-        return OnCreate(window);
-    case WM_SIZE:
-        OnSize(LOWORD(lParam), HIWORD(lParam));
-        return 0;
-    case WM_CLOSE:
-        OnClose(window);
-        return 0;
-    case WM_DESTROY:
-        OnDestroy();
-        break;
-    case WM_KEYDOWN:
-        if (wParam == VK_F1) {
-            SendMessageA(window, WM_COMMAND, IDC_LIST_ADD, 0);
-            return 0;
-        }
-        break;
-    case WM_NOTIFY: {
-        LRESULT result;
-        if (wParam == IDC_LIST_VIEW &&
-            ListView.HandleNotify(reinterpret_cast<NMHDR*>(lParam), &result))
-            return result;
-        break;
-    }
-    case WM_COMMAND:
-        OnCommand(window, LOWORD(wParam));
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return Guarded(window, LRESULT(0),
+                   [&] { return HandleListMessage(window, message, wParam, lParam); });
 }

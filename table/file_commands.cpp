@@ -32,10 +32,9 @@ bool SaveUnderChosenName(HWND owner)
     return Document.SaveTableFile() != 0;
 }
 
-void ReportLoad(HWND owner, const std::string& path, const TableLoad& load, bool willBeSavedOver)
+std::string NameOf(const std::string& path)
 {
-    if (load.opened && load.summary.Damaged)
-        ReportDamagedTable(owner, path, load.summary.Records, willBeSavedOver);
+    return path.substr(path.find_last_of("\\/") + 1);
 }
 
 } // namespace
@@ -50,10 +49,21 @@ SaveAnswer OfferToSave(HWND owner, const char* question, const char* caption)
     return saved ? SaveDone : SaveStopped;
 }
 
+void ReportLoad(HWND owner, const std::string& path, const TableLoad& load, LoadKind kind)
+{
+    if (load.outcome == ReadTooLarge) {
+        std::string text = NameOf(path) + " は大きすぎるため、メモリに読み込めませんでした。\n" +
+                           (kind == StartLoad ? "空の表で始めます。" : "今の表はそのままです。");
+        MessageBoxA(owner, text.c_str(), "エラー", MB_OK | MB_ICONWARNING);
+    } else if (load.outcome == ReadOk && load.summary.Damaged) {
+        ReportDamagedTable(owner, path, load.summary.Records, kind != AppendLoad);
+    }
+}
+
 void ReportDamagedTable(HWND owner, const std::string& path, uint64_t entriesRead,
                         bool willBeSavedOver)
 {
-    std::string name = path.substr(path.find_last_of("\\/") + 1);
+    std::string name = NameOf(path);
     std::string text = name + " は壊れています。\n先頭から " + std::to_string(entriesRead) +
                        " 件を読み込みましたが、残りは読み込めませんでした。";
     if (willBeSavedOver)
@@ -87,7 +97,7 @@ void OnOpenAppendTable(HWND mainWindow)
 {
     std::string path;
     if (ChooseOpenFile(mainWindow, path))
-        ReportLoad(mainWindow, path, Document.AppendTableFile(path), false);
+        ReportLoad(mainWindow, path, Document.AppendTableFile(path), AppendLoad);
 }
 
 void OnOpenNewTable(HWND mainWindow)
@@ -100,7 +110,7 @@ void OnOpenNewTable(HWND mainWindow)
     // must not leave an empty table under the old name, where the next save
     // would write it over the file.
     if (ChooseOpenFile(mainWindow, path))
-        ReportLoad(mainWindow, path, Document.LoadTableFile(path), true);
+        ReportLoad(mainWindow, path, Document.LoadTableFile(path), OpenLoad);
 }
 
 void OnNewTable(HWND mainWindow)

@@ -32,6 +32,18 @@ SaveAnswer OfferToSave(HWND owner, const char* question, const char* caption);
 // Before the main window closes: false keeps it open.
 bool SaveOnClose(HWND mainWindow);
 
+#include "table/table_document.h"
+
+enum LoadKind {
+    StartLoad, // data.vbk at start-up
+    OpenLoad,  // in place of the table
+    AppendLoad,
+};
+
+// Tells the person what a load could not do: a file too large for memory,
+// or a damaged one read as far as it goes.
+void ReportLoad(HWND owner, const std::string& path, const TableLoad& load, LoadKind kind);
+
 // Says that a table file was damaged: which, how many entries were read,
 // that the rest could not be; and, when the file is the current table's,
 // that its bytes will be kept before it is first saved over.

@@ -4,12 +4,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 CTableDocument Document;
+const char DefaultTableName[] = "data.vbk";
 
 namespace {
 
-const char* const DefaultTableName = "data.vbk";
 
 std::string FullPathOf(const std::string& path)
 {
@@ -77,14 +78,18 @@ void CTableDocument::RemoveView(CDocumentView* view)
     views_.erase(std::remove(views_.begin(), views_.end(), view), views_.end());
 }
 
+// Each change is made whole before anyone hears of it: the table's own
+// operations either succeed or, when memory runs out, change nothing.
 void CTableDocument::StoreEntry(std::string_view key, std::string_view data)
 {
     const std::string k(key), d(data);
     EntryHandle before = HandleOf(*table_, k);
-    table_->EraseEntry(k);
-    table_->InsertEntry(k, d);
-    NotifyChanged({before, HandleOf(*table_, k)});
+    if (before)
+        table_->ReplaceData(k, d);
+    else
+        table_->InsertEntry(k, d);
     MarkModified();
+    NotifyChanged({before, HandleOf(*table_, k)});
 }
 
 void CTableDocument::ReplaceEntry(std::string_view formerKey, std::string_view key,
@@ -95,25 +100,31 @@ void CTableDocument::ReplaceEntry(std::string_view formerKey, std::string_view k
         return;
     }
     const std::string former(formerKey), k(key), d(data);
-    if (EntryHandle other = HandleOf(*table_, k)) {
-        table_->EraseEntry(k);
-        NotifyChanged({other, nullptr});
-    }
     EntryHandle before = HandleOf(*table_, former);
+    if (!before) {
+        StoreEntry(k, d);
+        return;
+    }
+    // The new entry first, then the former Key goes: erasing needs no memory.
+    EntryHandle other = HandleOf(*table_, k);
+    if (other)
+        table_->ReplaceData(k, d);
+    else
+        table_->InsertEntry(k, d);
     table_->EraseEntry(former);
-    table_->InsertEntry(k, d);
-    NotifyChanged({before, HandleOf(*table_, k)});
     MarkModified();
+    if (other)
+        NotifyChanged({other, nullptr});
+    NotifyChanged({before, HandleOf(*table_, k)});
 }
 
 void CTableDocument::EraseEntry(std::string_view key)
 {
-    const std::string k(key);
-    if (EntryHandle before = HandleOf(*table_, k)) {
-        table_->EraseEntry(k);
-        NotifyChanged({before, nullptr});
-    }
+    EntryHandle before = HandleOf(*table_, key);
+    table_->EraseEntry(key); // the key is not used once its entry has gone
     MarkModified();
+    if (before)
+        NotifyChanged({before, nullptr});
 }
 
 void CTableDocument::MarkModified()
@@ -135,24 +146,71 @@ void CTableDocument::ClearEntries()
 TableLoad CTableDocument::LoadTableFile(const std::string& path)
 {
     TableLoad load;
-    const std::string full = FullPathOf(path);
+    std::string full = FullPathOf(path);
+    std::unique_ptr<char[]> bytes;
+    size_t size = 0;
+    load.outcome = ReadTableFileBytes(full, bytes, size);
+    if (load.outcome == ReadTooLarge)
+        return load;
     auto loaded = std::make_unique<CEntryTable>();
-    load.opened = ReadTableFile(full, *loaded, &load.summary) == ReadOk;
-    if (load.opened && load.summary.Damaged &&
-        std::find(damagedFiles_.begin(), damagedFiles_.end(), full) == damagedFiles_.end())
-        damagedFiles_.push_back(full);
+    if (load.outcome == ReadOk) {
+        try {
+            load.summary = DecodeTableImage(std::move(bytes), size, *loaded);
+            if (load.summary.Damaged &&
+                std::find(damagedFiles_.begin(), damagedFiles_.end(), full) == damagedFiles_.end())
+                damagedFiles_.push_back(full);
+        } catch (const std::bad_alloc&) {
+            load.outcome = ReadTooLarge; // the table stays as it was
+            return load;
+        }
+    }
     table_.swap(loaded);
-    Rename(load.opened ? path : std::string());
+    if (load.outcome == ReadOk)
+        SetName(path, std::move(full));
+    else
+        SetName(std::string(), std::string());
     NotifyReplaced(); // before the old entries go: the views still point at them
     return load;
 }
 
+// The entries are added one by one; if memory runs out on the way, those
+// added are taken out again, so the table is as it was.
 TableLoad CTableDocument::AppendTableFile(const std::string& path)
 {
     TableLoad load;
-    load.opened = ReadTableFile(FullPathOf(path), *table_, &load.summary) == ReadOk;
-    NotifyReplaced();
+    std::unique_ptr<char[]> bytes;
+    size_t size = 0;
+    load.outcome = ReadTableFileBytes(FullPathOf(path), bytes, size);
+    if (load.outcome == ReadTooLarge)
+        return load;
+    if (load.outcome == ReadOk) {
+        const uint8_t* image = reinterpret_cast<const uint8_t*>(bytes.get());
+        std::vector<std::string_view> added;
+        uint64_t inserted = 0;
+        try {
+            added.reserve(size_t(WalkRecords(image, size, [](const RecordSpan&) {}).Records));
+            load.summary = WalkRecords(image, size, [&](const RecordSpan& r) {
+                std::string_view record(bytes.get() + r.offset + 8, size_t(r.keyLength) + r.dataLength);
+                std::string_view key = record.substr(0, r.keyLength);
+                std::string_view data = record.substr(r.keyLength);
+                key = key.substr(0, key.find('\0'));
+                data = data.substr(0, data.find('\0'));
+                if (table_->InsertEntry(key, data)) {
+                    added.push_back(key);
+                    inserted++;
+                }
+            });
+            load.summary.Inserted = inserted;
+            load.summary.Duplicates = load.summary.Records - inserted;
+        } catch (const std::bad_alloc&) {
+            for (std::string_view key : added)
+                table_->EraseEntry(key);
+            load.outcome = ReadTooLarge;
+            return load;
+        }
+    }
     MarkModified();
+    NotifyReplaced();
     return load;
 }
 
@@ -172,16 +230,17 @@ int CTableDocument::SaveTableFile()
 
 void CTableDocument::Rename(const std::string& path)
 {
-    if (path.empty()) {
-        name_[0] = '\0';
-        fullPath_.clear();
-    } else {
-        fullPath_ = FullPathOf(path);
-        const char* name = NamePartOf(path.c_str());
-        size_t n = std::min(strlen(name), sizeof name_ - 1);
-        memcpy(name_, name, n);
-        name_[n] = '\0';
-    }
+    SetName(path, path.empty() ? std::string() : FullPathOf(path));
+}
+
+// Needs no memory, so that a load can name its table once it is there.
+void CTableDocument::SetName(const std::string& path, std::string&& fullPath)
+{
+    fullPath_.swap(fullPath);
+    const char* name = NamePartOf(path.c_str());
+    size_t n = std::min(strlen(name), sizeof name_ - 1);
+    memcpy(name_, name, n);
+    name_[n] = '\0';
     NotifyFileState();
 }
 

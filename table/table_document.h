@@ -33,9 +33,11 @@ protected:
     ~CDocumentView() = default;
 };
 
+#include "table/table_codec.h"
+
 // What a load or an append found.
 struct TableLoad {
-    bool opened = false;
+    ReadOutcome outcome = ReadNotOpened;
     DecodeSummary summary; // Damaged: the file ends inside a record
 };
 
@@ -62,17 +64,21 @@ public:
     // gives way. A formerKey no longer in the table just stores (key, data).
     void ReplaceEntry(std::string_view formerKey, std::string_view key, std::string_view data);
     void EraseEntry(std::string_view key);
+    // Erases every one of the Keys, or, if memory runs out first, none;
+    // before each erasure, before(i) learns which Key comes next.
+    template <class Before>
+    void EraseEntries(const std::vector<std::string>& keys, Before&& before);
     void MarkModified();
 
     // Empties the table; the name and the modified flag stay.
     void ClearEntries();
     // The file's entries in place of the table's, named after the file; or,
-    // when the file cannot be opened, an empty untitled table. The modified
-    // flag stays.
+    // when the file cannot be opened, an empty untitled table. A file too
+    // large for memory changes nothing. The modified flag stays.
     TableLoad LoadTableFile(const std::string& path);
     // Adds the file's entries; Keys already in the table keep their Data.
     // The name stays, and the table counts as modified even when the file
-    // could not be opened.
+    // could not be opened. A file too large for memory changes nothing.
     TableLoad AppendTableFile(const std::string& path);
     // Writes the table to its file, making it anew if it has gone: 1, and no
     // longer modified; or 0 after the failure's message. Before the first
@@ -86,6 +92,7 @@ public:
     void ResetModified();
 
 private:
+    void SetName(const std::string& path, std::string&& fullPath);
     void SetModified(int modified);
     void NotifyChanged(const EntryChange& change);
     void NotifyReplaced();
@@ -100,7 +107,28 @@ private:
     std::vector<std::string> damagedFiles_;
 };
 
+template <class Before>
+void CTableDocument::EraseEntries(const std::vector<std::string>& keys, Before&& before)
+{
+    // Erasing needs no memory: the handles are found first, then nothing
+    // can stop the rest half-way.
+    std::vector<EntryHandle> handles;
+    handles.reserve(keys.size());
+    for (const std::string& key : keys) {
+        std::optional<Entry> e = table_->FindEntry(key);
+        handles.push_back(e ? e->Handle : nullptr);
+    }
+    for (const std::string& key : keys)
+        table_->EraseEntry(key);
+    MarkModified();
+    for (size_t i = 0; i < keys.size(); i++) {
+        before(i);
+        NotifyChanged({handles[i], nullptr});
+    }
+}
+
 extern CTableDocument Document;
 
 // At start-up: "data.vbk" in the working folder, unmodified.
+extern const char DefaultTableName[];
 TableLoad LoadDefaultTable();

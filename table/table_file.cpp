@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <memory>
+#include <new>
 
 #include "table/file_wrap.h"
+#include "table/table_codec.h"
 
 namespace {
 
@@ -21,13 +23,29 @@ std::string FolderOf(const std::string& full)
     return slash == std::string::npos ? std::string(".") : full.substr(0, slash + 1);
 }
 
-bool ReadWholeFile(std::unique_ptr<uint8_t[]>& bytes, size_t& length)
+// A table needs its file's bytes and a little more for its index; a file
+// that would not fit is refused before any of it is read.
+bool FitsInMemory(uint64_t size)
 {
-    uint64_t size = TableFile.FileSize();
     if (size > uint64_t(SIZE_MAX / 2))
         return false;
+    MEMORYSTATUSEX memory = {};
+    memory.dwLength = sizeof memory;
+    if (!GlobalMemoryStatusEx(&memory))
+        return true;
+    const uint64_t needed = size + size / 4;
+    return needed <= memory.ullAvailVirtual && needed <= memory.ullAvailPageFile;
+}
+
+ReadOutcome ReadWholeFile(std::unique_ptr<char[]>& bytes, size_t& length)
+{
+    uint64_t size = TableFile.FileSize();
+    if (!FitsInMemory(size))
+        return ReadTooLarge;
     length = size_t(size);
-    bytes.reset(new uint8_t[length ? length : 1]);
+    bytes.reset(new (std::nothrow) char[length ? length : 1]);
+    if (!bytes)
+        return ReadTooLarge;
     TableFile.Rewind();
     size_t done = 0;
     while (done < length) {
@@ -37,7 +55,7 @@ bool ReadWholeFile(std::unique_ptr<uint8_t[]>& bytes, size_t& length)
         done += chunk;
     }
     length = done;
-    return true;
+    return ReadOk;
 }
 
 bool WriteBlock(const char* p, size_t n)
@@ -54,19 +72,16 @@ bool WriteBlock(const char* p, size_t n)
 
 } // namespace
 
-ReadOutcome ReadTableFile(const std::string& path, CEntryTable& table, DecodeSummary* summary)
+ReadOutcome ReadTableFileBytes(const std::string& path, std::unique_ptr<char[]>& bytes,
+                               size_t& size)
 {
-    std::unique_ptr<uint8_t[]> bytes;
-    size_t length = 0;
-    if (TableFile.OpenRead(path.c_str()) != OPEN_OK || !ReadWholeFile(bytes, length)) {
+    if (TableFile.OpenRead(path.c_str()) != OPEN_OK) {
         TableFile.Close();
         return ReadNotOpened;
     }
+    ReadOutcome outcome = ReadWholeFile(bytes, size);
     TableFile.Close();
-    DecodeSummary read = DecodeTable(bytes.get(), length, table);
-    if (summary)
-        *summary = read;
-    return ReadOk;
+    return outcome;
 }
 
 int WriteTableFile(const std::string& path, const CEntryTable& table)

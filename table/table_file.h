@@ -2,20 +2,20 @@
 // one file object.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "table/entry_table.h"
-#include "table/table_codec.h"
 
 enum ReadOutcome {
     ReadOk,
     ReadNotOpened, // missing, held open elsewhere, no access, or the file object busy
+    ReadTooLarge,  // more than the memory there is to hold it
 };
 
-// Adds the file's records to the table, the first record of a Key winning
-// and Keys already there keeping their Data. Never shows a message.
-ReadOutcome ReadTableFile(const std::string& path, CEntryTable& table,
-                          DecodeSummary* summary = nullptr);
+// The file's bytes, whole. Never shows a message.
+ReadOutcome ReadTableFileBytes(const std::string& path, std::unique_ptr<char[]>& bytes,
+                               size_t& size);
 
 // Writes the table to the file, which is made if it does not exist: 1 if
 // written, 0 after a message box ("Write() INVALID" or "Write() FALSE"). The

@@ -176,15 +176,17 @@ bool AppUnderTest::FileExists(const std::string& name) const
     return GetFileAttributesA((folder_ + "\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Ready when it answers: the loop runs once the start-up table is loaded.
 bool AppUnderTest::Start()
 {
-    return Launch() && WaitShown();
+    return Launch() && WaitShown() && Sync(60000);
 }
 
 bool AppUnderTest::StartCopy()
 {
     std::string copy = folder_ + "\\vocabrik.exe";
-    return CopyFileA(program_.c_str(), copy.c_str(), FALSE) && Launch(copy) && WaitShown();
+    return CopyFileA(program_.c_str(), copy.c_str(), FALSE) && Launch(copy) && WaitShown() &&
+           Sync(60000);
 }
 
 bool AppUnderTest::Launch()

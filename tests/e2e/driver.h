@@ -36,7 +36,8 @@ public:
     bool FileExists(const std::string& name) const;
     const std::string& Folder() const { return folder_; }
 
-    // Starts the program and waits for its main window to be shown.
+    // Starts the program and waits for its main window to be shown and the
+    // program to answer.
     bool Start();
     // Starts a copy of the program placed in the working folder.
     bool StartCopy();

@@ -190,6 +190,37 @@ TEST_F(SaveOrKeep, ADamagedFileIsReportedAndKeptBeforeTheFirstSave)
                                              Record("cherry", "さくらんぼ"));
 }
 
+// A table file no memory could hold: the program says so, starts with an
+// empty untitled table that works, and never writes that file.
+TEST_F(SaveOrKeep, ATableTooLargeForMemoryIsNeverWritten)
+{
+    const std::string path = app_.Folder() + "\\data.vbk";
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER terabyte;
+    terabyte.QuadPart = 1LL << 40; // sparse: it takes no room on the disk
+    ASSERT_TRUE(SetFilePointerEx(f, terabyte, nullptr, FILE_BEGIN) && SetEndOfFile(f));
+    CloseHandle(f);
+    WIN32_FILE_ATTRIBUTE_DATA before = {}, after = {};
+    ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &before));
+
+    ASSERT_TRUE(app_.Start());
+    Box box = app_.Answer(IDOK);
+    EXPECT_EQ(box.text, "data.vbk は大きすぎるため、メモリに読み込めませんでした。\n空の表で始めます。");
+    EXPECT_EQ(box.caption, "エラー");
+    EXPECT_TRUE(app_.TitleIs("Vocabrik -  ")) << TextOf(app_.Main());
+    ASSERT_TRUE(app_.AddFromPanes("apple", "りんご"));
+    EXPECT_EQ(app_.LookUp("apple"), "りんご");
+    PostMessageA(app_.Main(), WM_CLOSE, 0, 0);
+    Answer("上書きしますか？", IDYES);
+    ASSERT_TRUE(app_.ChooseFile("ファイルを保存する", "mine"));
+    EXPECT_TRUE(Exited());
+    EXPECT_EQ(app_.ReadFile("mine.vbk"), Record("apple", "りんご"));
+    ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &after));
+    EXPECT_EQ(after.nFileSizeHigh, before.nFileSizeHigh);
+    EXPECT_EQ(CompareFileTime(&after.ftLastWriteTime, &before.ftLastWriteTime), 0);
+}
+
 // Wine prefers its own libraries to files of the same name unless told
 // otherwise for a program; Windows takes a file beside the program first.
 class PreferFilesBesideTheProgram {

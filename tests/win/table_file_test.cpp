@@ -108,13 +108,13 @@ TEST_F(TableFileTest, AppendKeepsPresentKeysAndLoadReplacesTheTable)
     Document.ResetModified();
     WriteFileBytes(Path("other.vbk"), Record("apple", "theirs") + Record("b", "1") +
                                           Record("b", "2"));
-    EXPECT_TRUE(Document.AppendTableFile("other.vbk").opened);
+    EXPECT_TRUE(Document.AppendTableFile("other.vbk").outcome == ReadOk);
     EXPECT_EQ(Document.EntryTable().FindEntry("apple")->Data, "mine");
     EXPECT_EQ(Document.EntryTable().FindEntry("b")->Data, "1") << "the first record wins";
     EXPECT_STREQ(Document.CurrentTablePath(), "") << "an append keeps the table's name";
     EXPECT_EQ(Document.TableModified(), 1);
 
-    EXPECT_TRUE(Document.LoadTableFile("other.vbk").opened);
+    EXPECT_TRUE(Document.LoadTableFile("other.vbk").outcome == ReadOk);
     EXPECT_EQ(Document.EntryTable().FindEntry("apple")->Data, "theirs");
     EXPECT_EQ(Document.EntryTable().Size(), 2u);
     EXPECT_STREQ(Document.CurrentTablePath(), "other.vbk");
@@ -266,7 +266,7 @@ TEST_F(TableFileTest, BusyFileObjectRefusesBothWays)
     auto boxes = watcher.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Write() FALSE");
-    EXPECT_FALSE(Document.LoadTableFile(Document.CurrentTableFullPath()).opened);
+    EXPECT_FALSE(Document.LoadTableFile(Document.CurrentTableFullPath()).outcome == ReadOk);
     EXPECT_STREQ(Document.CurrentTablePath(), "");
     TableFile.Close();
     EXPECT_EQ(ReadFileBytes(Path("data.vbk")), Record("a", "b"));
@@ -293,7 +293,7 @@ TEST_F(TableFileTest, LongFieldsAndDamageSurviveRealFiles)
     Document.Rename("long.vbk");
     ASSERT_EQ(Document.SaveTableFile(), 1);
     std::string saved = ReadFileBytes(Path("long.vbk"));
-    EXPECT_TRUE(Document.LoadTableFile("long.vbk").opened);
+    EXPECT_TRUE(Document.LoadTableFile("long.vbk").outcome == ReadOk);
     EXPECT_EQ(EncodeTableToBytes(Document.EntryTable()), saved);
 
     // A damaged file keeps its sound part, and its bytes are kept beside it
@@ -302,7 +302,7 @@ TEST_F(TableFileTest, LongFieldsAndDamageSurviveRealFiles)
     WriteFileBytes(Path("long.vbk"), damaged);
     WriteFileBytes(Path("long.vbk.damaged"), "earlier");
     TableLoad load = Document.LoadTableFile("long.vbk");
-    EXPECT_TRUE(load.opened && load.summary.Damaged);
+    EXPECT_TRUE(load.outcome == ReadOk && load.summary.Damaged);
     EXPECT_EQ(load.summary.Records, 2u);
     EXPECT_EQ(Document.EntryTable().Size(), 2u);
     ASSERT_EQ(Document.SaveTableFile(), 1);
