@@ -95,7 +95,7 @@ private:
 
 } // namespace
 
-bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs)
 {
     DWORD start = GetTickCount();
     for (;;) {
@@ -103,7 +103,7 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
             return true;
         if (GetTickCount() - start >= timeoutMs)
             return false;
-        Sleep(20);
+        Sleep(pollMs);
     }
 }
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-// Waits for a condition, polling every 20 ms, for at most timeoutMs.
-bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+// Waits for a condition, polling every pollMs, for at most timeoutMs.
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000, DWORD pollMs = 20);
 
 struct Box {
     HWND window = nullptr;
