@@ -71,11 +71,29 @@ size_t Utf8Sequence(std::string_view text, size_t i, uint32_t& codePoint)
     return n;
 }
 
+// The length of the sequence at text[i], 1 for a byte that starts none.
+size_t Utf8LengthAt(std::string_view text, size_t i)
+{
+    uint32_t cp;
+    size_t n = Utf8Sequence(text, i, cp);
+    return n ? n : 1;
+}
+
+// The look-alike Windows writes for a character without a code, or '?'.
+uint16_t BestFitCode(uint32_t codePoint)
+{
+    const Cp932Pair* end = Cp932BestFitCodes + Cp932BestFitCount;
+    const Cp932Pair* at = std::lower_bound(
+        Cp932BestFitCodes, end, codePoint,
+        [](const Cp932Pair& p, uint32_t cp) { return p.Unicode < cp; });
+    return at != end && at->Unicode == codePoint ? at->Code : uint16_t('?');
+}
+
 TextFault FaultAt(std::string_view text, size_t offset)
 {
     TextFault f;
     f.Offset = offset;
-    f.Line = 1 + size_t(std::count(text.begin(), text.begin() + offset, '\n'));
+    f.Line = 1 + CountLineBreaks(text.substr(0, offset));
     return f;
 }
 
@@ -221,6 +239,77 @@ ConvertResult Cp932ToUtf8(std::string_view cp932, std::string& out, bool exact)
     return r;
 }
 
+size_t Utf8ToCp932BestFit(std::string_view utf8, std::string& out)
+{
+    size_t replaced = 0;
+    while (!utf8.empty()) {
+        ConvertResult r = Utf8ToCp932(utf8, out);
+        if (r.Ok)
+            break;
+        replaced++;
+        uint16_t code = BestFitCode(r.CodePoint);
+        if (code > 0xFF) {
+            out += char(code >> 8);
+            out += char(code & 0xFF);
+        } else {
+            out += char(code);
+        }
+        utf8.remove_prefix(r.Offset + Utf8LengthAt(utf8, r.Offset));
+    }
+    return replaced;
+}
+
+size_t CountUnencodable(std::string_view utf8)
+{
+    const Cp932Maps& maps = Maps();
+    size_t count = 0;
+    uint32_t cp;
+    for (size_t i = 0; i < utf8.size();) {
+        if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+            i++;
+            continue;
+        }
+        size_t n = Utf8Sequence(utf8, i, cp);
+        if (n == 0 || cp > 0xFFFF || maps.fromUnicode[cp] == 0xFFFF)
+            count++;
+        i += n ? n : 1;
+    }
+    return count;
+}
+
+size_t CountLineBreaks(std::string_view text)
+{
+    size_t count = 0;
+    for (size_t i = 0; i < text.size(); i++) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+            count++;
+    }
+    return count;
+}
+
+size_t FindKatakanaInsideLatinWord(std::string_view cp932)
+{
+    auto isLetter = [](unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
+    auto isKatakana = [](unsigned char c) { return c >= 0xA1 && c <= 0xDF; };
+    bool afterLetter = false;
+    size_t runStart = std::string_view::npos;
+    for (size_t i = 0; i < cp932.size();) {
+        size_t n = ShiftJisCharLength(cp932, i);
+        unsigned char c = static_cast<unsigned char>(cp932[i]);
+        if (n == 1 && isKatakana(c)) {
+            if (afterLetter && runStart == std::string_view::npos)
+                runStart = i;
+        } else {
+            if (n == 1 && isLetter(c) && runStart != std::string_view::npos)
+                return runStart;
+            afterLetter = n == 1 && isLetter(c);
+            runStart = std::string_view::npos;
+        }
+        i += n;
+    }
+    return std::string_view::npos;
+}
+
 std::string Cp932ToUtf8Lossy(std::string_view cp932)
 {
     std::string out;
@@ -242,9 +331,7 @@ std::string Utf8ToCp932Lossy(std::string_view utf8)
         if (r.Ok)
             break;
         out += '?';
-        uint32_t cp;
-        size_t n = Utf8Sequence(utf8, r.Offset, cp);
-        utf8.remove_prefix(r.Offset + (n ? n : 1));
+        utf8.remove_prefix(r.Offset + Utf8LengthAt(utf8, r.Offset));
     }
     return out;
 }
