@@ -1,35 +1,38 @@
-// CSV as RFC 4180 has it: fields separated by commas, records by line breaks
-// (LF or CRLF); a field in double quotes may hold commas, line breaks and
-// doubled quotes. The quoting is checked strictly: a stray quote is an error,
-// not a guess.
+// Delimited text as RFC 4180 has it for CSV: fields separated by a separator
+// (a comma for CSV), records by line breaks; a field in double quotes may
+// hold separators, line breaks and doubled quotes. The quoting is checked
+// strictly: a stray quote is an error, not a guess.
 #include <string>
 #include <vector>
 
+#include "tools/vbk/html_text.h"
 #include "tools/vbk/list_reader.h"
 
 namespace {
 
-struct CsvScanner {
+struct Scanner {
     std::string_view text;
+    char separator;
+    bool shiftJis;
     size_t pos = 0;
     size_t line = 1;
 
     bool AtRecordEnd() const
     {
-        return pos >= text.size() || text[pos] == '\n' ||
-               (text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n') ||
-               (text[pos] == '\r' && pos + 1 == text.size());
+        return pos >= text.size() || text[pos] == '\n' || text[pos] == '\r';
     }
 
     void SkipRecordEnd()
     {
-        if (pos < text.size() && text[pos] == '\r')
-            pos++;
-        if (pos < text.size() && text[pos] == '\n') {
-            pos++;
-            line++;
-        }
+        if (pos >= text.size())
+            return;
+        pos += text.substr(pos, 2) == "\r\n" ? 2 : 1;
+        line++;
     }
+
+    // The bytes of the character at pos: a Shift-JIS trail byte may look
+    // like a separator ('|' is one).
+    size_t CharLength() const { return shiftJis ? ShiftJisCharLength(text, pos) : 1; }
 
     // Reads one field into out; false with a message on bad quoting.
     bool Field(std::string& out, std::string& message)
@@ -44,8 +47,10 @@ struct CsvScanner {
                     message = "the quoted field that starts on this line is never closed";
                     return false;
                 }
-                char c = text[pos++];
-                if (c == '"') {
+                size_t n = CharLength();
+                char c = text[pos];
+                if (n == 1 && c == '"') {
+                    pos++;
                     if (pos < text.size() && text[pos] == '"') {
                         out += '"';
                         pos++;
@@ -53,44 +58,51 @@ struct CsvScanner {
                     }
                     break;
                 }
-                if (c == '\n')
+                if (c == '\n' || (c == '\r' && text.substr(pos, 2) != "\r\n"))
                     line++;
-                out += c;
+                out.append(text.data() + pos, n);
+                pos += n;
             }
-            if (!AtRecordEnd() && text[pos] != ',') {
+            if (!AtRecordEnd() && text[pos] != separator) {
                 message = "text after the closing quote of a field (write a quote inside a "
                           "quoted field as \"\")";
                 return false;
             }
             return true;
         }
-        while (!AtRecordEnd() && text[pos] != ',') {
-            if (text[pos] == '"') {
+        while (!AtRecordEnd()) {
+            size_t n = CharLength();
+            if (n == 1 && text[pos] == separator)
+                break;
+            if (n == 1 && text[pos] == '"') {
                 message = "a quote inside a field that does not start with one";
                 return false;
             }
-            out += text[pos++];
+            out.append(text.data() + pos, n);
+            pos += n;
         }
         return true;
     }
 };
 
-bool AllEmpty(const std::vector<std::string>& fields, size_t from)
+bool AllEmptyBut(const std::vector<std::string>& fields, const DelimitedLayout& layout)
 {
-    for (size_t i = from; i < fields.size(); i++)
-        if (!fields[i].empty())
+    for (size_t i = 0; i < fields.size(); i++)
+        if (i != layout.KeyColumn && i != layout.DataColumn && !fields[i].empty())
             return false;
     return true;
 }
 
 } // namespace
 
-ListReadResult ReadCsv(std::string_view text, const ListSink& sink)
+ListReadResult ReadDelimited(std::string_view text, TextEncoding encoding,
+                             const DelimitedLayout& layout, const ListSink& sink)
 {
     ListReadResult result;
-    CsvScanner scan{text};
+    Scanner scan{text, layout.Separator, encoding == TextEncoding::ShiftJis};
+    scan.line = layout.FirstLine;
     std::vector<std::string> fields;
-    std::string message;
+    std::string message, key, data;
     while (scan.pos < text.size()) {
         size_t recordLine = scan.line;
         if (scan.AtRecordEnd()) { // a blank line
@@ -110,17 +122,27 @@ ListReadResult ReadCsv(std::string_view text, const ListSink& sink)
             count++;
             if (scan.AtRecordEnd())
                 break;
-            scan.pos++; // the comma
+            scan.pos++; // the separator
         }
         scan.SkipRecordEnd();
         fields.resize(count);
-        if (count > 2 && !AllEmpty(fields, 2)) {
+        if (!layout.ExtraColumnsAllowed && !AllEmptyBut(fields, layout)) {
             result.Ok = false;
             result.Line = recordLine;
-            result.Message = "more than two fields (quote a Data that holds a comma)";
+            result.Message = layout.Separator == ','
+                                 ? "more than two fields (quote a Data that holds a comma)"
+                                 : "more than two fields";
             return result;
         }
-        if (!sink(recordLine, fields[0], count > 1 ? std::string_view(fields[1]) : std::string_view()))
+        std::string_view k = layout.KeyColumn < count ? fields[layout.KeyColumn] : std::string_view();
+        std::string_view d = layout.DataColumn < count ? fields[layout.DataColumn] : std::string_view();
+        if (layout.Html) {
+            key = HtmlToText(k, encoding);
+            data = HtmlToText(d, encoding);
+            k = key;
+            d = data;
+        }
+        if (!sink(recordLine, k, d))
             return result;
     }
     return result;
