@@ -42,9 +42,13 @@ ListReadResult ReadTsv(std::string_view text, TextEncoding encoding, const ListS
         line++;
         // Neither a line break nor a tab can be a Shift-JIS trail byte, so
         // plain byte searches are safe in both encodings.
-        size_t end = text.find_first_of("\r\n", pos);
+        // Two byte searches are much faster than one for either byte.
+        size_t end = text.find('\n', pos);
         if (end == std::string_view::npos)
             end = text.size();
+        size_t cr = text.substr(pos, end - pos).find('\r');
+        if (cr != std::string_view::npos)
+            end = pos + cr;
         std::string_view row = text.substr(pos, end - pos);
         pos = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
         if (row.empty())
