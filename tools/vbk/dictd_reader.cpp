@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tools/vbk/dictionary_reader.h"
+#include "tools/vbk/file_names.h"
 #include "tools/vbk/platform.h"
 
 namespace {

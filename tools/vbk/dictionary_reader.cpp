@@ -1,24 +1,11 @@
 #include "tools/vbk/dictionary_reader.h"
 
-#include <cctype>
-
+#include "tools/vbk/file_names.h"
 #include "tools/vbk/gzip_data.h"
 #include "tools/vbk/platform.h"
 #include "tools/vbk/text_encoding.h"
 
 namespace {
-
-std::string LowerExtension(const std::string& name)
-{
-    size_t dot = name.find_last_of('.');
-    size_t slash = name.find_last_of("/\\");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return std::string();
-    std::string ext = name.substr(dot + 1);
-    for (char& c : ext)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
-}
 
 bool EndsWith(const std::string& s, const char* end)
 {
@@ -37,27 +24,16 @@ std::string_view Trimmed(std::string_view s)
     return s;
 }
 
-bool SameIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); i++)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 // The definition without surrounding blank lines, and without a first line
 // that says nothing but the headword.
 std::string_view DefinitionText(std::string_view headword, std::string_view text)
 {
     text = Trimmed(text);
     size_t end = text.find_first_of("\r\n");
-    if (end != std::string_view::npos && SameIgnoringAsciiCase(Trimmed(text.substr(0, end)),
+    if (end != std::string_view::npos && EqualsIgnoringAsciiCase(Trimmed(text.substr(0, end)),
                                                                 Trimmed(headword)))
         text = Trimmed(text.substr(end));
-    else if (end == std::string_view::npos && SameIgnoringAsciiCase(text, Trimmed(headword)))
+    else if (end == std::string_view::npos && EqualsIgnoringAsciiCase(text, Trimmed(headword)))
         text = std::string_view();
     return text;
 }
@@ -111,15 +87,6 @@ std::optional<DictionaryFormat> DictionaryFormatOfName(const std::string& name)
     if (ext == "ifo")
         return DictionaryFormat::StarDict;
     return std::nullopt;
-}
-
-std::string WithoutExtension(const std::string& path)
-{
-    size_t dot = path.find_last_of('.');
-    size_t slash = path.find_last_of("/\\");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return path;
-    return path.substr(0, dot);
 }
 
 std::string DictionaryPlace(DictionaryFormat format, const std::string& path, size_t number)

@@ -45,6 +45,3 @@ DictionaryReadResult ReadStarDictEntries(const std::string& ifoPath, const RawDi
 // exists, inflated if its name ends in .dz or .gz. usedName tells which.
 bool LoadCompanionFile(const std::string& base, std::initializer_list<const char*> suffixes,
                        std::string& bytes, std::string& usedName, std::string& failure);
-
-// The path without its extension ("words.index" -> "words").
-std::string WithoutExtension(const std::string& path);

@@ -7,24 +7,13 @@ namespace {
 
 bool IsAsciiLetter(char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); i++)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 // The tag "<br>", "<br/>" or "<br />" in any case.
 bool IsLineBreakTag(std::string_view tag)
 {
     std::string_view name = tag.substr(1, tag.size() - 2);
     while (!name.empty() && (name.back() == '/' || name.back() == ' '))
         name.remove_suffix(1);
-    return EqualsIgnoringCase(name, "br");
+    return EqualsIgnoringAsciiCase(name, "br");
 }
 
 // The character a reference between '&' and ';' stands for; 0 for none.

@@ -13,6 +13,7 @@
 #include <map>
 
 #include "tools/vbk/dictionary_reader.h"
+#include "tools/vbk/file_names.h"
 #include "tools/vbk/html_text.h"
 #include "tools/vbk/platform.h"
 

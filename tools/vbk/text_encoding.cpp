@@ -336,6 +336,17 @@ std::string Utf8ToCp932Lossy(std::string_view utf8)
     return out;
 }
 
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); i++)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
 void AppendUtf8(uint32_t cp, std::string& out)
 {
     if (cp < 0x80) {

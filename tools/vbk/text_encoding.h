@@ -85,6 +85,9 @@ size_t CountLineBreaks(std::string_view text);
 // katakana, or npos.
 size_t FindKatakanaInsideLatinWord(std::string_view cp932);
 
+// Byte strings equal but for the case of ASCII letters.
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 // The UTF-8 bytes of one code point.
 void AppendUtf8(uint32_t codePoint, std::string& out);
 // "U+301C".

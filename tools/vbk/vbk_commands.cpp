@@ -1,11 +1,11 @@
 #include "tools/vbk/vbk_commands.h"
 
-#include <cctype>
 #include <vector>
 
 #include "table/entry_table.h"
 #include "table/table_codec.h"
 #include "tools/vbk/command_support.h"
+#include "tools/vbk/file_names.h"
 #include "tools/vbk/html_text.h"
 #include "tools/vbk/list_writer.h"
 #include "tools/vbk/platform.h"
@@ -15,18 +15,6 @@ namespace {
 // The candidate heading the program writes above a candidate: "＜候補単語＞"
 // in code page 932, then a line feed.
 const char CandidateHeading[] = "\x81\x83\x8C\xF3\x95\xE2\x92\x50\x8C\xEA\x81\x84\n";
-
-std::string LowerExtension(const std::string& name)
-{
-    size_t dot = name.find_last_of('.');
-    size_t slash = name.find_last_of("/\\");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return std::string();
-    std::string ext = name.substr(dot + 1);
-    for (char& c : ext)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
-}
 
 } // namespace
 
