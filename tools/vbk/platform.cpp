@@ -344,8 +344,9 @@ FileOutcome ReadWholeFile(const std::string& path, std::string& bytes, std::stri
         error = "a folder";
         return FileOutcome::NotRegular;
     }
-    Handle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Shared as the C runtime shares: a list still open in its editor is read.
+    Handle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.Valid()) {
         DWORD code = GetLastError();
         error = WindowsError(code);
