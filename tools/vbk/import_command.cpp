@@ -29,7 +29,6 @@ public:
     struct Settings {
         TextEncoding encoding = TextEncoding::Utf8;
         Unencodable policy = Unencodable::Error;
-        bool checkKatakana = false;   // Shift-JIS was guessed, not given
         bool checkZeroBytes = false;  // the text was not checked whole before
         bool fieldsSpanLines = false; // CSV: a quoted field may hold line breaks
     };
@@ -50,8 +49,6 @@ public:
             return true;
         }
         if (settings_.checkZeroBytes && !NoZeroBytes(line, key, data))
-            return false;
-        if (settings_.checkKatakana && !NoKatakanaInsideWords(line, key, data))
             return false;
         Pending p;
         p.keyAt = arena_.size();
@@ -172,20 +169,6 @@ private:
         return false;
     }
 
-    bool NoKatakanaInsideWords(size_t line, std::string_view key, std::string_view data)
-    {
-        for (std::string_view field : {key, data}) {
-            if (FindKatakanaInsideLatinWord(field) == std::string_view::npos)
-                continue;
-            failure_ = names_.placeOf(line) + ": " + QuotedKey(io_, field) +
-                       " reads as Latin letters with a half-width katakana among them: the list "
-                       "seems not to be Shift-JIS. Save it as UTF-8, or give --encoding sjis if "
-                       "it is Shift-JIS after all";
-            return false;
-        }
-        return true;
-    }
-
     Settings settings_;
     const SourceNames& names_;
     const CommandIo& io_;
@@ -254,6 +237,31 @@ bool NoZeroByte(const std::string& name, std::string_view text, std::string& fai
     return false;
 }
 
+// A guessed Shift-JIS list with a half-width katakana between Latin letters
+// is most likely Latin-1 or another code page read as Shift-JIS ("Straße").
+// The whole text is looked at once: no line break or separator is a letter,
+// so a word never spans fields.
+bool NoKatakanaInsideWords(const std::string& name, std::string_view text, const CommandIo& io,
+                           std::string& failure)
+{
+    size_t at = FindKatakanaInsideLatinWord(text);
+    if (at == std::string_view::npos)
+        return true;
+    auto isLetter = [](char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
+    size_t begin = at, end = at;
+    while (begin > 0 && at - begin < 20 && isLetter(text[begin - 1]))
+        begin--;
+    while (end < text.size() && end - at < 20 &&
+           (isLetter(text[end]) || static_cast<unsigned char>(text[end]) - 0xA1u < 0x3Fu))
+        end++;
+    failure = name + ":" + std::to_string(1 + CountLineBreaks(text.substr(0, at))) + ": " +
+              QuotedKey(io, text.substr(begin, end - begin)) +
+              " reads as Latin letters with a half-width katakana among them: the list seems not "
+              "to be Shift-JIS. Save it as UTF-8, or give --encoding sjis if it is Shift-JIS "
+              "after all";
+    return false;
+}
+
 // The format given, else the extension's, else a flash-card export's if the
 // list starts with its header lines.
 bool ChooseListFormat(const ImportOptions& options, std::string_view text, ListFormat& format,
@@ -308,8 +316,10 @@ bool GatherList(const ImportOptions& options, CommandIo& io, Gathered& g, std::s
         !NoZeroByte(options.List, text, failure) ||
         !ChooseListFormat(options, text, format, failure))
         return false;
+    bool guessedShiftJis = settings.encoding == TextEncoding::ShiftJis && !options.Encoding;
+    if (guessedShiftJis && !NoKatakanaInsideWords(options.List, text, io, failure))
+        return false;
     settings.policy = options.WhenUnencodable;
-    settings.checkKatakana = settings.encoding == TextEncoding::ShiftJis && !options.Encoding;
     settings.fieldsSpanLines = format == ListFormat::Csv;
     g.names.placeOf = [&](size_t line) { return options.List + ":" + std::to_string(line); };
 
