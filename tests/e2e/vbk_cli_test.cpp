@@ -341,6 +341,7 @@ TEST_F(VbkCli, FreeDictEnglishJapaneseComesIn)
         {"apple", "\x83\x41\x83\x62\x83\x76\x83\x8B"},           // アップル, its homograph
         {"water", "\x90\x85"},                                   // 水
         {"abandon", "\x8C\xA9\x8E\xCC\x82\xC4\x82\xE9"},         // 見捨てる
+        {"rose", "\x83\x8D\x83\x5B"},                             // ロゼ, of rosé written as rose
     };
     for (const Case& c : cases) {
         VbkRun get = Vbk({"get", "fd.vbk", c.word, "--encoding", "sjis"});

@@ -19,6 +19,7 @@ struct SourceNames {
     const char* units = "lines";
     const char* places = "lines"; // "first at lines 3, 8"
     std::string kind;             // "UTF-8 TSV", "dictd dictionary"
+    bool joinsDuplicates = false;
 };
 
 // Collects the entries a reader finds, converted to code page 932, in one
@@ -30,6 +31,9 @@ public:
         TextEncoding encoding = TextEncoding::Utf8;
         Unencodable policy = Unencodable::Error;
         bool checkZeroBytes = false;  // the text was not checked whole before
+        // Dictionaries: a Key that comes again (exposé written as expose)
+        // gets both definitions rather than losing the second.
+        bool joinDuplicates = false;
         bool fieldsSpanLines = false; // CSV: a quoted field may hold line breaks
     };
 
@@ -73,7 +77,8 @@ public:
     }
 
     // Moves the entries into the table in Key order and frees the block.
-    // Returns how many lines were dropped because their Key came before.
+    // Returns how many lines were dropped (or joined) because their Key came
+    // before.
     uint64_t MoveInto(CEntryTable& table)
     {
         auto keyOf = [&](const Pending& p) {
@@ -85,10 +90,25 @@ public:
                 return a.prefix < b.prefix;
             return keyOf(a) < keyOf(b);
         });
+        auto dataOf = [&](const Pending& p) {
+            return std::string_view(arena_).substr(p.dataAt, p.dataEnd - p.dataAt);
+        };
         uint64_t duplicates = 0;
-        for (const Pending& p : pending_) {
-            if (!table.InsertEntry(keyOf(p), std::string_view(arena_).substr(p.dataAt, p.dataEnd - p.dataAt)))
-                duplicates++;
+        std::string joined;
+        for (size_t i = 0; i < pending_.size(); i++) {
+            size_t same = i + 1;
+            while (same < pending_.size() && keyOf(pending_[same]) == keyOf(pending_[i]))
+                same++;
+            duplicates += same - i - 1;
+            std::string_view data = dataOf(pending_[i]);
+            if (settings_.joinDuplicates && same > i + 1) {
+                joined.assign(data);
+                for (size_t k = i + 1; k < same; k++)
+                    joined.append("\n\n").append(dataOf(pending_[k]));
+                data = joined;
+            }
+            table.InsertEntry(keyOf(pending_[i]), data);
+            i = same - 1;
         }
         std::vector<Pending>().swap(pending_);
         std::string().swap(arena_);
@@ -348,6 +368,7 @@ bool GatherDictionary(const ImportOptions& options, DictionaryFormat format, Com
     EntryGatherer::Settings settings;
     settings.policy = options.WhenUnencodable;
     settings.checkZeroBytes = true;
+    settings.joinDuplicates = true;
     g.names.placeOf = [&options, format](size_t n) {
         return DictionaryPlace(format, options.List, n);
     };
@@ -355,6 +376,7 @@ bool GatherDictionary(const ImportOptions& options, DictionaryFormat format, Com
     g.names.units = "headwords";
     g.names.places = format == DictionaryFormat::Dictd ? "index lines" : "entries";
     g.names.kind = format == DictionaryFormat::Dictd ? "dictd dictionary" : "StarDict dictionary";
+    g.names.joinsDuplicates = true;
 
     EntryGatherer gatherer(settings, g.names, io, 0);
     DictionaryReadResult read = ReadDictionary(
@@ -415,7 +437,10 @@ void ReportImport(const ImportOptions& options, const Gathered& g, const CEntryT
     io.Out += options.Table + ": " + Count(result.Size(), "entry", "entries") + " (" +
               g.names.kind + ", " + Count(g.entries, g.names.unit, g.names.units) + " read" +
               (merged ? ", merged into the existing table" : "") + ")\n";
-    if (g.duplicates)
+    if (g.duplicates && g.names.joinsDuplicates)
+        io.Out += "  " + Count(g.duplicates, g.names.unit, g.names.units) +
+                  " joined to the entry of an earlier one that gave the same Key\n";
+    else if (g.duplicates)
         io.Out += "  " + Count(g.duplicates, g.names.unit, g.names.units) +
                   " dropped: Key listed before (the first Data is kept)\n";
     if (g.empties)
