@@ -10,6 +10,12 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
 #include "tests/common/scratch_folder.h"
 #include "tests/common/table_bytes.h"
 #include "tests/e2e/vbk_process.h"
@@ -43,9 +49,9 @@ protected:
     }
     std::string Read(const std::string& name) const { return folder_->Read(name); }
     std::vector<std::string> Listing() const { return folder_->Listing(); }
-    VbkRun Vbk(const std::vector<std::string>& args) const
+    VbkRun Vbk(const std::vector<std::string>& args, unsigned long long memoryLimit = 0) const
     {
-        return RunVbk(args, folder_->Folder());
+        return RunVbk(args, folder_->Folder(), memoryLimit);
     }
 
     std::unique_ptr<ScratchFolder> folder_;
@@ -73,7 +79,10 @@ TEST_F(VbkCli, UsageAndWrongUsage)
         {{"frobnicate"}, "unknown command frobnicate"},
         {{"import", "w.tsv"}, "import needs -o TABLE.vbk"},
         {{"import", "w.tsv", "-o"}, "-o needs a value"},
-        {{"import", "w.tsv", "-o", "t.vbk", "--format", "xml"}, "--format is tsv or csv"},
+        {{"import", "w.tsv", "-o", "t.vbk", "--format", "xml"}, "--format is tsv, csv or flashcards"},
+        {{"import", "w.tsv", "-o", "t.vbk", "--unencodable", "drop"}, "--unencodable is error, replace or skip"},
+        {{"import", "d.index", "-o", "t.vbk", "--encoding", "sjis"}, "--encoding does not go with a dictionary"},
+        {{"export", "t.vbk", "--format", "flashcards", "--encoding", "sjis"}, "writes UTF-8"},
         {{"export", "t.vbk", "--encoding", "latin1"}, "--encoding is utf-8 or sjis"},
         {{"check", "t.vbk", "--repair"}, "--repair needs -o"},
         {{"get", "t.vbk"}, "get takes TABLE and WORD"},
@@ -152,13 +161,14 @@ TEST_F(VbkCli, ExportAndImportAgainGiveTheSameBytes)
     Write("t.vbk", table);
     for (std::vector<std::string> options : std::vector<std::vector<std::string>>{
              {"-o", "l.csv"}, {"-o", "l.csv", "--encoding", "sjis"}, {"-o", "l.tsv", "--format", "csv"},
-             {"-o", "l.csv", "--bom"}}) {
+             {"-o", "l.csv", "--bom"}, {"-o", "deck.txt", "--format", "flashcards"}}) {
         std::vector<std::string> args = {"export", "t.vbk"};
         args.insert(args.end(), options.begin(), options.end());
         VbkRun out = Vbk(args);
         ASSERT_EQ(out.Status, 0) << Describe(out);
         std::vector<std::string> back = {"import", options[1], "-o", "back.vbk"};
-        if (options.size() > 2 && options[2] == "--format")
+        // A flash-card export is known by its header lines.
+        if (options.size() > 3 && options[3] == "csv")
             back.insert(back.end(), {"--format", "csv"});
         VbkRun in = Vbk(back);
         ASSERT_EQ(in.Status, 0) << Describe(in);
@@ -201,6 +211,148 @@ TEST_F(VbkCli, CheckAndRepair)
     VbkRun missing = Vbk({"check", "none.vbk"});
     EXPECT_EQ(missing.Status, 1);
     EXPECT_NE(missing.Err.find("none.vbk: no such file"), std::string::npos) << Describe(missing);
+}
+
+// Folders, FIFOs and devices are refused before anything is read or written.
+TEST_F(VbkCli, OnlyRegularFilesAreReadOrWritten)
+{
+    const std::string table = Record("a", "b");
+    Write("t.vbk", table);
+    Write("w.tsv", "k\td\n");
+    fs::create_directory(Path("folder.vbk"));
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"check", "folder.vbk"}, "folder.vbk: not a regular file but a folder"},
+        {{"import", "folder.vbk", "-o", "t.vbk", "--format", "tsv"}, "folder.vbk: not a regular file"},
+        {{"import", "w.tsv", "-o", "folder.vbk"}, "folder.vbk: not a regular file but a folder"},
+        {{"export", "t.vbk", "-o", "folder.vbk"}, "folder.vbk: not a regular file but a folder"},
+#ifdef _WIN32
+        {{"check", "NUL"}, "NUL: not a regular file but a device"},
+        {{"import", "w.tsv", "-o", "NUL"}, "NUL: not a regular file but a device"},
+#else
+        {{"import", "fifo.tsv", "-o", "t.vbk"}, "fifo.tsv: not a regular file but a FIFO"},
+        {{"import", "w.tsv", "-o", "fifo.tsv", "--merge"}, "fifo.tsv: not a regular file but a FIFO"},
+        {{"import", "w.tsv", "-o", "/dev/null"}, "/dev/null: not a regular file but a device"},
+#endif
+    };
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo(Path("fifo.tsv").c_str(), 0600), 0);
+#endif
+    for (const Case& c : cases) {
+        VbkRun r = Vbk(c.args);
+        EXPECT_EQ(r.Status, 1) << c.message << "\n" << Describe(r);
+        EXPECT_NE(r.Err.find(c.message), std::string::npos) << Describe(r);
+        EXPECT_EQ(Read("t.vbk"), table) << c.message;
+    }
+    EXPECT_TRUE(fs::is_directory(Path("folder.vbk")));
+}
+
+// The C runtime's stat says 1 on Windows whatever the links.
+unsigned long LinkCount(const std::string& path)
+{
+#ifdef _WIN32
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION info = {};
+    GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    return info.nNumberOfLinks;
+#else
+    return (unsigned long)fs::hard_link_count(path);
+#endif
+}
+
+// A save replaces the file's contents, not what the user set up around it.
+TEST_F(VbkCli, SavingKeepsWhatTheUserSetUp)
+{
+    const std::string old = Record("old", "table"), fresh = Record("k", "d");
+    Write("w.tsv", "k\td\n");
+    auto import = [&](const std::string& target) {
+        VbkRun r = Vbk({"import", "w.tsv", "-o", target});
+        EXPECT_EQ(r.Status, 0) << target << "\n" << Describe(r);
+    };
+    // Hard links: every name sees the new contents.
+    Write("a.vbk", old);
+    fs::create_hard_link(Path("a.vbk"), Path("b.vbk"));
+    import("a.vbk");
+    EXPECT_EQ(Read("b.vbk"), fresh);
+    EXPECT_EQ(LinkCount(Path("a.vbk")), 2u);
+#ifdef _WIN32
+    // The replaced file's attributes stay.
+    Write("hidden.vbk", old);
+    const DWORD set = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
+    ASSERT_TRUE(SetFileAttributesA(Path("hidden.vbk").c_str(), set));
+    import("hidden.vbk");
+    EXPECT_EQ(Read("hidden.vbk"), fresh);
+    EXPECT_EQ(GetFileAttributesA(Path("hidden.vbk").c_str()) & set, set);
+#else
+    // Permissions stay; a symbolic link stays and its target gets the contents.
+    Write("private.vbk", old);
+    fs::permissions(Path("private.vbk"), fs::perms::owner_read | fs::perms::owner_write);
+    import("private.vbk");
+    EXPECT_EQ(Read("private.vbk"), fresh);
+    EXPECT_EQ(fs::status(Path("private.vbk")).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_directory(Path("real"));
+    Write("real/t.vbk", old);
+    fs::create_symlink("real/t.vbk", Path("link.vbk"));
+    import("link.vbk");
+    EXPECT_TRUE(fs::is_symlink(Path("link.vbk")));
+    EXPECT_EQ(Read("real/t.vbk"), fresh);
+#endif
+    // No temporary file is left behind.
+    for (const std::string& name : Listing())
+        EXPECT_EQ(name.find("~vbk"), std::string::npos) << name;
+}
+
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
+TEST_F(VbkCli, RunningOutOfMemoryIsAFailureThatSaysSo)
+{
+    // A sparse file larger than the memory vbk is allowed.
+    Write("big.vbk", "");
+    fs::resize_file(Path("big.vbk"), 3ull << 30);
+    VbkRun r = Vbk({"check", "big.vbk"}, 1ull << 30);
+    EXPECT_EQ(r.Status, 1) << Describe(r);
+    EXPECT_NE(r.Err.find("big.vbk: out of memory"), std::string::npos) << Describe(r);
+}
+#endif
+
+// The English-Japanese dictionary of FreeDict, as Debian installs it.
+TEST_F(VbkCli, FreeDictEnglishJapaneseComesIn)
+{
+#ifdef _WIN32
+    const std::string index = "Z:\\usr\\share\\dictd\\freedict-eng-jpn.index";
+#else
+    const std::string index = "/usr/share/dictd/freedict-eng-jpn.index";
+#endif
+    ASSERT_TRUE(fs::exists(index)) << index << ": scripts/bootstrap installs dict-freedict-eng-jpn";
+    VbkRun strict = Vbk({"import", index, "-o", "fd.vbk"});
+    EXPECT_EQ(strict.Status, 1) << Describe(strict);
+    EXPECT_NE(strict.Err.find("freedict-eng-jpn.index:7: the character U+02C8"), std::string::npos)
+        << Describe(strict);
+    EXPECT_FALSE(fs::exists(Path("fd.vbk")));
+
+    VbkRun r = Vbk({"import", index, "-o", "fd.vbk", "--unencodable", "replace"});
+    ASSERT_EQ(r.Status, 0) << Describe(r);
+    EXPECT_NE(r.Out.find(" entries (dictd dictionary, "), std::string::npos) << Describe(r);
+    EXPECT_NE(r.Out.find("written as a look-alike or ?"), std::string::npos) << Describe(r);
+    struct Case {
+        std::string word, shown; // in code page 932
+    } cases[] = {
+        {"apple", "\x97\xD1\x8C\xE7"},                           // 林檎
+        {"apple", "\x83\x41\x83\x62\x83\x76\x83\x8B"},           // アップル, its homograph
+        {"water", "\x90\x85"},                                   // 水
+        {"abandon", "\x8C\xA9\x8E\xCC\x82\xC4\x82\xE9"},         // 見捨てる
+        {"rose", "\x83\x8D\x83\x5B"},                             // ロゼ, of rosé written as rose
+    };
+    for (const Case& c : cases) {
+        VbkRun get = Vbk({"get", "fd.vbk", c.word, "--encoding", "sjis"});
+        EXPECT_EQ(get.Status, 0) << Describe(get);
+        EXPECT_NE(get.Out.find(c.shown), std::string::npos) << c.word << ": " << get.Out;
+        EXPECT_EQ(get.Out.find("\x81\x83\x8C\xF3"), std::string::npos) << c.word << ": a candidate";
+    }
 }
 
 TEST_F(VbkCli, GetPrintsDataOrCandidate)

@@ -9,6 +9,7 @@
 #else
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -94,7 +95,8 @@ bool TerminalIsUtf8()
 
 #ifdef _WIN32
 
-VbkRun RunVbk(const std::vector<std::string>& args, const std::string& folder)
+VbkRun RunVbk(const std::vector<std::string>& args, const std::string& folder,
+              unsigned long long)
 {
     return RunVbkAt(VbkPath(), args, folder);
 }
@@ -148,7 +150,8 @@ VbkRun RunVbkAt(const std::string& exe, const std::vector<std::string>& args,
 
 #else
 
-VbkRun RunVbk(const std::vector<std::string>& args, const std::string& folder)
+VbkRun RunVbk(const std::vector<std::string>& args, const std::string& folder,
+              unsigned long long memoryLimit)
 {
     VbkRun run;
     std::string outPath = folder + ".out", errPath = folder + ".err";
@@ -165,6 +168,11 @@ VbkRun RunVbk(const std::vector<std::string>& args, const std::string& folder)
         int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (out < 0 || err < 0 || chdir(folder.c_str()) != 0)
             _exit(127);
+        if (memoryLimit) {
+            struct rlimit limit = {rlim_t(memoryLimit), rlim_t(memoryLimit)};
+            if (setrlimit(RLIMIT_AS, &limit) != 0)
+                _exit(127);
+        }
         dup2(out, 1);
         dup2(err, 2);
         execv(cargv[0], cargv.data());

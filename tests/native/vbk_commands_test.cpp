@@ -9,6 +9,13 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "table/table_codec.h"
 #include "tests/common/scratch_folder.h"
 #include "tests/common/table_bytes.h"
@@ -59,13 +66,15 @@ protected:
     std::vector<std::string> Listing() const { return folder_->Listing(); }
 
     int Import(const std::string& list, const std::string& table, bool merge = false,
-               std::optional<TextEncoding> encoding = std::nullopt)
+               std::optional<TextEncoding> encoding = std::nullopt,
+               Unencodable unencodable = Unencodable::Error)
     {
         ImportOptions o;
         o.List = Path(list);
         o.Table = Path(table);
         o.Merge = merge;
         o.Encoding = encoding;
+        o.WhenUnencodable = unencodable;
         io_ = CommandIo();
         return RunImport(o, io_);
     }
@@ -142,6 +151,9 @@ TEST_F(VbkCommands, BadInputWritesNothingAndNamesThePlace)
         {"zero.tsv", std::string("a\tb\nc\td\0", 9), {}, ":2: a zero byte"},
         {"missing.tsv", "", {}, "no such file"},
         {"list.xls", "a\tb\n", {}, "--format"},
+        // Straße and façade in Latin-1 are valid Shift-JIS, with ß as a half-width katakana.
+        {"latin1.tsv", "street\tStra\xDF" "e\nfront\tfa\xE7" "ade\n", {}, ":1: \"Stra"},
+        {"cr.tsv", "apple\rbanana\r", {}, "none of its 2 lines gave an entry"},
     };
     for (const Case& c : cases) {
         if (std::string(c.name) != "missing.tsv")
@@ -154,6 +166,156 @@ TEST_F(VbkCommands, BadInputWritesNothingAndNamesThePlace)
         if (std::string(c.name) != "missing.tsv")
             fs::remove(Path(c.name));
         EXPECT_EQ(Listing(), std::vector<std::string>{"t.vbk"}) << c.name;
+    }
+    // Told that it is Shift-JIS, vbk reads the same list.
+    Write("latin1.tsv", "street\tStra\xDF" "e\n");
+    EXPECT_EQ(Import("latin1.tsv", "t.vbk", false, TextEncoding::ShiftJis), ExitOk) << io_.Err;
+    EXPECT_EQ(Read("t.vbk"), TableOf({{"street", "Stra\xDF" "e"}}));
+}
+
+TEST_F(VbkCommands, CharactersWithoutCodeFailOrAreReplacedOrLeftOut)
+{
+    // à la carte, a snowman, Straße, the IPA ɪ as a Key.
+    Write("w.tsv", "menu\t\xC3\xA0 la carte\nsnow\t\xE2\x98\x83\nplain\tok\n"
+                   "street\tStra\xC3\x9F" "e\n\xC9\xAA\tipa\n");
+    struct Case {
+        Unencodable policy;
+        int status;
+        Pairs table;
+        std::string report;
+    } cases[] = {
+        {Unencodable::Error, ExitFailed, {}, "w.tsv:1: the character U+00E0"},
+        {Unencodable::Replace, ExitOk,
+         {{"?", "ipa"}, {"menu", "a la carte"}, {"plain", "ok"}, {"snow", "?"}, {"street", "Strase"}},
+         "4 lines with characters that code page 932 lacks: 4 characters written as a look-alike "
+         "or ? (first at lines 1, 2, 4, 5)"},
+        {Unencodable::Skip, ExitOk, {{"plain", "ok"}},
+         "4 lines left out: 4 characters that code page 932 lacks (first at lines 1, 2, 4, 5)"},
+    };
+    for (const Case& c : cases) {
+        fs::remove(Path("t.vbk"));
+        EXPECT_EQ(Import("w.tsv", "t.vbk", false, std::nullopt, c.policy), c.status) << c.report;
+        EXPECT_NE((io_.Out + io_.Err).find(c.report), std::string::npos) << io_.Out << io_.Err;
+        if (c.status == ExitOk)
+            EXPECT_EQ(Contents(Read("t.vbk")), c.table) << c.report;
+        else
+            EXPECT_FALSE(fs::exists(Path("t.vbk"))) << c.report;
+    }
+}
+
+// The number of a dictd index, in its base 64.
+std::string DictdNumber(uint64_t v)
+{
+    const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string s;
+    do {
+        s.insert(s.begin(), digits[v % 64]);
+        v /= 64;
+    } while (v);
+    return s;
+}
+
+std::string Be32(uint32_t v)
+{
+    return {char(v >> 24), char(v >> 16 & 0xFF), char(v >> 8 & 0xFF), char(v & 0xFF)};
+}
+
+std::string Gzip(const std::string& bytes)
+{
+    z_stream z = {};
+    deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&z, uLong(bytes.size())) + 32, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    z.avail_in = uInt(bytes.size());
+    z.next_out = reinterpret_cast<Bytef*>(&out[0]);
+    z.avail_out = uInt(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+// Dictionaries made here in both formats: the entries come in, the
+// dictionary's own entries and first lines that only repeat the headword
+// stay out, the definitions of homographs are joined, and damage is refused.
+TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
+{
+    // dictd: the definitions one after another, an index pointing into them.
+    const std::vector<std::pair<std::string, std::string>> definitions = {
+        {"00-database-info", "00-database-info\nA dictionary made by a test\n"},
+        {"apple", "apple\nred fruit\n"},
+        {"bank", "bank\nmoney house\n"},
+        {"bank", "Bank <v>\nto rely\n"},
+    };
+    std::string dict, index;
+    for (const auto& [headword, text] : definitions) {
+        index += headword + "\t" + DictdNumber(dict.size()) + "\t" + DictdNumber(text.size()) + "\n";
+        dict += text;
+    }
+    const Pairs dictdWant = {{"apple", "red fruit"}, {"bank", "money house\n\nBank <v>\nto rely"}};
+
+    // StarDict: typed fields, one of them HTML; and a plain one with sametypesequence=m.
+    const std::string typedData = std::string("mred fruit\0", 11) +
+                                  std::string("h<b>money</b> house<br>safe\0", 28) + "mto rely";
+    const std::string typedIdx = std::string("apple\0", 6) + Be32(0) + Be32(11) +
+                                 std::string("bank\0", 5) + Be32(11) + Be32(28) +
+                                 std::string("bank\0", 5) + Be32(39) + Be32(8);
+    const std::string plainIdx = std::string("apple\0", 6) + Be32(0) + Be32(9) +
+                                 std::string("bank\0", 5) + Be32(9) + Be32(11);
+    auto ifo = [](int count, const std::string& more) {
+        return "StarDict's dict ifo file\nversion=2.4.2\nbookname=Test\nwordcount=" +
+               std::to_string(count) + "\n" + more;
+    };
+    const Pairs starWant = {{"apple", "red fruit"}, {"bank", "money house\nsafe\n\nto rely"}};
+
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> files; // the first is named to import
+        Pairs want;
+        std::string failure; // empty: success
+    } cases[] = {
+        {"dictd", {{"d.index", index}, {"d.dict", dict}}, dictdWant, ""},
+        {"dictd, dictzip", {{"d.index", index}, {"d.dict.dz", Gzip(dict)}}, dictdWant, ""},
+        {"StarDict, typed", {{"s.ifo", ifo(3, "")}, {"s.idx", typedIdx}, {"s.dict", typedData}},
+         starWant, ""},
+        {"StarDict, sametypesequence, compressed",
+         {{"s.ifo", ifo(2, "sametypesequence=m\nidxfilesize=" + std::to_string(plainIdx.size()) + "\n")},
+          {"s.idx", plainIdx}, {"s.dict.dz", Gzip("red fruitmoney house")}},
+         {{"apple", "red fruit"}, {"bank", "money house"}}, ""},
+        {"dictd without its .dict", {{"d.index", index}}, {}, "d.dict.dz: no such file"},
+        {"dictd index past the end", {{"d.index", index}, {"d.dict", dict.substr(0, 50)}}, {},
+         "d.index:2: the entry lies past the end"},
+        {"dictd index line without numbers", {{"d.index", "apple\tA\n"}, {"d.dict", dict}}, {},
+         "d.index:1: not an index line"},
+        {"dictzip cut short", {{"d.index", index}, {"d.dict.dz", Gzip(dict).substr(0, 30)}}, {},
+         "d.dict.dz: damaged compressed file"},
+        {"StarDict sound refused",
+         {{"s.ifo", ifo(2, "sametypesequence=mW\n")}, {"s.idx", plainIdx}, {"s.dict", typedData}},
+         {}, "type 'W' (a sound)"},
+        {"StarDict entry of a refused type",
+         {{"s.ifo", ifo(1, "")}, {"s.idx", std::string("a\0", 2) + Be32(0) + Be32(3)}, {"s.dict", "gab"}},
+         {}, "s.idx: entry 1: entries of type 'g' (Pango markup)"},
+        {"StarDict wordcount", {{"s.ifo", ifo(5, "")}, {"s.idx", typedIdx}, {"s.dict", typedData}},
+         {}, "wordcount=5"},
+        {"StarDict index cut", {{"s.ifo", ifo(3, "")}, {"s.idx", typedIdx.substr(0, 20)}, {"s.dict", typedData}},
+         {}, "s.idx: entry 2: damaged"},
+        {"not a StarDict .ifo", {{"s.ifo", "version=2.4.2\n"}, {"s.idx", plainIdx}}, {},
+         "not a StarDict .ifo file"},
+    };
+    for (const Case& c : cases) {
+        for (const auto& [name, bytes] : c.files)
+            Write(name, bytes);
+        int status = Import(c.files[0].first, "t.vbk");
+        if (c.failure.empty()) {
+            EXPECT_EQ(status, ExitOk) << c.name << ": " << io_.Err;
+            EXPECT_EQ(Contents(Read("t.vbk")), c.want) << c.name;
+        } else {
+            EXPECT_EQ(status, ExitFailed) << c.name;
+            EXPECT_NE(io_.Err.find(c.failure), std::string::npos) << c.name << ": " << io_.Err;
+            EXPECT_FALSE(fs::exists(Path("t.vbk"))) << c.name;
+        }
+        for (const std::string& name : Listing())
+            fs::remove(Path(name));
     }
 }
 

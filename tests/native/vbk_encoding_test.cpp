@@ -126,6 +126,49 @@ TEST(Cp932Conversion, BytesThatAreNotCharacters)
     EXPECT_EQ(Utf8ToCp932Lossy("a\xE2\x98\x83" "b"), "a?b");
 }
 
+TEST(Cp932Conversion, BestFitWritesWindowsLookAlikesElseQuestionMarks)
+{
+    struct Case {
+        std::string text, want;
+        size_t replaced;
+    } cases[] = {
+        {"\xC3\xA0 la carte", "a la carte", 1},              // à
+        {"Stra\xC3\x9F" "e", "Strase", 1},                   // ß
+        {"fa\xC3\xA7" "ade", "facade", 1},                   // ç
+        {"\xC2\xB5", "\x83\xCA", 1},                         // µ as μ, a double-byte code
+        {"/\xCB\x88\xC3\xA6p.\xC9\x99l/", "/?ap.?l/", 3},   // ˈæp.əl: æ has a look-alike
+        {"\xE2\x98\x83 \xF0\x9F\x98\x80", "? ?", 2},          // ☃ and an emoji
+        {"\xE8\xA1\xA8\xE3\x80\x9C", "\x95\x5C\x81\x60", 0},  // 表〜 have codes
+    };
+    for (const Case& c : cases) {
+        std::string out;
+        size_t replaced = Utf8ToCp932BestFit(c.text, out);
+        EXPECT_EQ(HexOf(out), HexOf(c.want)) << HexOf(c.text);
+        EXPECT_EQ(replaced, c.replaced) << HexOf(c.text);
+        EXPECT_EQ(CountUnencodable(c.text), c.replaced) << HexOf(c.text);
+    }
+}
+
+// What a Latin-1 list read as Shift-JIS looks like; Shift-JIS trail bytes
+// that happen to be letters do not count as letters.
+TEST(Cp932Conversion, KatakanaInsideLatinWords)
+{
+    struct Case {
+        std::string text;
+        size_t want;
+    } cases[] = {
+        {"Stra\xDF" "e", 4},           // Straße in Latin-1: ﾟ between a and e
+        {"ab\xB1\xB2" "cd", 2},         // a run of them
+        {"\xB1\xB2\xB3", std::string::npos},          // ｱｲｳ alone
+        {"a \xB1 b", std::string::npos},               // separate words
+        {"word\xB1", std::string::npos},               // at the end
+        {"\x83\x41\xB1" "b", std::string::npos},        // after ア, not a letter
+        {"x\x95\x61\xB1y", std::string::npos},        // after a kanji whose trail byte is 'a'
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FindKatakanaInsideLatinWord(c.text), c.want) << HexOf(c.text);
+}
+
 TEST(EncodingDetection, DecidesByMarkThenValidity)
 {
     struct Case {
@@ -160,6 +203,8 @@ TEST(EncodingDetection, FaultsNameLineAndOffset)
         {"\xF4\x90\x80\x80", true, 0, 1},       // above U+10FFFF
         {"\x95\x5C\n\x85\x40", false, 3, 2},    // 表, then an unassigned code
         {"\x81", false, 0, 1},
+        {"a\rb\r\nc\r\xFF", true, 7, 4},         // lone CRs end lines too
+        {"a\r\x81", false, 2, 2},
     };
     for (const Case& c : cases) {
         auto f = c.utf8 ? FindUtf8Fault(c.text) : FindShiftJisFault(c.text);

@@ -6,6 +6,7 @@
 #include <tuple>
 #include <vector>
 
+#include "tools/vbk/html_text.h"
 #include "tools/vbk/list_reader.h"
 #include "tools/vbk/list_writer.h"
 
@@ -82,6 +83,9 @@ TEST(TsvReader, LinesColumnsAndEscapes)
              {
                  {"plain", "apple\tx\nbanana\ty\n", {{1, "apple", "x"}, {2, "banana", "y"}}},
                  {"CRLF and no final line break", "a\tb\r\nc\td", {{1, "a", "b"}, {2, "c", "d"}}},
+                 {"lone CRs end lines", "a\tb\rc\td\r", {{1, "a", "b"}, {2, "c", "d"}}},
+                 {"one column, CR only", "apple\rbanana\r", {{1, "apple", ""}, {2, "banana", ""}}},
+                 {"mixed line ends", "a\tb\r\r\nc\td\n\re\tf", {{1, "a", "b"}, {3, "c", "d"}, {5, "e", "f"}}},
                  {"blank lines keep the numbering", "a\tb\n\n\r\nc\td\n", {{1, "a", "b"}, {4, "c", "d"}}},
                  {"escapes", "k\ta\\nb\\tc\\\\d\\re", {{1, "k", "a\nb\tc\\d\re"}}},
                  {"other backslashes stay", "k\tC:\\x\\", {{1, "k", "C:\\x\\"}}},
@@ -114,6 +118,9 @@ TEST(CsvReader, QuotingAsRfc4180)
     RunCases(ListFormat::Csv,
              {
                  {"plain CRLF", "a,b\r\nc,d\r\n", {{1, "a", "b"}, {2, "c", "d"}}},
+                 {"lone CRs end records", "a,b\rc,d\r", {{1, "a", "b"}, {2, "c", "d"}}},
+                 {"lone CR in quotes is kept and counted", "k,\"x\ry\"\rz,w\r",
+                  {{1, "k", "x\ry"}, {3, "z", "w"}}},
                  {"comma in quotes", "\"a,b\",c", {{1, "a,b", "c"}}},
                  {"doubled quotes", "k,\"say \"\"hi\"\"\"\n", {{1, "k", "say \"hi\""}}},
                  {"line break in quotes", "k,\"l1\nl2\"\nnext,x\n",
@@ -131,6 +138,68 @@ TEST(CsvReader, QuotingAsRfc4180)
                  {"quote inside a plain field", "x,y\nk,a\"b\n", {{1, "x", "y"}}, 2},
              },
              TextEncoding::Utf8);
+}
+
+// Flash-card exports: header lines choose the separator, the columns of the
+// Key and Data and whether fields are HTML; without them a list reads as
+// before.
+TEST(FlashcardReader, HeaderLinesChooseSeparatorColumnsAndHtml)
+{
+    struct FlashCase {
+        const char* name;
+        ListFormat format;
+        std::string text;
+        Rows want;
+        size_t errorLine = 0;
+    } cases[] = {
+        {"tab and HTML", ListFormat::Tsv,
+         "#separator:tab\n#html:true\nfront\tback<br>more &amp; &lt;i&gt;<b>bold</b>\n",
+         {{3, "front", "back\nmore & <i>bold"}}},
+        {"references", ListFormat::Tsv, "#html:true\nk\t&#x41;&#66;&nbsp;&quot;&bogus; a < b\n",
+         {{2, "k", "AB \"&bogus; a < b"}}},
+        {"semicolon by name, no HTML, extra column ignored", ListFormat::Tsv,
+         "#separator:Semicolon\n#html:false\na;b<br>;extra\n", {{3, "a", "b<br>"}}},
+        {"pipe; marked columns hold no field", ListFormat::Tsv,
+         "#separator:|\n#notetype column:1\n#deck column:2\nBasic|Deck|k|d|tags\n",
+         {{4, "k", "d"}}},
+        {"comma, quoting, CRLF, other lines skipped", ListFormat::Tsv,
+         "#separator:comma\r\n#columns:Front,Back\r\n#deck:Default\r\n#tags column:1\r\n"
+         "t,\"a,1\",\"b\"\"\"\r\n",
+         {{5, "a,1", "b\""}}},
+        {"space", ListFormat::Tsv, "#separator:space\nk d\n", {{2, "k", "d"}}},
+        {"the format's separator when none is named", ListFormat::Csv, "#html:true\nk,d\n",
+         {{2, "k", "d"}}},
+        {"asked for without header lines", ListFormat::Flashcards, "k\td<br>e\tx\n",
+         {{1, "k", "d<br>e"}}},
+        {"a Key that starts with # is no header", ListFormat::Tsv, "#1 hit\tdata\n",
+         {{1, "#1 hit", "data"}}},
+        {"unknown separator", ListFormat::Tsv, "#html:true\n#separator:slash\nk\td\n", {}, 2},
+        {"html neither true nor false", ListFormat::Tsv, "#html:yes\nk\td\n", {}, 1},
+        {"column without a number", ListFormat::Tsv, "#deck column:two\nk\td\n", {}, 1},
+    };
+    for (const FlashCase& c : cases) {
+        Outcome o;
+        o.result = ReadList(c.format, c.text, TextEncoding::Utf8,
+                            [&](size_t line, std::string_view k, std::string_view d) {
+                                o.rows.emplace_back(line, std::string(k), std::string(d));
+                                return true;
+                            });
+        EXPECT_EQ(Show(o.rows), Show(c.want)) << c.name << ": " << Visible(c.text);
+        EXPECT_EQ(o.result.Ok, c.errorLine == 0) << c.name << ": " << o.result.Message;
+        EXPECT_EQ(o.result.Line, c.errorLine) << c.name << ": " << o.result.Message;
+    }
+}
+
+// A pipe may be a Shift-JIS trail byte: ポ is 0x83 0x7C.
+TEST(FlashcardReader, ShiftJisTrailBytesAreNotSeparators)
+{
+    Outcome o;
+    o.result = ReadList(ListFormat::Tsv, "#separator:pipe\n\x83\x7C|x\n", TextEncoding::ShiftJis,
+                        [&](size_t line, std::string_view k, std::string_view d) {
+                            o.rows.emplace_back(line, std::string(k), std::string(d));
+                            return true;
+                        });
+    EXPECT_EQ(Show(o.rows), Show({{2, "\x83\x7C", "x"}}));
 }
 
 TEST(ListWriter, TsvRefusesKeysItCannotCarry)
@@ -180,6 +249,9 @@ TEST(ListWriter, RandomEntriesComeBackUnchanged)
         for (auto& r : wantCsv)
             std::get<0>(r) = 0;
         ASSERT_EQ(Show(gotCsv), Show(wantCsv)) << Visible(csv);
+
+        for (const auto& [line, key, data] : want)
+            ASSERT_EQ(Visible(HtmlToText(TextToHtml(data), TextEncoding::Utf8)), Visible(data));
 
         Outcome fromTsv = Read(ListFormat::Tsv, tsv, TextEncoding::ShiftJis);
         ASSERT_TRUE(fromTsv.result.Ok) << fromTsv.result.Message;

@@ -10,6 +10,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -34,9 +35,14 @@ std::string FolderOf(const std::string& path)
 #endif
 }
 
-std::string SystemError(int code) { return std::strerror(code); }
+std::string TemporaryName(const std::string& folder, unsigned long process)
+{
+    static unsigned counter;
+    return folder + ".~vbk" + std::to_string(process) + "-" + std::to_string(counter++) + ".tmp";
+}
 
 #ifdef _WIN32
+
 std::string WindowsError(DWORD code)
 {
     char text[512] = "";
@@ -48,14 +54,114 @@ std::string WindowsError(DWORD code)
     return n ? std::string(text) : "system error " + std::to_string(code);
 }
 
+struct Handle {
+    HANDLE h;
+    explicit Handle(HANDLE handle) : h(handle) {}
+    ~Handle()
+    {
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    bool Valid() const { return h != INVALID_HANDLE_VALUE; }
+};
+
+const char* KindOfFileType(DWORD type)
+{
+    return type == FILE_TYPE_PIPE ? "a pipe" : type == FILE_TYPE_CHAR ? "a device" : "not a file";
+}
+
+bool WriteAll(HANDLE h, std::string_view bytes, DWORD& code)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD chunk = DWORD(bytes.size() - done < (1u << 24) ? bytes.size() - done : 1u << 24);
+        DWORD written = 0;
+        if (!WriteFile(h, bytes.data() + done, chunk, &written, nullptr) || written != chunk) {
+            code = GetLastError();
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+std::string FullPath(const std::string& path)
+{
+    char full[MAX_PATH * 2];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    return n > 0 && n < sizeof full ? std::string(full, n) : path;
+}
+
+// The file a symbolic link or junction finally names.
+std::string FinalPath(const std::string& path)
+{
+    Handle h(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    char final[MAX_PATH * 2];
+    DWORD n = h.Valid() ? GetFinalPathNameByHandleA(h.h, final, sizeof final, VOLUME_NAME_DOS) : 0;
+    if (n == 0 || n >= sizeof final)
+        return path;
+    std::string p(final, n);
+    if (p.compare(0, 8, "\\\\?\\UNC\\") == 0)
+        return "\\\\" + p.substr(8);
+    if (p.compare(0, 4, "\\\\?\\") == 0)
+        return p.substr(4);
+    return p;
+}
+
+// What is known of the target before it is replaced.
+struct Target {
+    std::string path; // full, links followed
+    bool exists = false;
+    DWORD attributes = 0;
+    DWORD links = 1;
+};
+
+FileOutcome Inspect(const std::string& path, Target& t, std::string& error)
+{
+    t.path = FullPath(path);
+    DWORD attributes = GetFileAttributesA(t.path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        t.path = FinalPath(t.path);
+    Handle h(CreateFileA(t.path.c_str(), FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!h.Valid()) {
+        // Not there, or not to be opened now: the replacement will tell.
+        t.attributes = GetFileAttributesA(t.path.c_str());
+        t.exists = t.attributes != INVALID_FILE_ATTRIBUTES;
+        if (t.exists && (t.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            error = "a folder";
+            return FileOutcome::NotRegular;
+        }
+        return FileOutcome::Ok;
+    }
+    t.exists = true;
+    DWORD type = GetFileType(h.h);
+    if (type != FILE_TYPE_DISK) {
+        error = KindOfFileType(type);
+        return FileOutcome::NotRegular;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(h.h, &info)) {
+        t.attributes = info.dwFileAttributes;
+        t.links = info.nNumberOfLinks;
+    }
+    if (t.attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        error = "a folder";
+        return FileOutcome::NotRegular;
+    }
+    return FileOutcome::Ok;
+}
+
 // A name of our own beside the target that no one else holds: CREATE_NEW
 // refuses a name that exists.
 HANDLE CreateTemporary(const std::string& folder, std::string& name, DWORD& error)
 {
-    static unsigned counter;
     for (int attempt = 0; attempt < 100; attempt++) {
-        name = folder + "~vbk" + std::to_string(GetCurrentProcessId()) + "-" +
-               std::to_string(counter++) + ".tmp";
+        name = TemporaryName(folder, GetCurrentProcessId());
         HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE)
@@ -66,78 +172,244 @@ HANDLE CreateTemporary(const std::string& folder, std::string& name, DWORD& erro
     }
     return INVALID_HANDLE_VALUE;
 }
+
+FileOutcome RewriteInPlace(const Target& t, std::string_view bytes, const std::string& temp,
+                           std::string& error)
+{
+    Handle h(CreateFileA(t.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.Valid()) {
+        error = WindowsError(GetLastError());
+        DeleteFileA(temp.c_str());
+        return FileOutcome::Unwritable;
+    }
+    DWORD code = 0;
+    if (!WriteAll(h.h, bytes, code) || !SetEndOfFile(h.h) || !FlushFileBuffers(h.h)) {
+        if (!code)
+            code = GetLastError();
+        error = WindowsError(code) + "; its complete new contents are in " + temp;
+        return FileOutcome::InPlaceFailed;
+    }
+    DeleteFileA(temp.c_str());
+    return FileOutcome::Ok;
+}
+
+#else
+
+std::string SystemError(int code) { return std::strerror(code); }
+
+const char* KindOfMode(mode_t mode)
+{
+    return S_ISDIR(mode)                     ? "a folder"
+           : S_ISFIFO(mode)                  ? "a FIFO"
+           : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
+           : S_ISSOCK(mode)                  ? "a socket"
+                                             : "not a regular file";
+}
+
+struct Descriptor {
+    int fd;
+    explicit Descriptor(int d) : fd(d) {}
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    // Closes now, so that an error of the close itself is seen.
+    bool Close()
+    {
+        int d = fd;
+        fd = -1;
+        return close(d) == 0;
+    }
+};
+
+bool WriteAll(int fd, std::string_view bytes, int& code)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            code = n < 0 ? errno : ENOSPC;
+            return false;
+        }
+        done += size_t(n);
+    }
+    return true;
+}
+
+// The name of the file that path reaches through any symbolic links; the
+// file itself need not exist yet.
+bool FollowLinks(std::string path, std::string& target, int& code)
+{
+    for (int hops = 0; hops < 40; hops++) {
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            target = path;
+            return true;
+        }
+        char to[PATH_MAX];
+        ssize_t n = readlink(path.c_str(), to, sizeof to);
+        if (n < 0 || size_t(n) >= sizeof to) {
+            code = n < 0 ? errno : ENAMETOOLONG;
+            return false;
+        }
+        path = to[0] == '/' ? std::string(to, size_t(n)) : FolderOf(path) + std::string(to, size_t(n));
+    }
+    code = ELOOP;
+    return false;
+}
+
+// The new file takes the old one's owner where the process may give it, and
+// its permissions (without set-id bits if the owner could not be kept).
+void TakeOwnerAndMode(int fd, const struct stat& old)
+{
+    mode_t mode = old.st_mode & 07777;
+    if (fchown(fd, old.st_uid, old.st_gid) != 0) {
+        struct stat now;
+        if (fstat(fd, &now) == 0 && (now.st_uid != old.st_uid || now.st_gid != old.st_gid))
+            mode &= ~mode_t(S_ISUID | S_ISGID);
+    }
+    (void)fchmod(fd, mode);
+}
+
+FileOutcome RewriteInPlace(const std::string& target, std::string_view bytes,
+                           const std::string& temp, std::string& error)
+{
+    Descriptor d(open(target.c_str(), O_WRONLY | O_CLOEXEC));
+    if (d.fd < 0) {
+        error = SystemError(errno);
+        unlink(temp.c_str());
+        return FileOutcome::Unwritable;
+    }
+    int code = 0;
+    bool ok = WriteAll(d.fd, bytes, code);
+    if (ok && (ftruncate(d.fd, off_t(bytes.size())) != 0 || fsync(d.fd) != 0)) {
+        ok = false;
+        code = errno;
+    }
+    if (!d.Close() && ok) {
+        ok = false;
+        code = errno;
+    }
+    if (!ok) {
+        error = SystemError(code) + "; its complete new contents are in " + temp;
+        return FileOutcome::InPlaceFailed;
+    }
+    unlink(temp.c_str());
+    return FileOutcome::Ok;
+}
+
 #endif
 
 } // namespace
 
+std::string DescribeFileFailure(const std::string& path, FileOutcome outcome,
+                                const std::string& why)
+{
+    switch (outcome) {
+    case FileOutcome::Missing:
+        return path + ": no such file";
+    case FileOutcome::Unreadable:
+        return path + ": cannot read it: " + why;
+    case FileOutcome::Unwritable:
+        return path + ": cannot write it: " + why + " (nothing was written)";
+    case FileOutcome::NotRegular:
+        return path + ": not a regular file but " + why +
+               "; vbk reads and writes only regular files (nothing was read or written)";
+    case FileOutcome::InPlaceFailed:
+        return path + ": cannot rewrite it in place: " + why;
+    default:
+        return path + ": " + why;
+    }
+}
+
+#ifdef _WIN32
+
 bool FileExists(const std::string& path)
 {
-#ifdef _WIN32
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-#else
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-#endif
 }
 
 FileOutcome ReadWholeFile(const std::string& path, std::string& bytes, std::string& error)
 {
     bytes.clear();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        int code = errno;
-        error = SystemError(code);
-        return code == ENOENT ? FileOutcome::Missing : FileOutcome::Unreadable;
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        error = "a folder";
+        return FileOutcome::NotRegular;
     }
-    // Knowing the size up front spares the copies of a growing buffer.
-    if (std::fseek(f, 0, SEEK_END) == 0) {
-        long size = std::ftell(f);
-        if (size > 0)
-            bytes.reserve(size_t(size));
-        std::fseek(f, 0, SEEK_SET);
+    // Shared as the C runtime shares: a list still open in its editor is read.
+    Handle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.Valid()) {
+        DWORD code = GetLastError();
+        error = WindowsError(code);
+        return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? FileOutcome::Missing
+                                                                             : FileOutcome::Unreadable;
     }
+    DWORD type = GetFileType(h.h);
+    if (type != FILE_TYPE_DISK) {
+        error = KindOfFileType(type);
+        return FileOutcome::NotRegular;
+    }
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(h.h, &size) && size.QuadPart > 0)
+        bytes.reserve(size_t(size.QuadPart));
     char block[1 << 16];
-    size_t n;
-    while ((n = std::fread(block, 1, sizeof block, f)) > 0)
+    for (;;) {
+        DWORD n = 0;
+        if (!ReadFile(h.h, block, sizeof block, &n, nullptr)) {
+            error = WindowsError(GetLastError());
+            bytes.clear();
+            return FileOutcome::Unreadable;
+        }
+        if (n == 0)
+            break;
         bytes.append(block, n);
-    bool failed = std::ferror(f) != 0;
-    int code = errno;
-    std::fclose(f);
-    if (failed) {
-        // A folder opens on some systems and fails only when read.
-        error = code == EISDIR ? "it is a folder" : SystemError(code);
-        bytes.clear();
-        return FileOutcome::Unreadable;
     }
     return FileOutcome::Ok;
 }
 
-#ifdef _WIN32
-
 FileOutcome PutFileInPlace(const std::string& path, std::string_view bytes, std::string& error)
 {
+    Target t;
+    FileOutcome inspected = Inspect(path, t, error);
+    if (inspected != FileOutcome::Ok)
+        return inspected;
     std::string temp;
     DWORD code = 0;
-    HANDLE h = CreateTemporary(FolderOf(path), temp, code);
+    HANDLE h = CreateTemporary(FolderOf(t.path), temp, code);
     if (h == INVALID_HANDLE_VALUE) {
         error = "cannot create a file in its folder: " + WindowsError(code);
         return FileOutcome::Unwritable;
     }
-    bool ok = true;
-    size_t done = 0;
-    while (ok && done < bytes.size()) {
-        DWORD chunk = DWORD(bytes.size() - done < (1u << 24) ? bytes.size() - done : 1u << 24);
-        DWORD written = 0;
-        ok = WriteFile(h, bytes.data() + done, chunk, &written, nullptr) && written == chunk;
-        done += written;
-    }
-    ok = ok && FlushFileBuffers(h);
-    if (!ok)
+    bool ok = WriteAll(h, bytes, code);
+    if (ok && !FlushFileBuffers(h)) {
+        ok = false;
         code = GetLastError();
+    }
     CloseHandle(h);
-    if (ok && !MoveFileExA(temp.c_str(), path.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (ok && t.exists && t.links > 1)
+        return RewriteInPlace(t, bytes, temp, error);
+    if (ok && t.exists) {
+        // ReplaceFile keeps the target's attributes and security on Windows;
+        // the attributes are set again for systems whose ReplaceFile does not.
+        ok = ReplaceFileA(t.path.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                          nullptr, nullptr);
+        if (!ok)
+            code = GetLastError();
+        const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                           FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        DWORD now = ok ? GetFileAttributesA(t.path.c_str()) : 0;
+        if (ok && now != INVALID_FILE_ATTRIBUTES && (now & kept) != (t.attributes & kept))
+            SetFileAttributesA(t.path.c_str(), (now & ~kept) | (t.attributes & kept));
+    } else if (ok && !MoveFileExA(temp.c_str(), t.path.c_str(), MOVEFILE_WRITE_THROUGH)) {
         ok = false;
         code = GetLastError();
     }
@@ -151,15 +423,70 @@ FileOutcome PutFileInPlace(const std::string& path, std::string_view bytes, std:
 
 #else
 
+bool FileExists(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+FileOutcome ReadWholeFile(const std::string& path, std::string& bytes, std::string& error)
+{
+    bytes.clear();
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+    Descriptor d(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (d.fd < 0) {
+        int code = errno;
+        error = SystemError(code);
+        return code == ENOENT ? FileOutcome::Missing : FileOutcome::Unreadable;
+    }
+    struct stat st;
+    if (fstat(d.fd, &st) != 0) {
+        error = SystemError(errno);
+        return FileOutcome::Unreadable;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = KindOfMode(st.st_mode);
+        return FileOutcome::NotRegular;
+    }
+    fcntl(d.fd, F_SETFL, fcntl(d.fd, F_GETFL) & ~O_NONBLOCK);
+    // Knowing the size up front spares the copies of a growing buffer.
+    bytes.reserve(size_t(st.st_size));
+    char block[1 << 16];
+    for (;;) {
+        ssize_t n = read(d.fd, block, sizeof block);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            error = SystemError(errno);
+            bytes.clear();
+            return FileOutcome::Unreadable;
+        }
+        if (n == 0)
+            break;
+        bytes.append(block, size_t(n));
+    }
+    return FileOutcome::Ok;
+}
+
 FileOutcome PutFileInPlace(const std::string& path, std::string_view bytes, std::string& error)
 {
-    static unsigned counter;
-    std::string folder = FolderOf(path);
+    std::string target;
+    int code = 0;
+    if (!FollowLinks(path, target, code)) {
+        error = SystemError(code);
+        return FileOutcome::Unwritable;
+    }
+    struct stat old;
+    bool exists = stat(target.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode)) {
+        error = KindOfMode(old.st_mode);
+        return FileOutcome::NotRegular;
+    }
+
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
-        temp = folder + ".~vbk" + std::to_string(getpid()) + "-" + std::to_string(counter++) +
-               ".tmp";
+        temp = TemporaryName(FolderOf(target), (unsigned long)getpid());
         fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;
@@ -168,29 +495,21 @@ FileOutcome PutFileInPlace(const std::string& path, std::string_view bytes, std:
         error = "cannot create a file in its folder: " + SystemError(errno);
         return FileOutcome::Unwritable;
     }
-    bool ok = true;
-    int code = 0;
-    size_t done = 0;
-    while (ok && done < bytes.size()) {
-        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = false;
-            code = n < 0 ? errno : ENOSPC;
-        } else {
-            done += size_t(n);
-        }
-    }
-    if (ok && fsync(fd) != 0) {
+    Descriptor d(fd);
+    if (exists)
+        TakeOwnerAndMode(d.fd, old);
+    bool ok = WriteAll(d.fd, bytes, code);
+    if (ok && fsync(d.fd) != 0) {
         ok = false;
         code = errno;
     }
-    if (close(fd) != 0 && ok) {
+    if (!d.Close() && ok) {
         ok = false;
         code = errno;
     }
-    if (ok && rename(temp.c_str(), path.c_str()) != 0) {
+    if (ok && exists && old.st_nlink > 1)
+        return RewriteInPlace(target, bytes, temp, error);
+    if (ok && rename(temp.c_str(), target.c_str()) != 0) {
         ok = false;
         code = errno;
     }

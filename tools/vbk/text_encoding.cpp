@@ -38,7 +38,11 @@ bool IsSingleByteCode(unsigned char c) { return c < 0x80 || (c >= 0xA1 && c <= 0
 uint32_t SingleByteCodePoint(unsigned char c) { return c < 0x80 ? c : 0xFF61 + (c - 0xA1); }
 
 // One UTF-8 sequence at text[i]: its length, or 0 if it is not a valid one.
-size_t Utf8Sequence(std::string_view text, size_t i, uint32_t& codePoint)
+// Inlined into the scans of whole lists, where a call per character shows.
+#if defined(__GNUC__)
+__attribute__((always_inline))
+#endif
+inline size_t Utf8Sequence(std::string_view text, size_t i, uint32_t& codePoint)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data()) + i;
     size_t left = text.size() - i;
@@ -71,11 +75,29 @@ size_t Utf8Sequence(std::string_view text, size_t i, uint32_t& codePoint)
     return n;
 }
 
+// The length of the sequence at text[i], 1 for a byte that starts none.
+size_t Utf8LengthAt(std::string_view text, size_t i)
+{
+    uint32_t cp;
+    size_t n = Utf8Sequence(text, i, cp);
+    return n ? n : 1;
+}
+
+// The look-alike Windows writes for a character without a code, or '?'.
+uint16_t BestFitCode(uint32_t codePoint)
+{
+    const Cp932Pair* end = Cp932BestFitCodes + Cp932BestFitCount;
+    const Cp932Pair* at = std::lower_bound(
+        Cp932BestFitCodes, end, codePoint,
+        [](const Cp932Pair& p, uint32_t cp) { return p.Unicode < cp; });
+    return at != end && at->Unicode == codePoint ? at->Code : uint16_t('?');
+}
+
 TextFault FaultAt(std::string_view text, size_t offset)
 {
     TextFault f;
     f.Offset = offset;
-    f.Line = 1 + size_t(std::count(text.begin(), text.begin() + offset, '\n'));
+    f.Line = 1 + CountLineBreaks(text.substr(0, offset));
     return f;
 }
 
@@ -221,6 +243,86 @@ ConvertResult Cp932ToUtf8(std::string_view cp932, std::string& out, bool exact)
     return r;
 }
 
+size_t Utf8ToCp932BestFit(std::string_view utf8, std::string& out)
+{
+    size_t replaced = 0;
+    while (!utf8.empty()) {
+        ConvertResult r = Utf8ToCp932(utf8, out);
+        if (r.Ok)
+            break;
+        replaced++;
+        uint16_t code = BestFitCode(r.CodePoint);
+        if (code > 0xFF) {
+            out += char(code >> 8);
+            out += char(code & 0xFF);
+        } else {
+            out += char(code);
+        }
+        utf8.remove_prefix(r.Offset + Utf8LengthAt(utf8, r.Offset));
+    }
+    return replaced;
+}
+
+size_t CountUnencodable(std::string_view utf8)
+{
+    const Cp932Maps& maps = Maps();
+    size_t count = 0;
+    uint32_t cp;
+    for (size_t i = 0; i < utf8.size();) {
+        if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+            i++;
+            continue;
+        }
+        size_t n = Utf8Sequence(utf8, i, cp);
+        if (n == 0 || cp > 0xFFFF || maps.fromUnicode[cp] == 0xFFFF)
+            count++;
+        i += n ? n : 1;
+    }
+    return count;
+}
+
+size_t CountLineBreaks(std::string_view text)
+{
+    size_t count = 0;
+    for (size_t i = 0; i < text.size(); i++) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+            count++;
+    }
+    return count;
+}
+
+size_t FindKatakanaInsideLatinWord(std::string_view cp932)
+{
+    // Nearly every field has no letter byte right before a katakana byte at
+    // all: a branch-free pass (which the compiler vectorises) settles those
+    // before the character-by-character walk.
+    const auto* p = reinterpret_cast<const unsigned char*>(cp932.data());
+    unsigned pairs = 0;
+    for (size_t i = 0; i + 1 < cp932.size(); i++)
+        pairs |= unsigned((p[i] | 0x20u) - 'a' < 26u) & unsigned(p[i + 1] - 0xA1u < 0x3Fu);
+    if (!pairs)
+        return std::string_view::npos;
+    auto isLetter = [](unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
+    auto isKatakana = [](unsigned char c) { return c >= 0xA1 && c <= 0xDF; };
+    bool afterLetter = false;
+    size_t runStart = std::string_view::npos;
+    for (size_t i = 0; i < cp932.size();) {
+        size_t n = ShiftJisCharLength(cp932, i);
+        unsigned char c = static_cast<unsigned char>(cp932[i]);
+        if (n == 1 && isKatakana(c)) {
+            if (afterLetter && runStart == std::string_view::npos)
+                runStart = i;
+        } else {
+            if (n == 1 && isLetter(c) && runStart != std::string_view::npos)
+                return runStart;
+            afterLetter = n == 1 && isLetter(c);
+            runStart = std::string_view::npos;
+        }
+        i += n;
+    }
+    return std::string_view::npos;
+}
+
 std::string Cp932ToUtf8Lossy(std::string_view cp932)
 {
     std::string out;
@@ -242,11 +344,20 @@ std::string Utf8ToCp932Lossy(std::string_view utf8)
         if (r.Ok)
             break;
         out += '?';
-        uint32_t cp;
-        size_t n = Utf8Sequence(utf8, r.Offset, cp);
-        utf8.remove_prefix(r.Offset + (n ? n : 1));
+        utf8.remove_prefix(r.Offset + Utf8LengthAt(utf8, r.Offset));
     }
     return out;
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); i++)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
 }
 
 void AppendUtf8(uint32_t cp, std::string& out)

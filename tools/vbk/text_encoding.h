@@ -53,6 +53,14 @@ struct ConvertResult {
 // first character without a code, naming it.
 ConvertResult Utf8ToCp932(std::string_view utf8, std::string& out);
 
+// The same, writing for each character without a code the look-alike that
+// Windows chooses (à as a), or '?' where it has none. Returns how many
+// characters were so replaced.
+size_t Utf8ToCp932BestFit(std::string_view utf8, std::string& out);
+
+// How many characters of valid UTF-8 text have no code in code page 932.
+size_t CountUnencodable(std::string_view utf8);
+
 // Appends the UTF-8 form of code-page-932 text to out. Fails at the first
 // byte that is not an assigned code; with exact set, also at a code that
 // would come back from UTF-8 as a different code (one of the duplicate
@@ -66,6 +74,19 @@ std::string Cp932ToUtf8Lossy(std::string_view cp932);
 // And back again for a terminal that speaks code page 932: characters
 // without a code become '?'.
 std::string Utf8ToCp932Lossy(std::string_view utf8);
+
+// Line breaks as the list readers count them: LF, CRLF and a lone CR. No
+// byte of them can be a Shift-JIS trail byte.
+size_t CountLineBreaks(std::string_view text);
+
+// Whether code-page-932 text has half-width katakana between two Latin
+// letters, as in "Stra\xDFe": what a Latin-1 text read as Shift-JIS looks
+// like, and hardly ever real Japanese. Returns the offset of the first such
+// katakana, or npos.
+size_t FindKatakanaInsideLatinWord(std::string_view cp932);
+
+// Byte strings equal but for the case of ASCII letters.
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 // The UTF-8 bytes of one code point.
 void AppendUtf8(uint32_t codePoint, std::string& out);

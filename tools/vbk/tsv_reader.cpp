@@ -40,18 +40,20 @@ ListReadResult ReadTsv(std::string_view text, TextEncoding encoding, const ListS
     size_t pos = 0;
     while (pos < text.size()) {
         line++;
+        // Neither a line break nor a tab can be a Shift-JIS trail byte, so
+        // plain byte searches are safe in both encodings.
+        // Two byte searches are much faster than one for either byte.
         size_t end = text.find('\n', pos);
         if (end == std::string_view::npos)
             end = text.size();
+        size_t cr = text.substr(pos, end - pos).find('\r');
+        if (cr != std::string_view::npos)
+            end = pos + cr;
         std::string_view row = text.substr(pos, end - pos);
-        pos = end + 1;
-        if (!row.empty() && row.back() == '\r')
-            row.remove_suffix(1);
+        pos = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
         if (row.empty())
             continue;
 
-        // Neither a tab nor a line feed can be a Shift-JIS trail byte, so a
-        // plain byte search is safe in both encodings.
         size_t tab = row.find('\t');
         if (tab == std::string_view::npos) {
             if (!sink(line, row, std::string_view()))

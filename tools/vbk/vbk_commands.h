@@ -23,19 +23,27 @@ struct CommandIo {
     TextEncoding Terminal = TextEncoding::Utf8;
 };
 
+// What import does with a character that code page 932 has no code for.
+enum class Unencodable {
+    Error,   // the import fails, naming the line
+    Replace, // the look-alike Windows would write (à as a), else '?'
+    Skip,    // the line is left out
+};
+
 struct ImportOptions {
-    std::string List;
+    std::string List; // a word list, or a dictionary's .index or .ifo
     std::string Table;
-    std::optional<ListFormat> Format;     // else from the extension
+    std::optional<ListFormat> Format;     // else from the extension or header lines
     std::optional<TextEncoding> Encoding; // else detected
+    Unencodable WhenUnencodable = Unencodable::Error;
     bool Merge = false;
 };
 
 struct ExportOptions {
     std::string Table;
     std::string List; // empty: standard output
-    std::optional<ListFormat> Format;
-    TextEncoding Encoding = TextEncoding::Utf8;
+    std::optional<ListFormat> Format; // else from the extension; flash cards only when asked
+    TextEncoding Encoding = TextEncoding::Utf8; // flash cards are always UTF-8
     bool Bom = false;
 };
 

@@ -1,9 +1,16 @@
 // vbk: word lists in and out of Vocabrik table files, from a terminal.
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "tools/vbk/command_support.h"
+#include "tools/vbk/dictionary_reader.h"
 #include "tools/vbk/platform.h"
 #include "tools/vbk/vbk_commands.h"
 #include "vocabrik_version.h"
@@ -11,8 +18,11 @@
 namespace {
 
 const char Usage[] =
-    "usage: vbk import LIST -o TABLE.vbk [--format tsv|csv] [--encoding utf-8|sjis] [--merge]\n"
-    "       vbk export TABLE.vbk [-o LIST] [--format tsv|csv] [--encoding utf-8|sjis] [--bom]\n"
+    "usage: vbk import LIST -o TABLE.vbk [--format tsv|csv|flashcards] [--encoding utf-8|sjis]\n"
+    "                  [--unencodable error|replace|skip] [--merge]\n"
+    "       vbk import DICTIONARY.index|DICTIONARY.ifo -o TABLE.vbk [--unencodable ...] [--merge]\n"
+    "       vbk export TABLE.vbk [-o LIST] [--format tsv|csv|flashcards] [--encoding utf-8|sjis]\n"
+    "                  [--bom]\n"
     "       vbk check TABLE.vbk [--repair -o OUT.vbk]\n"
     "       vbk get TABLE.vbk WORD [--encoding utf-8|sjis]\n"
     "       vbk --help\n"
@@ -22,12 +32,20 @@ const char Usage[] =
     "         the Data; CSV: two fields, RFC 4180 quoting) in UTF-8 or Shift-JIS and\n"
     "         writes a table. The format comes from the extension (.tsv .tab .txt or\n"
     "         .csv) unless --format says it; the encoding is detected unless\n"
-    "         --encoding says it. The first Data of a Key wins; lines with an empty\n"
-    "         Key or Data are skipped. --merge adds to an existing TABLE, whose Keys\n"
-    "         keep their Data.\n"
+    "         --encoding says it. A flash-card export (header lines such as\n"
+    "         #separator:tab at the top) is read by its header lines. A dictd\n"
+    "         dictionary (NAME.index with NAME.dict or NAME.dict.dz) or a StarDict\n"
+    "         one (NAME.ifo with NAME.idx and NAME.dict or NAME.dict.dz) gives its\n"
+    "         headwords as Keys and their definitions as Data. The first Data of a\n"
+    "         Key wins; lines with an empty Key or Data are skipped. A character\n"
+    "         without a code in code page 932 is an error, or with --unencodable\n"
+    "         replace is written as a look-alike (a for a with an accent) or ?, or\n"
+    "         with --unencodable skip leaves its line out. --merge adds to an\n"
+    "         existing TABLE, whose Keys keep their Data.\n"
     "export   writes the table in Key order as TSV (or CSV, by --format or an .csv\n"
-    "         name), UTF-8 unless --encoding sjis, to LIST or standard output.\n"
-    "         --bom starts UTF-8 output with a byte-order mark.\n"
+    "         name, or a flash-card export by --format flashcards), UTF-8 unless\n"
+    "         --encoding sjis, to LIST or standard output. --bom starts UTF-8\n"
+    "         output with a byte-order mark.\n"
     "check    reads the table as Vocabrik does and reports its entries, duplicate\n"
     "         Keys and damage with byte offsets; exit status 0 only for a sound\n"
     "         file. --repair writes the entries that load to OUT.\n"
@@ -35,17 +53,54 @@ const char Usage[] =
     "         The word and the output are in the terminal's encoding (UTF-8 on\n"
     "         Linux, the ANSI code page on Windows) unless --encoding says it.\n"
     "\n"
-    "Files are written to a temporary file first and then put in place, so a\n"
-    "failure leaves nothing half-written. Exit status: 0 success, 1 failure,\n"
-    "2 wrong usage.\n";
+    "Only regular files are read and written. A file is written to a temporary\n"
+    "file first and then put in place, keeping the old file's permissions (and\n"
+    "owner where allowed) or attributes; a symbolic link is followed, and a file\n"
+    "with several hard links is rewritten in place once the new bytes are\n"
+    "complete. A failure leaves nothing half-written. Exit status: 0 success,\n"
+    "1 failure, 2 wrong usage.\n";
 
 struct Arguments {
     std::vector<std::string> positional;
-    std::string output;
-    bool hasOutput = false;
-    std::string format, encoding;
+    std::set<std::string> given; // the options that were given, by their long names
+    std::string output, format, encoding, unencodable;
     bool merge = false, repair = false, bom = false, help = false;
+
+    bool Given(const char* name) const { return given.count(name) > 0; }
 };
+
+struct ValueOption {
+    const char* name;
+    const char* alias;
+    std::string Arguments::*value;
+};
+const ValueOption ValueOptions[] = {
+    {"--output", "-o", &Arguments::output},
+    {"--format", nullptr, &Arguments::format},
+    {"--encoding", nullptr, &Arguments::encoding},
+    {"--unencodable", nullptr, &Arguments::unencodable},
+};
+
+struct FlagOption {
+    const char* name;
+    const char* alias;
+    bool Arguments::*flag;
+};
+const FlagOption FlagOptions[] = {
+    {"--merge", nullptr, &Arguments::merge},
+    {"--repair", nullptr, &Arguments::repair},
+    {"--bom", nullptr, &Arguments::bom},
+    {"--help", "-h", &Arguments::help},
+};
+
+template <typename Option, size_t N>
+const Option* FindOption(const Option (&options)[N], const std::string& arg)
+{
+    for (const Option& o : options)
+        if (arg == o.name || (o.alias && arg == o.alias))
+            return &o;
+    return nullptr;
+}
 
 // Parses options anywhere after the command; "--" ends them. Returns an empty
 // string or what is wrong.
@@ -58,6 +113,10 @@ std::string Parse(int argc, char** argv, Arguments& a)
             a.positional.push_back(arg);
             continue;
         }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
         std::string value;
         bool hasValue = false;
         size_t eq = arg.find('=');
@@ -66,40 +125,145 @@ std::string Parse(int argc, char** argv, Arguments& a)
             arg = arg.substr(0, eq);
             hasValue = true;
         }
-        auto takeValue = [&](std::string& into) -> std::string {
-            if (!hasValue) {
-                if (i + 1 >= argc)
-                    return arg + " needs a value";
-                value = argv[++i];
-            }
-            into = value;
-            return std::string();
-        };
-        std::string problem;
-        if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "-o" || arg == "--output") {
-            problem = takeValue(a.output);
-            a.hasOutput = true;
-        } else if (arg == "--format") {
-            problem = takeValue(a.format);
-        } else if (arg == "--encoding") {
-            problem = takeValue(a.encoding);
-        } else if (arg == "--merge" || arg == "--repair" || arg == "--bom" || arg == "--help" ||
-                   arg == "-h") {
+        if (const ValueOption* o = FindOption(ValueOptions, arg)) {
+            if (!hasValue && i + 1 >= argc)
+                return arg + " needs a value";
+            a.*(o->value) = hasValue ? value : argv[++i];
+            a.given.insert(o->name);
+        } else if (const FlagOption* f = FindOption(FlagOptions, arg)) {
             if (hasValue)
                 return arg + " takes no value";
-            (arg == "--merge"    ? a.merge
-             : arg == "--repair" ? a.repair
-             : arg == "--bom"    ? a.bom
-                                 : a.help) = true;
+            a.*(f->flag) = true;
+            a.given.insert(f->name);
         } else {
             return "unknown option " + arg;
         }
-        if (!problem.empty())
-            return problem;
     }
     return std::string();
+}
+
+// The option values in their own types.
+struct Values {
+    std::optional<ListFormat> format;
+    std::optional<TextEncoding> encoding;
+    Unencodable unencodable = Unencodable::Error;
+};
+
+std::string ParseValues(const Arguments& a, Values& v)
+{
+    if (!a.format.empty()) {
+        std::string f = a.format;
+        std::transform(f.begin(), f.end(), f.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+        v.format = f == "tsv"          ? std::optional(ListFormat::Tsv)
+                   : f == "csv"        ? std::optional(ListFormat::Csv)
+                   : f == "flashcards" ? std::optional(ListFormat::Flashcards)
+                                       : std::nullopt;
+        if (!v.format)
+            return "--format is tsv, csv or flashcards, not " + a.format;
+    }
+    if (!a.encoding.empty()) {
+        v.encoding = ParseEncodingName(a.encoding);
+        if (!v.encoding)
+            return "--encoding is utf-8 or sjis, not " + a.encoding;
+    }
+    if (!a.unencodable.empty()) {
+        if (a.unencodable == "error")
+            v.unencodable = Unencodable::Error;
+        else if (a.unencodable == "replace")
+            v.unencodable = Unencodable::Replace;
+        else if (a.unencodable == "skip")
+            v.unencodable = Unencodable::Skip;
+        else
+            return "--unencodable is error, replace or skip, not " + a.unencodable;
+    }
+    return std::string();
+}
+
+// What each command takes; the options it does not take are refused.
+struct CommandShape {
+    const char* name;
+    size_t positionals;
+    const char* positionalProblem;
+    std::vector<const char*> options;
+};
+const CommandShape Shapes[] = {
+    {"import", 1, "import takes one LIST",
+     {"--output", "--format", "--encoding", "--unencodable", "--merge"}},
+    {"export", 1, "export takes one TABLE", {"--output", "--format", "--encoding", "--bom"}},
+    {"check", 1, "check takes one TABLE", {"--repair", "--output"}},
+    {"get", 2, "get takes TABLE and WORD", {"--encoding"}},
+};
+
+std::string ShapeProblem(const CommandShape& shape, const Arguments& a)
+{
+    if (a.positional.size() != shape.positionals)
+        return shape.positionalProblem;
+    for (const std::string& option : a.given) {
+        if (std::none_of(shape.options.begin(), shape.options.end(),
+                         [&](const char* o) { return option == o; }))
+            return (option == "--output" ? std::string("-o") : option) + " does not go with " +
+                   shape.name;
+    }
+    return std::string();
+}
+
+// The rules of one command beyond its shape: an empty string or what is wrong.
+std::string CommandProblem(const std::string& command, const Arguments& a, const Values& v)
+{
+    bool output = a.Given("--output");
+    if (command == "import") {
+        if (!output || a.output.empty())
+            return "import needs -o TABLE.vbk";
+        if (DictionaryFormatOfName(a.positional[0]) && !v.format && v.encoding)
+            return "--encoding does not go with a dictionary (its text is UTF-8)";
+    } else if (command == "export") {
+        if (output && a.output.empty())
+            return "-o needs a file name";
+        if (v.format == ListFormat::Flashcards && v.encoding == TextEncoding::ShiftJis)
+            return "--format flashcards writes UTF-8; --encoding sjis does not go with it";
+    } else if (command == "check") {
+        if (a.repair && (!output || a.output.empty()))
+            return "--repair needs -o OUT.vbk";
+        if (!a.repair && output)
+            return "-o goes with --repair";
+    }
+    return std::string();
+}
+
+int RunCommand(const std::string& command, const Arguments& a, const Values& v, CommandIo& io)
+{
+    if (command == "import") {
+        ImportOptions o;
+        o.List = a.positional[0];
+        o.Table = a.output;
+        o.Format = v.format;
+        o.Encoding = v.encoding;
+        o.WhenUnencodable = v.unencodable;
+        o.Merge = a.merge;
+        return RunImport(o, io);
+    }
+    if (command == "export") {
+        ExportOptions o;
+        o.Table = a.positional[0];
+        o.List = a.output;
+        o.Format = v.format;
+        o.Encoding = v.encoding.value_or(TextEncoding::Utf8);
+        o.Bom = a.bom;
+        return RunExport(o, io);
+    }
+    if (command == "check") {
+        CheckOptions o;
+        o.Table = a.positional[0];
+        o.Repair = a.repair;
+        o.Output = a.output;
+        return RunCheck(o, io);
+    }
+    if (v.encoding)
+        io.Terminal = *v.encoding;
+    GetOptions o;
+    o.Table = a.positional[0];
+    o.Word = a.positional[1];
+    return RunGet(o, io);
 }
 
 int UsageError(CommandIo& io, const std::string& problem)
@@ -129,92 +293,28 @@ int Run(int argc, char** argv, CommandIo& io)
         io.Out += Usage;
         return ExitOk;
     }
+    const CommandShape* shape = std::find_if(std::begin(Shapes), std::end(Shapes),
+                                             [&](const CommandShape& s) { return command == s.name; });
+    if (shape == std::end(Shapes))
+        return UsageError(io, "unknown command " + command);
+    Values v;
+    problem = ShapeProblem(*shape, a);
+    if (problem.empty())
+        problem = ParseValues(a, v);
+    if (problem.empty())
+        problem = CommandProblem(command, a, v);
+    if (!problem.empty())
+        return UsageError(io, problem);
 
-    std::optional<ListFormat> format;
-    if (!a.format.empty()) {
-        if (a.format == "tsv" || a.format == "TSV")
-            format = ListFormat::Tsv;
-        else if (a.format == "csv" || a.format == "CSV")
-            format = ListFormat::Csv;
-        else
-            return UsageError(io, "--format is tsv or csv, not " + a.format);
+    // Everything is held in memory: a file too large for it is a failure
+    // like any other, named with the file.
+    try {
+        return RunCommand(command, a, v, io);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
     }
-    std::optional<TextEncoding> encoding;
-    if (!a.encoding.empty()) {
-        encoding = ParseEncodingName(a.encoding);
-        if (!encoding)
-            return UsageError(io, "--encoding is utf-8 or sjis, not " + a.encoding);
-    }
-    auto refuse = [&](bool given, const char* option) {
-        return given ? std::string(option) + " does not go with " + command : std::string();
-    };
-    auto firstProblem = [](std::initializer_list<std::string> problems) {
-        for (const std::string& p : problems)
-            if (!p.empty())
-                return p;
-        return std::string();
-    };
-
-    if (command == "import") {
-        problem = firstProblem({a.positional.size() != 1 ? "import takes one LIST" : "",
-                                !a.hasOutput || a.output.empty() ? "import needs -o TABLE.vbk" : "",
-                                refuse(a.repair, "--repair"), refuse(a.bom, "--bom")});
-        if (!problem.empty())
-            return UsageError(io, problem);
-        ImportOptions o;
-        o.List = a.positional[0];
-        o.Table = a.output;
-        o.Format = format;
-        o.Encoding = encoding;
-        o.Merge = a.merge;
-        return RunImport(o, io);
-    }
-    if (command == "export") {
-        problem = firstProblem({a.positional.size() != 1 ? "export takes one TABLE" : "",
-                                a.hasOutput && a.output.empty() ? "-o needs a file name" : "",
-                                refuse(a.merge, "--merge"), refuse(a.repair, "--repair")});
-        if (!problem.empty())
-            return UsageError(io, problem);
-        ExportOptions o;
-        o.Table = a.positional[0];
-        o.List = a.output;
-        o.Format = format;
-        o.Encoding = encoding.value_or(TextEncoding::Utf8);
-        o.Bom = a.bom;
-        return RunExport(o, io);
-    }
-    if (command == "check") {
-        problem = firstProblem({a.positional.size() != 1 ? "check takes one TABLE" : "",
-                                a.repair && (!a.hasOutput || a.output.empty())
-                                    ? "--repair needs -o OUT.vbk"
-                                    : "",
-                                !a.repair && a.hasOutput ? "-o goes with --repair" : "",
-                                refuse(!a.format.empty(), "--format"),
-                                refuse(!a.encoding.empty(), "--encoding"),
-                                refuse(a.merge, "--merge"), refuse(a.bom, "--bom")});
-        if (!problem.empty())
-            return UsageError(io, problem);
-        CheckOptions o;
-        o.Table = a.positional[0];
-        o.Repair = a.repair;
-        o.Output = a.output;
-        return RunCheck(o, io);
-    }
-    if (command == "get") {
-        problem = firstProblem({a.positional.size() != 2 ? "get takes TABLE and WORD" : "",
-                                refuse(a.hasOutput, "-o"), refuse(!a.format.empty(), "--format"),
-                                refuse(a.merge, "--merge"), refuse(a.repair, "--repair"),
-                                refuse(a.bom, "--bom")});
-        if (!problem.empty())
-            return UsageError(io, problem);
-        if (encoding)
-            io.Terminal = *encoding;
-        GetOptions o;
-        o.Table = a.positional[0];
-        o.Word = a.positional[1];
-        return RunGet(o, io);
-    }
-    return UsageError(io, "unknown command " + command);
+    return Fail(io, a.positional[0] + ": out of memory (vbk holds the whole file and its table "
+                                      "in memory)");
 }
 
 } // namespace

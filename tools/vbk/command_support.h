@@ -1,0 +1,35 @@
+// What vbk's commands share: messages, counts, and table files read and
+// written whole.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "table/entry_table.h"
+#include "tools/vbk/vbk_commands.h"
+
+// "1 entry", "2 entries".
+std::string Count(uint64_t n, const char* one, const char* many);
+// "0x5C".
+std::string Hex(uint64_t v);
+
+// Text from the table (code page 932) as the terminal shows it.
+std::string TableText(const CommandIo& io, std::string_view cp932);
+// Text from a UTF-8 list as the terminal shows it.
+std::string Utf8Text(const CommandIo& io, std::string_view utf8);
+// Table text quoted for a message, cut short if long.
+std::string QuotedKey(const CommandIo& io, std::string_view cp932);
+
+// Adds "vbk: message" to standard error; returns ExitFailed.
+int Fail(CommandIo& io, const std::string& message);
+
+// Reads a table file as the program does. Missing and unreadable files are
+// failures; so is damage when refuseDamage is set, else a warning.
+bool LoadTable(const std::string& path, CEntryTable& table, CommandIo& io, bool refuseDamage,
+               std::string& failure);
+// Puts the table's file in place under path.
+bool SaveTable(const std::string& path, const CEntryTable& table, std::string& failure);
+
+// Whether two names reach one file: writing one would destroy the other.
+bool SameFile(const std::string& a, const std::string& b);

@@ -1,0 +1,149 @@
+// Delimited text as RFC 4180 has it for CSV: fields separated by a separator
+// (a comma for CSV), records by line breaks; a field in double quotes may
+// hold separators, line breaks and doubled quotes. The quoting is checked
+// strictly: a stray quote is an error, not a guess.
+#include <string>
+#include <vector>
+
+#include "tools/vbk/html_text.h"
+#include "tools/vbk/list_reader.h"
+
+namespace {
+
+struct Scanner {
+    std::string_view text;
+    char separator;
+    bool shiftJis;
+    size_t pos = 0;
+    size_t line = 1;
+
+    bool AtRecordEnd() const
+    {
+        return pos >= text.size() || text[pos] == '\n' || text[pos] == '\r';
+    }
+
+    void SkipRecordEnd()
+    {
+        if (pos >= text.size())
+            return;
+        pos += text.substr(pos, 2) == "\r\n" ? 2 : 1;
+        line++;
+    }
+
+    // The bytes of the character at pos: a Shift-JIS trail byte may look
+    // like a separator ('|' is one).
+    size_t CharLength() const { return shiftJis ? ShiftJisCharLength(text, pos) : 1; }
+
+    // Reads one field into out; false with a message on bad quoting.
+    bool Field(std::string& out, std::string& message)
+    {
+        out.clear();
+        if (pos < text.size() && text[pos] == '"') {
+            size_t openLine = line;
+            pos++;
+            for (;;) {
+                if (pos >= text.size()) {
+                    line = openLine;
+                    message = "the quoted field that starts on this line is never closed";
+                    return false;
+                }
+                size_t n = CharLength();
+                char c = text[pos];
+                if (n == 1 && c == '"') {
+                    pos++;
+                    if (pos < text.size() && text[pos] == '"') {
+                        out += '"';
+                        pos++;
+                        continue;
+                    }
+                    break;
+                }
+                if (c == '\n' || (c == '\r' && text.substr(pos, 2) != "\r\n"))
+                    line++;
+                out.append(text.data() + pos, n);
+                pos += n;
+            }
+            if (!AtRecordEnd() && text[pos] != separator) {
+                message = "text after the closing quote of a field (write a quote inside a "
+                          "quoted field as \"\")";
+                return false;
+            }
+            return true;
+        }
+        while (!AtRecordEnd()) {
+            size_t n = CharLength();
+            if (n == 1 && text[pos] == separator)
+                break;
+            if (n == 1 && text[pos] == '"') {
+                message = "a quote inside a field that does not start with one";
+                return false;
+            }
+            out.append(text.data() + pos, n);
+            pos += n;
+        }
+        return true;
+    }
+};
+
+bool AllEmptyBut(const std::vector<std::string>& fields, const DelimitedLayout& layout)
+{
+    for (size_t i = 0; i < fields.size(); i++)
+        if (i != layout.KeyColumn && i != layout.DataColumn && !fields[i].empty())
+            return false;
+    return true;
+}
+
+} // namespace
+
+ListReadResult ReadDelimited(std::string_view text, TextEncoding encoding,
+                             const DelimitedLayout& layout, const ListSink& sink)
+{
+    ListReadResult result;
+    Scanner scan{text, layout.Separator, encoding == TextEncoding::ShiftJis};
+    scan.line = layout.FirstLine;
+    std::vector<std::string> fields;
+    std::string message, key, data;
+    while (scan.pos < text.size()) {
+        size_t recordLine = scan.line;
+        if (scan.AtRecordEnd()) { // a blank line
+            scan.SkipRecordEnd();
+            continue;
+        }
+        size_t count = 0;
+        for (;;) {
+            if (fields.size() <= count)
+                fields.emplace_back();
+            if (!scan.Field(fields[count], message)) {
+                result.Ok = false;
+                result.Line = scan.line;
+                result.Message = message;
+                return result;
+            }
+            count++;
+            if (scan.AtRecordEnd())
+                break;
+            scan.pos++; // the separator
+        }
+        scan.SkipRecordEnd();
+        fields.resize(count);
+        if (!layout.ExtraColumnsAllowed && !AllEmptyBut(fields, layout)) {
+            result.Ok = false;
+            result.Line = recordLine;
+            result.Message = layout.Separator == ','
+                                 ? "more than two fields (quote a Data that holds a comma)"
+                                 : "more than two fields";
+            return result;
+        }
+        std::string_view k = layout.KeyColumn < count ? fields[layout.KeyColumn] : std::string_view();
+        std::string_view d = layout.DataColumn < count ? fields[layout.DataColumn] : std::string_view();
+        if (layout.Html) {
+            key = HtmlToText(k, encoding);
+            data = HtmlToText(d, encoding);
+            k = key;
+            d = data;
+        }
+        if (!sink(recordLine, k, d))
+            return result;
+    }
+    return result;
+}

@@ -1,0 +1,47 @@
+// Dictionaries in the formats that dictionary programs use: dictd (NAME.index
+// with NAME.dict or NAME.dict.dz) and StarDict (NAME.ifo with NAME.idx and
+// NAME.dict or NAME.dict.dz). Each entry comes out as a headword and the
+// text of its definition, in UTF-8.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <string_view>
+
+enum class DictionaryFormat { Dictd, StarDict };
+
+// .index is dictd, .ifo is StarDict (any case).
+std::optional<DictionaryFormat> DictionaryFormatOfName(const std::string& name);
+
+// number: the entry's 1-based place in the index. The text is the
+// definition without a first line that only repeats the headword; the
+// definitions of a headword listed several times in a row (homographs) come
+// as one text, separated by blank lines. The views are valid only during the
+// call; a sink that returns false ends the reading.
+using DictionarySink =
+    std::function<bool(size_t number, std::string_view headword, std::string_view text)>;
+
+struct DictionaryReadResult {
+    bool Ok = true;
+    std::string Message; // names the file and, where there is one, the entry
+};
+
+DictionaryReadResult ReadDictionary(DictionaryFormat format, const std::string& path,
+                                    const DictionarySink& sink);
+
+// Where entry number n is, for messages: "NAME.index:12" or "NAME.idx: entry 12".
+std::string DictionaryPlace(DictionaryFormat format, const std::string& path, size_t number);
+
+// What each format's reader hands on before the texts are cleaned and joined.
+using RawDictionarySink =
+    std::function<bool(size_t number, std::string_view headword, std::string_view text)>;
+DictionaryReadResult ReadDictdEntries(const std::string& indexPath, const RawDictionarySink& sink);
+DictionaryReadResult ReadStarDictEntries(const std::string& ifoPath, const RawDictionarySink& sink);
+
+// The companion file of a dictionary: base + the first of the suffixes that
+// exists, inflated if its name ends in .dz or .gz. usedName tells which.
+bool LoadCompanionFile(const std::string& base, std::initializer_list<const char*> suffixes,
+                       std::string& bytes, std::string& usedName, std::string& failure);

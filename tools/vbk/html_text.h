@@ -1,0 +1,18 @@
+// The little HTML that flash-card programs put into fields, as text and back.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "tools/vbk/text_encoding.h"
+
+// "<br>" becomes a line break, every other tag is removed, and character
+// references are decoded ("&nbsp;" as a plain space). A reference to a
+// character that the text's encoding cannot hold, or that names no
+// character, stays as it was written; so does a "<" that starts no tag.
+std::string HtmlToText(std::string_view html, TextEncoding encoding);
+
+// UTF-8 text as HTML that HtmlToText gives back unchanged: line feeds as
+// "<br>", and "&", "<", ">", quotes, tabs and carriage returns as references,
+// so that the field needs no quoting in a delimited file.
+std::string TextToHtml(std::string_view text);
