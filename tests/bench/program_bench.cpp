@@ -151,8 +151,8 @@ public:
         Report("key press to panes", keyPresses_);
         Report("key press to panes, list open", KeyPresses(presses_));
         ChangesFollowedByTheList();
-        if (OpenNew())
-            Save();
+        Save();
+        OpenNew();
         return 0;
     }
 
@@ -312,9 +312,6 @@ private:
         first = std::string(other.FindCandidate("")->Key);
         app_.WriteFile("other.vbk", EncodeTableToBytes(other));
         app_.Post(146);
-        Box question = app_.Answer(IDNO); // the table was changed above: keep it unsaved
-        if (!question.window)
-            return false;
         Clock t0 = Now();
         if (!app_.ChooseFile("ファイルを開く", "other.vbk"))
             return false;
@@ -334,7 +331,7 @@ private:
             return false;
         Clock t0 = Now();
         app_.Press(box.window, IDYES);
-        bool saved = app_.TitleIs("Vocabrik - other.vbk ");
+        bool saved = app_.TitleIs("Vocabrik - data.vbk ");
         printf("save of %d entries: %s in %.0f ms\n", entries_, saved ? "done" : "NOT done",
                Ms(t0, Now()));
         return saved;

@@ -191,7 +191,9 @@ TEST_F(Soak, LongUseLeavesNothingBehind)
 {
     // Each kind of use once, so that what is made once for all is made.
     KeyPresses(20);
-    app_.Post(111); // the Search mode
+    app_.Post(111); // the Search mode, on once the panes are read-only
+    ASSERT_TRUE(WaitFor(
+        [&] { return (GetWindowLongPtrA(app_.Control(116), GWL_STYLE) & ES_READONLY) != 0; }));
     Copies(20);
     ListWindows(5);
     EveryDialog(5);
