@@ -2,7 +2,7 @@
 // window and the one message loop.
 #include <windows.h>
 
-#include "app/app_instance.h"
+#include "ui/app_instance.h"
 #include "app/main_window.h"
 #include "listwin/list_window.h"
 #include "res/resource.h"

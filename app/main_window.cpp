@@ -6,21 +6,21 @@
 #include <new>
 
 #include "app/commands.h"
-#include "app/layout.h"
-#include "app/title.h"
+#include "core/layout.h"
+#include "core/title.h"
 #include "lookup/capture.h"
+#include "hooks/vk_png.h"
+#include "lookup/search_box.h"
 #include "res/resource.h"
-#include "table/file_commands.h"
+#include "app/file_commands.h"
 #include "table/table_document.h"
+#include "ui/app_instance.h"
 #include "ui/guarded.h"
 #include "ui/system_library.h"
 
 CToolbarWrap ModeToolbar;
 CButtonWrap SearchButton;
-CRichEditWrap KeyPane;
-CRichEditWrap ResultPane;
 CPaintWrap Painter;
-CClipViewerWrap ClipboardLink;
 
 int KeyCaptionHeight = DefaultKeyCaptionHeight;
 int DataCaptionHeight = DefaultDataCaptionHeight;
@@ -43,15 +43,10 @@ TBBUTTON AddButton[] = {
     {I_IMAGENONE, IDC_ADD, TBSTATE_ENABLED, BTNS_AUTOSIZE, {}, 0, 0},
 };
 
-bool IsLeadByte(unsigned char b)
-{
-    return IsDBCSLeadByte(b) != 0;
-}
-
 void ShowTitle(HWND window)
 {
     char title[TitleBufferSize];
-    FormatTitle(Document.CurrentTablePath(), Document.TableModified(), IsLeadByte, title);
+    FormatTitle(Document.CurrentTablePath(), Document.TableModified(), title);
     SetWindowTextA(window, title);
 }
 
@@ -77,7 +72,7 @@ CTitleView TitleView;
 
 void CreatePane(CRichEditWrap& pane, HWND window, int id)
 {
-    pane.Create(window, id);
+    pane.Create(AppInstance, window, id);
     pane.SetBkColor(White);
     pane.SetTypingLimit(PaneTextLimit);
 }
@@ -92,11 +87,13 @@ int CaptionHeight(int id, int fallback)
 LRESULT OnCreate(HWND window)
 {
     MainWindow = window;
+    Painter.instance = AppInstance;
+    Painter.loadPng = vkLoadPNGA;
     LoadSystemLibrary("RICHED32.DLL"); // the panes' class; kept for the life of the process
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
 
-    ModeToolbar.Create(window);
+    ModeToolbar.Create(AppInstance, window);
     ModeToolbar.AddCheckedButtons(ARRAYSIZE(ModeButtons), ModeButtons);
     ModeToolbar.AddSeparator();
     ModeToolbar.AddButtons(ARRAYSIZE(AddButton), AddButton);
@@ -105,8 +102,9 @@ LRESULT OnCreate(HWND window)
     KeyHook.SetHWND(window, 0);
     KeyHook.SetHWND(ModeToolbar.window, 1);
 
-    SearchBox.Create(window, IDC_SEARCH_BOX, 1);
-    SearchButton.Create(window, IDC_EXTERNAL_SEARCH, "検索");
+    SearchBox.Create(AppInstance, window, IDC_SEARCH_BOX, 1,
+                     {EditSubclassProc, IDC_EXTERNAL_SEARCH});
+    SearchButton.Create(AppInstance, window, IDC_EXTERNAL_SEARCH, "検索");
 
     KeyCaptionHeight = CaptionHeight(IDB_KEY_CAPTION, DefaultKeyCaptionHeight);
     DataCaptionHeight = CaptionHeight(IDB_DATA_CAPTION, DefaultDataCaptionHeight);

@@ -3,24 +3,16 @@
 
 #include <windows.h>
 
-#include "extlib/dll_keyhook.h"
-#include "extlib/dll_mousehook.h"
+#include "lookup/controls.h"
 #include "ui/button_wrap.h"
-#include "ui/clip_viewer_wrap.h"
-#include "ui/combo_wrap.h"
 #include "ui/paint_wrap.h"
-#include "ui/rich_edit_wrap.h"
 #include "ui/toolbar_wrap.h"
 
+// The main window's other controls; the search box, the panes, the
+// clipboard link and the hooks are the lookup's (lookup/controls.h).
 extern CToolbarWrap ModeToolbar;
-extern CComboWrap SearchBox;
 extern CButtonWrap SearchButton;
-extern CRichEditWrap KeyPane;
-extern CRichEditWrap ResultPane;
 extern CPaintWrap Painter;
-extern CClipViewerWrap ClipboardLink;
-extern CDllKeyhook KeyHook;
-extern CDllMouseHook MouseHook;
 
 extern int KeyCaptionHeight;
 extern int DataCaptionHeight;

@@ -2,7 +2,7 @@
 
 #include <richedit.h>
 
-#include "app/app_instance.h"
+#include "ui/app_instance.h"
 #include "res/resource.h"
 #include "ui/guarded.h"
 #include "ui/rich_edit_wrap.h"

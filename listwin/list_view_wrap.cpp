@@ -1,10 +1,11 @@
 #include "listwin/list_view_wrap.h"
 
+#include "core/cp932_text.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
 
-#include "app/app_instance.h"
 
 CListViewWrap ListView;
 int SortDirection[2];
@@ -16,13 +17,7 @@ void CopyText(std::string_view text, char* buffer, int size)
 {
     if (!buffer || size <= 0)
         return;
-    size_t n = 0;
-    while (n < text.size()) {
-        size_t step = IsDBCSLeadByte(BYTE(text[n])) && n + 1 < text.size() ? 2 : 1;
-        if (n + step > size_t(size - 1))
-            break;
-        n += step;
-    }
+    size_t n = cp932::CutLength(text, size_t(size - 1));
     memcpy(buffer, text.data(), n);
     buffer[n] = '\0';
 }
@@ -56,11 +51,11 @@ CListViewWrap::~CListViewWrap()
     Reset();
 }
 
-void CListViewWrap::Create(HWND parent, int id)
+void CListViewWrap::Create(HINSTANCE instance, HWND parent, int id)
 {
     window = CreateWindowExA(0, WC_LISTVIEWA, "",
                              WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_OWNERDATA, 0, 0,
-                             0, 0, parent, reinterpret_cast<HMENU>(INT_PTR(id)), AppInstance,
+                             0, 0, parent, reinterpret_cast<HMENU>(INT_PTR(id)), instance,
                              nullptr);
     if (!window)
         return;

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "table/entry_table.h"
+#include "core/entry_table.h"
 
 struct ListColumn {
     const char* caption;
@@ -27,7 +27,7 @@ public:
     CListViewWrap();
     ~CListViewWrap();
 
-    void Create(HWND parent, int id);
+    void Create(HINSTANCE instance, HWND parent, int id);
     void AddColumns(const ListColumn* columns, int count);
     void Move(int x, int y, int width, int height);
     int SelectedCount();

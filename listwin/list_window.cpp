@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "app/app_instance.h"
+#include "ui/app_instance.h"
 #include "listwin/add_edit_dialog.h"
 #include "listwin/list_view_wrap.h"
 #include "res/resource.h"
@@ -137,9 +137,9 @@ const ListCommand ListCommands[] = {
 // A table too large for the list's rows makes no window: creating it fails.
 LRESULT OnCreate(HWND window)
 {
-    ListToolbar.Create(window);
+    ListToolbar.Create(AppInstance, window);
     ListToolbar.AddButtons(ARRAYSIZE(ListToolbarButtons), ListToolbarButtons);
-    ListView.Create(window, IDC_LIST_VIEW);
+    ListView.Create(AppInstance, window, IDC_LIST_VIEW);
     ListView.AddColumns(ListColumns, ARRAYSIZE(ListColumns));
     if (!ListView.Fill(Document.EntryTable()))
         return -1;

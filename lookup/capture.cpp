@@ -1,6 +1,6 @@
 #include "lookup/capture.h"
 
-#include "app/main_window.h"
+#include "lookup/controls.h"
 #include "lookup/lookup.h"
 
 int CaptureMode = Edit;

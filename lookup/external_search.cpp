@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/app_instance.h"
-#include "app/main_window.h"
-#include "lookup/url_template.h"
+#include "ui/app_instance.h"
+#include "lookup/controls.h"
+#include "core/url_template.h"
 #include "res/resource.h"
 #include "ui/system_library.h"
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/main_window.h"
+#include "lookup/controls.h"
 #include "table/table_document.h"
 
 namespace {

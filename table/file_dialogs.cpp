@@ -1,7 +1,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
-#include "table/file_commands.h"
+#include "app/file_commands.h"
 
 namespace {
 

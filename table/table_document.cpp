@@ -6,6 +6,9 @@
 #include <cstring>
 #include <new>
 
+#include "core/cp932_text.h"
+#include "core/file_name.h"
+
 CTableDocument Document;
 const char DefaultTableName[] = "data.vbk";
 
@@ -23,18 +26,6 @@ std::string FullPathOf(const std::string& path)
         return path;
     full.resize(got);
     return full;
-}
-
-// The name part, found by walking characters so that a 0x5C trail byte of a
-// double-byte character is never taken for a backslash.
-const char* NamePartOf(const char* path)
-{
-    const char* name = path;
-    for (const char* p = path; *p; p = CharNextA(p)) {
-        if (*p == '\\' || *p == '/' || *p == ':')
-            name = p + 1;
-    }
-    return name;
 }
 
 // Copies the file to the first free name of NAME.damaged, NAME.damaged.2,
@@ -237,9 +228,9 @@ void CTableDocument::Rename(const std::string& path)
 void CTableDocument::SetName(const std::string& path, std::string&& fullPath)
 {
     fullPath_.swap(fullPath);
-    const char* name = NamePartOf(path.c_str());
-    size_t n = std::min(strlen(name), sizeof name_ - 1);
-    memcpy(name_, name, n);
+    std::string_view name = NamePart(path);
+    size_t n = cp932::CutLength(name, sizeof name_ - 1);
+    memcpy(name_, name.data(), n);
     name_[n] = '\0';
     NotifyFileState();
 }

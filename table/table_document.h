@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "table/entry_table.h"
+#include "core/entry_table.h"
 #include "table/table_file.h"
 
 // One Key's entry changed: before is the entry the Key had (null when it was
@@ -33,7 +33,7 @@ protected:
     ~CDocumentView() = default;
 };
 
-#include "table/table_codec.h"
+#include "core/table_codec.h"
 
 // What a load or an append found.
 struct TableLoad {

@@ -6,7 +6,7 @@
 #include <new>
 
 #include "table/file_wrap.h"
-#include "table/table_codec.h"
+#include "core/table_codec.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "table/entry_table.h"
+#include "core/entry_table.h"
 
 enum ReadOutcome {
     ReadOk,

@@ -1,11 +1,10 @@
 #include "ui/button_wrap.h"
 
-#include "app/app_instance.h"
 
-HWND CButtonWrap::Create(HWND parent, int id, const char* caption)
+HWND CButtonWrap::Create(HINSTANCE instance, HWND parent, int id, const char* caption)
 {
     window = CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0,
-                             parent, reinterpret_cast<HMENU>(INT_PTR(id)), AppInstance, nullptr);
+                             parent, reinterpret_cast<HMENU>(INT_PTR(id)), instance, nullptr);
     return window;
 }
 

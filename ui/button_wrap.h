@@ -6,6 +6,6 @@ class CButtonWrap {
 public:
     HWND window = nullptr;
 
-    HWND Create(HWND parent, int id, const char* caption);
+    HWND Create(HINSTANCE instance, HWND parent, int id, const char* caption);
     void Move(int x, int y, int width, int height);
 };

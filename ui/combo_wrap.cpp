@@ -1,8 +1,5 @@
 #include "ui/combo_wrap.h"
 
-#include "app/app_instance.h"
-#include "lookup/search_box.h"
-#include "res/resource.h"
 
 HWND CComboWrap::NotifyWindow;
 WORD CComboWrap::EnterCommand;
@@ -13,20 +10,20 @@ CComboWrap::CComboWrap()
     SavedEditProc = nullptr;
 }
 
-HWND CComboWrap::Create(HWND parent, int id, int kind)
+HWND CComboWrap::Create(HINSTANCE instance, HWND parent, int id, int kind, EditField field)
 {
     DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_AUTOHSCROLL |
                   (kind == 1 ? CBS_DROPDOWN : CBS_DROPDOWNLIST);
     window = CreateWindowExA(0, "COMBOBOX", "", style, 0, 0, 0, 0, parent,
-                             reinterpret_cast<HMENU>(INT_PTR(id)), AppInstance, nullptr);
+                             reinterpret_cast<HMENU>(INT_PTR(id)), instance, nullptr);
     NotifyWindow = parent;
-    EnterCommand = IDC_EXTERNAL_SEARCH;
+    EnterCommand = field.enterCommand;
     HWND edit = window ? GetTopWindow(window) : nullptr;
     if (!edit)
         return window;
     if (!SavedEditProc)
         SavedEditProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(edit, GWLP_WNDPROC));
-    SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditSubclassProc));
+    SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(field.editProc));
     return window;
 }
 

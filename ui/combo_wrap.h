@@ -13,8 +13,15 @@ public:
     static WORD EnterCommand;
     static WNDPROC SavedEditProc;
 
+    // The box's edit field takes editProc as its procedure, which hands
+    // what it does not handle to SavedEditProc.
+    struct EditField {
+        WNDPROC editProc;
+        WORD enterCommand;
+    };
+
     CComboWrap();
-    HWND Create(HWND parent, int id, int kind);
+    HWND Create(HINSTANCE instance, HWND parent, int id, int kind, EditField field);
     void Move(int x, int y, int width, int height);
     void ReadText();
     void InsertTop(const char* item);

@@ -1,7 +1,5 @@
 #include "ui/paint_wrap.h"
 
-#include "app/app_instance.h"
-#include "extlib/vk_png.h"
 
 void CPaintWrap::Begin(HWND window)
 {
@@ -16,7 +14,7 @@ void CPaintWrap::End(HWND window)
 
 int CPaintWrap::MeasureImage(int id, int* widthOut, int* heightOut)
 {
-    HBITMAP image = vkLoadPNGA(AppInstance, MAKEINTRESOURCEA(id), 0);
+    HBITMAP image = loadPng ? loadPng(instance, MAKEINTRESOURCEA(id), 0) : nullptr;
     if (!image)
         return 0;
     BITMAP info = {};
@@ -31,7 +29,7 @@ void CPaintWrap::DrawImage(int id, int x, int y)
 {
     // Loaded and released on every paint: the images are tiny and nothing
     // has to be kept or freed between paints.
-    HBITMAP image = vkLoadPNGA(AppInstance, MAKEINTRESOURCEA(id), 0);
+    HBITMAP image = loadPng ? loadPng(instance, MAKEINTRESOURCEA(id), 0) : nullptr;
     if (!image || !dc) {
         if (image)
             DeleteObject(image);

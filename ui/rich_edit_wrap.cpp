@@ -1,10 +1,11 @@
 #include "ui/rich_edit_wrap.h"
 
+#include "core/cp932_text.h"
+
 #include <richedit.h>
 
 #include <cstring>
 
-#include "app/app_instance.h"
 #include "ui/window_text.h"
 
 void ReplaceSelWhole(HWND control, const char* text)
@@ -18,12 +19,12 @@ void ReplaceSelWhole(HWND control, const char* text)
     SendMessageA(control, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text));
 }
 
-int CRichEditWrap::Create(HWND parent, int id)
+int CRichEditWrap::Create(HINSTANCE instance, HWND parent, int id)
 {
     window = CreateWindowExA(WS_EX_CLIENTEDGE, "RICHEDIT", "",
                              WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_HSCROLL |
                                  ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL,
-                             0, 0, 0, 0, parent, reinterpret_cast<HMENU>(INT_PTR(id)), AppInstance,
+                             0, 0, 0, 0, parent, reinterpret_cast<HMENU>(INT_PTR(id)), instance,
                              nullptr);
     if (window) {
         LRESULT mask = SendMessageA(window, EM_GETEVENTMASK, 0, 0);
@@ -66,11 +67,10 @@ void CRichEditWrap::ReplaceSelLimited(const char* text)
     if (room <= 0)
         return;
     // Count characters, not bytes, and never cut one in two.
-    const char* end = text;
-    for (LRESULT n = 0; *end && n < room; n++)
-        end = CharNextA(end);
+    std::string_view whole = text;
+    size_t length = cp932::LengthOfCharacters(whole, size_t(room));
     SendMessageA(window, EM_REPLACESEL, 0,
-                 reinterpret_cast<LPARAM>(*end ? std::string(text, end).c_str() : text));
+                 reinterpret_cast<LPARAM>(std::string(whole.substr(0, length)).c_str()));
 }
 
 void CRichEditWrap::Clear()

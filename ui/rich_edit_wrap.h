@@ -18,7 +18,7 @@ public:
     // is longer raises it until the pane is cleared.
     LPARAM typingLimit = 0;
 
-    int Create(HWND parent, int id);
+    int Create(HINSTANCE instance, HWND parent, int id);
     void Move(int x, int y, int width, int height);
     void SetBkColor(COLORREF colour);
     void SetTypingLimit(LPARAM characters);

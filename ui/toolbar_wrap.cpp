@@ -1,13 +1,13 @@
 #include "ui/toolbar_wrap.h"
 
-#include "app/app_instance.h"
 
-HWND CToolbarWrap::Create(HWND parent)
+HWND CToolbarWrap::Create(HINSTANCE module, HWND parent)
 {
+    instance = module;
     InitCommonControls();
     window = CreateWindowExA(WS_EX_TOOLWINDOW, TOOLBARCLASSNAMEA, nullptr,
                              WS_CHILD | WS_VISIBLE | CCS_NORESIZE | CCS_ADJUSTABLE, 0, 0, 0, 0,
-                             parent, nullptr, AppInstance, nullptr);
+                             parent, nullptr, instance, nullptr);
     if (window)
         SendMessageA(window, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     return window;
@@ -26,7 +26,7 @@ void CToolbarWrap::AddButtons(int count, TBBUTTON* records)
     for (int i = 0; i < count; i++) {
         // TB_ADDSTRINGA takes a list of strings ended by an empty one.
         char caption[257] = "";
-        LoadStringA(AppInstance, UINT(records[i].idCommand), caption, 256);
+        LoadStringA(instance, UINT(records[i].idCommand), caption, 256);
         caption[strlen(caption) + 1] = '\0';
         records[i].iString =
             SendMessageA(window, TB_ADDSTRINGA, 0, reinterpret_cast<LPARAM>(caption));

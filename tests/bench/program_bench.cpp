@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "table/table_codec.h"
+#include "core/table_codec.h"
 #include "tests/e2e/driver.h"
 
 namespace {

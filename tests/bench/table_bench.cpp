@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "table/table_codec.h"
+#include "core/table_codec.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "table/table_codec.h"
+#include "core/table_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "table/entry_table.h"
+#include "core/entry_table.h"
 
 namespace {
 

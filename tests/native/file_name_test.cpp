@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "table/file_name.h"
+#include "core/file_name.h"
 
 TEST(FileName, EnsureExtension)
 {
@@ -25,4 +25,21 @@ TEST(FileName, EnsureExtension)
         EnsureExtension(name, ".vbk");
         EXPECT_EQ(name, c.want) << "name '" << c.name << "'";
     }
+}
+
+TEST(FileName, NamePartNeverTakesATrailByteForABackslash)
+{
+    struct {
+        const char* path;
+        const char* want;
+    } cases[] = {
+        {"data.vbk", "data.vbk"},
+        {"C:\\dir\\\x95\x5c.vbk" /* 表.vbk */, "\x95\x5c.vbk"},
+        {"sub\\\x83\x5c\x95\x5c" /* ソ表 */, "\x83\x5c\x95\x5c"},
+        {"/home/a/b.vbk", "b.vbk"},
+        {"C:b.vbk", "b.vbk"},
+        {"dir\\", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NamePart(c.path), c.want) << "path '" << c.path << "'";
 }

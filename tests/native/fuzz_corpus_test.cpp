@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "table/table_codec.h"
+#include "core/table_codec.h"
 
 namespace fs = std::filesystem;
 

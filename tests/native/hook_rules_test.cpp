@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "extlib/hook_rules.h"
+#include "core/hook_rules.h"
 
 using namespace hookrules;
 

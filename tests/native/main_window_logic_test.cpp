@@ -4,21 +4,16 @@
 #include <cstring>
 #include <string>
 
-#include "app/layout.h"
-#include "app/title.h"
+#include "core/layout.h"
+#include "core/title.h"
 
 namespace {
-
-bool ShiftJisLead(unsigned char b)
-{
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
 
 std::string Title(const std::string& path, int modified)
 {
     char out[TitleBufferSize + 16];
     memset(out, 'Z', sizeof out);
-    FormatTitle(path.c_str(), modified, ShiftJisLead, out);
+    FormatTitle(path.c_str(), modified, out);
     EXPECT_LT(strlen(out), TitleBufferSize) << "title for a path of " << path.size() << " bytes";
     for (size_t i = TitleBufferSize; i < sizeof out; i++)
         EXPECT_EQ(out[i], 'Z') << "written past the buffer";

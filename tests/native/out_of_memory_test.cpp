@@ -6,7 +6,7 @@
 #include <new>
 #include <string>
 
-#include "table/table_codec.h"
+#include "core/table_codec.h"
 #include "tests/common/failing_allocator.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "table/table_codec.h"
+#include "core/table_codec.h"
 #include "tests/common/table_bytes.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "lookup/url_template.h"
+#include "core/url_template.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <unistd.h>
 #endif
 
-#include "table/table_codec.h"
+#include "core/table_codec.h"
 #include "tests/common/scratch_folder.h"
 #include "tests/common/table_bytes.h"
 #include "tools/vbk/vbk_commands.h"

@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/app_instance.h"
-#include "res/about_dialog.h"
+#include "ui/app_instance.h"
+#include "app/about_dialog.h"
 #include "res/resource.h"
 #include "tests/win/msgbox_watcher.h"
 
@@ -156,10 +156,12 @@ TEST(AboutBox, ShowsNameCreditAddressAndIcon)
     const ChildSeen* credit = ChildWithText(seen, "(C) 2026 The Vocabrik Authors");
     EXPECT_NE(credit, nullptr) << "credit line missing";
     // A static cuts off what does not fit its width.
-    for (const ChildSeen* line : {version, credit})
-        if (line)
+    for (const ChildSeen* line : {version, credit}) {
+        if (line) {
             EXPECT_LE(line->textWidth, line->rect.right - line->rect.left)
                 << "'" << line->text << "' is wider than its static";
+        }
+    }
 
     HWND address = nullptr;
     for (const ChildSeen& c : seen.children)

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "extlib/dll_keyhook.h"
+#include "hooks/dll_keyhook.h"
 #include "tests/win/input_probe.h"
 
 namespace {

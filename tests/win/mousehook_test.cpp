@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "extlib/dll_mousehook.h"
+#include "hooks/dll_mousehook.h"
 #include "tests/win/input_probe.h"
 #include "tests/win/msgbox_watcher.h"
 

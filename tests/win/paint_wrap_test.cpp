@@ -4,14 +4,22 @@
 
 #include <windows.h>
 
-#include "app/app_instance.h"
+#include "hooks/vk_png.h"
 #include "res/resource.h"
 #include "tests/win/private_memory.h"
 #include "ui/paint_wrap.h"
 
 namespace {
 
-CPaintWrap painter;
+CPaintWrap Painter()
+{
+    CPaintWrap p;
+    p.instance = GetModuleHandleA(nullptr);
+    p.loadPng = vkLoadPNGA;
+    return p;
+}
+
+CPaintWrap painter = Painter();
 int paints;
 
 LRESULT CALLBACK PaintProc(HWND w, UINT m, WPARAM wp, LPARAM lp)

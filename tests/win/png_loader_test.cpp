@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "extlib/vk_png.h"
+#include "hooks/vk_png.h"
 #include "tests/win/private_memory.h"
 
 namespace {

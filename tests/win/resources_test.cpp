@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_instance.h"
+#include "ui/app_instance.h"
 #include "res/resource.h"
 #include "tests/win/dialog_template_reader.h"
 

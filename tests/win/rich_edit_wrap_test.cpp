@@ -56,7 +56,7 @@ TEST(RichEditWrap, StoredTextsRaiseTheLimitFirstAndTypingStaysLimited)
     HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
     CRichEditWrap pane;
-    pane.Create(parent, 117);
+    pane.Create(GetModuleHandleA(nullptr), parent, 117);
     ASSERT_TRUE(pane.window);
     pane.SetTypingLimit(2048);
     Record(pane.window);

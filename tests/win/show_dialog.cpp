@@ -6,8 +6,8 @@
 
 #include <cstdlib>
 
-#include "app/app_instance.h"
-#include "res/about_dialog.h"
+#include "ui/app_instance.h"
+#include "app/about_dialog.h"
 #include "res/resource.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "table/file_wrap.h"
-#include "table/table_codec.h"
-#include "table/file_commands.h"
+#include "core/table_codec.h"
+#include "app/file_commands.h"
 #include "table/table_document.h"
 #include "tests/common/file_bytes.h"
 #include "tests/common/table_bytes.h"

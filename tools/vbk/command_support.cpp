@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "table/table_codec.h"
+#include "core/table_codec.h"
 #include "tools/vbk/platform.h"
 
 std::string Count(uint64_t n, const char* one, const char* many)

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "table/entry_table.h"
+#include "core/entry_table.h"
 #include "tools/vbk/vbk_commands.h"
 
 // "1 entry", "2 entries".

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "table/entry_table.h"
-#include "table/table_codec.h"
+#include "core/entry_table.h"
+#include "core/table_codec.h"
 #include "tools/vbk/command_support.h"
 #include "tools/vbk/file_names.h"
 #include "tools/vbk/html_text.h"

@@ -1,6 +1,6 @@
-#include "extlib/dll_mousehook.h"
+#include "hooks/dll_mousehook.h"
 
-#include "extlib/message_sink.h"
+#include "hooks/message_sink.h"
 
 using hookrules::MouseAction;
 

@@ -1,24 +1,14 @@
-#include "lookup/url_template.h"
+#include "core/url_template.h"
+
+#include "core/cp932_text.h"
 
 namespace {
-
-// Code page 932's double-byte characters: a lead byte and a trail byte.
-bool IsLeadByte(unsigned char b)
-{
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
-bool IsTrailByte(unsigned char b)
-{
-    return b >= 0x40 && b <= 0xFC && b != 0x7F;
-}
 
 // A lead byte followed by something that cannot follow it stands alone, so
 // that a quote after it is still escaped.
 bool IsPair(std::string_view text, size_t i)
 {
-    return i + 1 < text.size() && IsLeadByte(static_cast<unsigned char>(text[i])) &&
-           IsTrailByte(static_cast<unsigned char>(text[i + 1]));
+    return cp932::CharacterLength(text, i) == 2;
 }
 
 bool NeedsEscape(unsigned char b)

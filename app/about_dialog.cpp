@@ -1,6 +1,6 @@
-#include "res/about_dialog.h"
+#include "app/about_dialog.h"
 
-#include "app/app_instance.h"
+#include "ui/app_instance.h"
 #include "res/resource.h"
 
 namespace {

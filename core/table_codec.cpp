@@ -1,4 +1,4 @@
-#include "table/table_codec.h"
+#include "core/table_codec.h"
 
 #include <cstring>
 

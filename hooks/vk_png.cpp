@@ -1,4 +1,4 @@
-#include "extlib/vk_png.h"
+#include "hooks/vk_png.h"
 
 #include <objbase.h>
 #include <wincodec.h>

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "table/entry_table.h"
+#include "core/entry_table.h"
 
 struct DecodeSummary {
     uint64_t Records = 0;    // complete records read

@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "extlib/hook_rules.h"
+#include "core/hook_rules.h"
 
 class CDllKeyhook {
 public:

@@ -1,4 +1,4 @@
-#include "table/entry_table.h"
+#include "core/entry_table.h"
 
 #include <cstring>
 #include <new>

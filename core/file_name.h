@@ -1,4 +1,4 @@
-// The extension rule of the save dialog's names.
+// File names as the program shows and makes them.
 #pragma once
 
 #include <string>
@@ -7,3 +7,7 @@
 // Appends the extension unless the name already ends with it, byte for byte
 // (so "dict.VBK" becomes "dict.VBK.vbk").
 void EnsureExtension(std::string& name, std::string_view extension);
+
+// The name part of a path: what follows its last '\', '/' or ':', each a
+// character of its own (code page 932).
+std::string_view NamePart(std::string_view path);

@@ -1,8 +1,8 @@
-#include "extlib/dll_keyhook.h"
+#include "hooks/dll_keyhook.h"
 
 #include <commctrl.h>
 
-#include "extlib/message_sink.h"
+#include "hooks/message_sink.h"
 
 using hookrules::KeyAction;
 

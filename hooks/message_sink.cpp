@@ -1,4 +1,4 @@
-#include "extlib/message_sink.h"
+#include "hooks/message_sink.h"
 
 HINSTANCE OwnModule()
 {

@@ -1,6 +1,6 @@
-#include "table/file_commands.h"
+#include "app/file_commands.h"
 
-#include "table/file_name.h"
+#include "core/file_name.h"
 #include "table/table_document.h"
 
 namespace {

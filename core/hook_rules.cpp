@@ -1,4 +1,4 @@
-#include "extlib/hook_rules.h"
+#include "core/hook_rules.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "app/app_instance.h"
+#include "ui/app_instance.h"
 
 // Resources are loaded from the executable itself until the main window
 // is created and stores the instance it was given.
