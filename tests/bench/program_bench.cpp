@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/table_codec.h"
+#include "res/resource.h"
 #include "tests/e2e/driver.h"
 
 namespace {
@@ -208,7 +209,7 @@ private:
 
     std::vector<double> KeyPresses(int presses)
     {
-        HWND edit = app_.SearchEdit(), keyPane = app_.Control(116), resultPane = app_.Control(117);
+        HWND edit = app_.SearchEdit(), keyPane = app_.Control(IDC_KEY_PANE), resultPane = app_.Control(IDC_RESULT_PANE);
         std::vector<double> times;
         std::uniform_int_distribution<size_t> pick(0, keys_.size() - 1);
         for (int i = 0; i < presses; i++) {
@@ -246,11 +247,11 @@ private:
     {
         Memory before = MemoryOf(app_.Pid());
         Clock t0 = Now();
-        app_.Post(136);
+        app_.Post(IDM_LIST);
         bool filled = WaitFor(
             [&] {
                 HWND window = FindWindowA("RegistLV", nullptr);
-                list_ = window ? GetDlgItem(window, 120) : nullptr;
+                list_ = window ? GetDlgItem(window, IDC_LIST_VIEW) : nullptr;
                 return list_ && Rows() == entries_ && IsWindowVisible(window);
             },
             600000);
@@ -288,18 +289,18 @@ private:
         std::vector<double> adds, deletes;
         for (int i = 0; i < 20; i++) {
             std::string key = "zz-new-" + std::to_string(i);
-            app_.SetText(app_.Control(116), key);
-            app_.SetText(app_.Control(117), "new");
+            app_.SetText(app_.Control(IDC_KEY_PANE), key);
+            app_.SetText(app_.Control(IDC_RESULT_PANE), "new");
             int rows = Rows();
             Clock t0 = Now();
-            app_.Post(112);
+            app_.Post(IDC_ADD);
             bool shown = Until([&] { return Rows() == rows + 1 && ListCellText(list_, rows, 0) == key; });
             adds.push_back(Ms(t0, Now()));
 
             app_.LookUp(keys_[size_t(i) * 7919 % keys_.size()]);
             rows = Rows();
             t0 = Now();
-            app_.Post(122);
+            app_.Post(IDC_DELETE);
             bool gone = Until([&] { return Rows() == rows - 1; });
             deletes.push_back(Ms(t0, Now()));
             if (!shown || !gone) {
@@ -321,7 +322,7 @@ private:
             other.InsertEntry(RandomKey(rng_), RandomData(rng_));
         first = std::string(other.FindCandidate("")->Key);
         app_.WriteFile("other.vbk", EncodeTableToBytes(other));
-        app_.Post(146);
+        app_.Post(IDM_OPEN_NEW);
         Clock t0 = Now();
         if (!app_.ChooseFile("ファイルを開く", "other.vbk"))
             return false;
@@ -335,7 +336,7 @@ private:
 
     bool Save()
     {
-        app_.Post(133);
+        app_.Post(IDM_SAVE);
         Box box = app_.WaitBox();
         if (!box.window)
             return false;

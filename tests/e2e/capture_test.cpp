@@ -5,6 +5,7 @@
 
 #include "tests/common/table_bytes.h"
 #include "tests/e2e/clipboard_spy.h"
+#include "res/resource.h"
 #include "tests/e2e/driver.h"
 
 namespace {
@@ -19,8 +20,8 @@ protected:
         spy_ = std::make_unique<ClipboardSpy>(); // joins the chain before the program
         app_.WriteTable(Record("apple", Ringo) + Record("banana", "バナナ"));
         ASSERT_TRUE(app_.Start());
-        key_ = app_.Control(116);
-        result_ = app_.Control(117);
+        key_ = app_.Control(IDC_KEY_PANE);
+        result_ = app_.Control(IDC_RESULT_PANE);
         ASSERT_TRUE(WaitFor([&] { return spy_->Draws() >= 0; }));
     }
 
@@ -82,8 +83,8 @@ TEST_F(Capture, EditModeAndStartLeaveThePanes)
     SetPanes("k", "d");
     Copy("apple");
     ExpectPanes("k", "d", "at start");
-    ASSERT_TRUE(app_.Send(111));
-    ASSERT_TRUE(app_.Send(110));
+    ASSERT_TRUE(app_.Send(IDC_MODE_SEARCH));
+    ASSERT_TRUE(app_.Send(IDC_MODE_EDIT));
     Copy("banana");
     ExpectPanes("k", "d", "in Edit mode");
     EXPECT_FALSE(ReadOnly(key_));
@@ -93,7 +94,7 @@ TEST_F(Capture, EditModeAndStartLeaveThePanes)
 
 TEST_F(Capture, SearchModeLooksUpTheWholeCopiedText)
 {
-    ASSERT_TRUE(app_.Send(111));
+    ASSERT_TRUE(app_.Send(IDC_MODE_SEARCH));
     EXPECT_TRUE(ReadOnly(key_));
     EXPECT_TRUE(ReadOnly(result_));
     EXPECT_EQ(Background(key_), GetSysColor(COLOR_BTNFACE));
@@ -114,18 +115,18 @@ TEST_F(Capture, SearchModeLooksUpTheWholeCopiedText)
         ExpectPanes(c.key, c.result, c.copied.c_str());
     }
     // The search box and its list are not touched by captured words.
-    EXPECT_EQ(SendMessageA(app_.Control(118), CB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(app_.Control(IDC_SEARCH_BOX), CB_GETCOUNT, 0, 0), 0);
     EXPECT_EQ(TextOf(app_.SearchEdit()), "");
 }
 
 TEST_F(Capture, SelectionEditReplacesTheResultPaneForAdd)
 {
-    ASSERT_TRUE(app_.Send(121));
+    ASSERT_TRUE(app_.Send(IDC_MODE_SELECTION_EDIT));
     EXPECT_FALSE(ReadOnly(result_));
     SetPanes("cherry", "old");
     Copy("さくらんぼ\r\nfruit");
     ExpectPanes("cherry", "さくらんぼ\r\nfruit", "selection edit");
-    ASSERT_TRUE(app_.Send(112));
+    ASSERT_TRUE(app_.Send(IDC_ADD));
     EXPECT_TRUE(WaitFor([&] { return TextOf(app_.Main()) == "Vocabrik - data.vbk* "; }));
     PostMessageA(app_.Main(), WM_CLOSE, 0, 0);
     Box box = app_.WaitBox();
@@ -140,7 +141,7 @@ TEST_F(Capture, SelectionEditReplacesTheResultPaneForAdd)
 
 TEST_F(Capture, ChangesWithoutUsableTextChangeNothing)
 {
-    ASSERT_TRUE(app_.Send(111));
+    ASSERT_TRUE(app_.Send(IDC_MODE_SEARCH));
     Copy("apple");
     ExpectPanes("apple", Ringo, "first");
 
@@ -198,7 +199,7 @@ TEST_F(Capture, ChainChangesAreFollowed)
 
 TEST_F(Capture, AHugeCopyIsHandledAndTheProgramStaysResponsive)
 {
-    ASSERT_TRUE(app_.Send(111));
+    ASSERT_TRUE(app_.Send(IDC_MODE_SEARCH));
     Copy(std::string(1 << 20, 'a'));
     DWORD start = GetTickCount();
     EXPECT_TRUE(app_.Sync(1000));
@@ -210,9 +211,9 @@ TEST_F(Capture, AHugeCopyIsHandledAndTheProgramStaysResponsive)
 
 TEST_F(Capture, ClosingInSearchModeEndsTheHooksBeforeTheQuestion)
 {
-    ASSERT_TRUE(app_.Send(111));
+    ASSERT_TRUE(app_.Send(IDC_MODE_SEARCH));
     SetPanes("k", "d");
-    ASSERT_TRUE(app_.Send(112));
+    ASSERT_TRUE(app_.Send(IDC_ADD));
     PostMessageA(app_.Main(), WM_CLOSE, 0, 0);
     Box box = app_.WaitBox();
     ASSERT_EQ(box.text, "上書きしますか？");
@@ -220,7 +221,7 @@ TEST_F(Capture, ClosingInSearchModeEndsTheHooksBeforeTheQuestion)
     HWND toolbar = FindWindowExA(app_.Main(), nullptr, "ToolbarWindow32", nullptr);
     SendKeys({KeyInput(VK_CONTROL, false), KeyInput(VK_MENU, false), KeyInput('2', false),
               KeyInput('2', true), KeyInput(VK_MENU, true), KeyInput(VK_CONTROL, true)});
-    EXPECT_FALSE(WaitFor([&] { return SendMessageA(toolbar, TB_ISBUTTONCHECKED, 121, 0) != 0; },
+    EXPECT_FALSE(WaitFor([&] { return SendMessageA(toolbar, TB_ISBUTTONCHECKED, IDC_MODE_SELECTION_EDIT, 0) != 0; },
                          500));
     app_.Press(box.window, IDNO);
     DWORD code;

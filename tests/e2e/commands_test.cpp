@@ -1,6 +1,7 @@
 // Menus and the main window's own commands.
 #include <gtest/gtest.h>
 
+#include "res/resource.h"
 #include "tests/e2e/driver.h"
 
 namespace {
@@ -18,7 +19,7 @@ TEST(Menus, TextsAndCommands)
 {
     HMODULE exe = LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_TRUE(exe);
-    HMENU menu = LoadMenuA(exe, MAKEINTRESOURCEA(109));
+    HMENU menu = LoadMenuA(exe, MAKEINTRESOURCEA(IDR_MAIN_MENU));
     ASSERT_TRUE(menu);
     struct Item {
         const char* text;
@@ -53,7 +54,7 @@ TEST(Menus, TextsAndCommands)
             }
             EXPECT_EQ(MenuText(sub, i), it.text) << want[m].title << " item " << i;
             EXPECT_EQ(info.wID, it.id) << it.text;
-            EXPECT_EQ((info.fState & MFS_CHECKED) != 0, it.id == 137) << it.text;
+            EXPECT_EQ((info.fState & MFS_CHECKED) != 0, it.id == IDM_TOPMOST_TOGGLE) << it.text;
             EXPECT_FALSE(info.fState & MFS_DISABLED) << it.text;
         }
     }
@@ -70,13 +71,13 @@ TEST(Commands, TopmostToggleAndOutsideCommands)
         int command;
         bool topmostAfter;
     } steps[] = {
-        {137, false}, // toggle: checked -> unchecked, leaves the band
-        {137, true},  // and back
-        {115, false}, // from outside: the menu still shows the check
-        {137, false}, // so the toggle unchecks and sets not-topmost again
-        {114, true},  // from outside; the menu is unchecked
-        {137, true},  // so the toggle checks and sets topmost
-        {137, false},
+        {IDM_TOPMOST_TOGGLE, false}, // toggle: checked -> unchecked, leaves the band
+        {IDM_TOPMOST_TOGGLE, true},  // and back
+        {IDC_NOT_TOPMOST, false},    // from outside: the menu still shows the check
+        {IDM_TOPMOST_TOGGLE, false}, // so the toggle unchecks and sets not-topmost again
+        {IDC_TOPMOST, true},         // from outside; the menu is unchecked
+        {IDM_TOPMOST_TOGGLE, true},  // so the toggle checks and sets topmost
+        {IDM_TOPMOST_TOGGLE, false},
     };
     for (size_t i = 0; i < std::size(steps); i++) {
         ASSERT_TRUE(app.Send(steps[i].command));
@@ -89,7 +90,7 @@ TEST(Commands, SaveOfAnUnchangedTableSaysSo)
 {
     AppUnderTest app;
     ASSERT_TRUE(app.Start());
-    for (int command : {133, 142}) {
+    for (int command : {IDM_SAVE, IDM_SAVE_AS}) {
         app.Post(command);
         Box box = app.WaitBox();
         ASSERT_TRUE(box.window) << "command " << command;
@@ -107,14 +108,16 @@ TEST(Commands, UnknownIdsAndAcceleratorsChangeNothing)
     AppUnderTest app;
     ASSERT_TRUE(app.Start());
     std::string title = TextOf(app.Main());
-    for (int id : {104, 116, 117, 118, 119, 120, 999, 0})
+    // Ids that name controls, strings or nothing, and an accelerator of its own.
+    for (int id : {IDM_NOTHING, IDC_KEY_PANE, IDC_RESULT_PANE, IDC_SEARCH_BOX, IDS_TIMER,
+                   IDC_LIST_VIEW, 999, 0})
         EXPECT_TRUE(app.Send(id)) << id;
     // Alt+"?" and Alt+"/" as character messages with the Alt bit, then a key
     // whose search shows that everything before it has been handled.
     for (WPARAM ch : {WPARAM('?'), WPARAM('/')})
         PostMessageA(app.SearchEdit(), WM_SYSCHAR, ch, 1 << 29);
     app.PostKey(app.SearchEdit(), 'A');
-    ASSERT_TRUE(WaitFor([&] { return SendMessageA(app.Control(118), CB_GETCOUNT, 0, 0) == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return SendMessageA(app.Control(IDC_SEARCH_BOX), CB_GETCOUNT, 0, 0) == 1; }));
     EXPECT_FALSE(app.FindBox(300));
     EXPECT_EQ(TextOf(app.Main()), title);
     EXPECT_TRUE(app.Running());
@@ -133,11 +136,11 @@ TEST(AboutBox, ShowsItsTextsAndClosesThreeWays)
         {"Esc", [](AppUnderTest& a, HWND box) { a.PostKey(GetDlgItem(box, IDOK), VK_ESCAPE); }},
     };
     for (const auto& way : ways) {
-        app.Post(148);
+        app.Post(IDM_ABOUT);
         Box box = app.WaitBox();
         ASSERT_TRUE(box.window) << way.how;
         EXPECT_EQ(box.caption, "バージョン情報") << way.how;
-        EXPECT_EQ(DlgText(box.window, 1003), "https://vocabrik.example.jp/") << way.how;
+        EXPECT_EQ(DlgText(box.window, IDC_ABOUT_ADDRESS), "https://vocabrik.example.jp/") << way.how;
         LONG_PTR style = GetWindowLongPtrA(box.window, GWL_STYLE);
         EXPECT_FALSE(style & WS_SYSMENU) << way.how << ": no close box";
         std::vector<std::string> statics;
@@ -174,7 +177,8 @@ TEST(Hooks, ShortcutsSwitchTheModeButtonsOnlyWithLeftAlt)
     struct {
         WORD key;
         int checkedAfter;
-    } steps[] = {{'3', 111}, {'2', 121}, {'1', 110}, {'3', 111}};
+    } steps[] = {{'3', IDC_MODE_SEARCH}, {'2', IDC_MODE_SELECTION_EDIT}, {'1', IDC_MODE_EDIT},
+                 {'3', IDC_MODE_SEARCH}};
     for (const auto& s : steps) {
         chord(s.key, false);
         EXPECT_TRUE(WaitFor([&] { return checked(s.checkedAfter); }))
@@ -183,8 +187,8 @@ TEST(Hooks, ShortcutsSwitchTheModeButtonsOnlyWithLeftAlt)
     // Right Alt (AltGr) is left to the keyboard layout.
     chord('1', true);
     app.Sync();
-    EXPECT_FALSE(WaitFor([&] { return checked(110); }, 500)) << "AltGr+1 switched the mode";
-    EXPECT_TRUE(checked(111));
+    EXPECT_FALSE(WaitFor([&] { return checked(IDC_MODE_EDIT); }, 500)) << "AltGr+1 switched the mode";
+    EXPECT_TRUE(checked(IDC_MODE_SEARCH));
 }
 
 } // namespace
@@ -246,7 +250,7 @@ TEST(FocusSwitch, BringsTheMainWindowForwardAndRestoresIt)
                       KeyInput(VK_SPACE, false), KeyInput(VK_SPACE, true), KeyInput(VK_MENU, true),
                       KeyInput(VK_CONTROL, true)});
         else
-            app.Post(126);
+            app.Post(IDC_FOCUS);
         EXPECT_TRUE(WaitFor([&] {
             Pump();
             return GetForegroundWindow() == app.Main();

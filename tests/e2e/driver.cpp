@@ -1,59 +1,12 @@
+#include "res/resource.h"
 #include "tests/e2e/driver.h"
+
+#include "tests/common/windows_of.h"
 
 #include <fstream>
 #include <sstream>
 
 namespace {
-
-int FolderCounter;
-
-struct FindArgs {
-    DWORD pid;
-    const char* className; // null for any
-    HWND found;
-};
-
-BOOL CALLBACK FindTopLevel(HWND w, LPARAM lp)
-{
-    auto* a = reinterpret_cast<FindArgs*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    if (pid != a->pid || !IsWindowVisible(w))
-        return TRUE;
-    char cls[64] = "";
-    GetClassNameA(w, cls, sizeof cls);
-    if (a->className && lstrcmpA(cls, a->className) != 0)
-        return TRUE;
-    a->found = w;
-    return FALSE;
-}
-
-HWND FindTopLevelOf(DWORD pid, const char* className)
-{
-    FindArgs args = {pid, className, nullptr};
-    EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&args));
-    return args.found;
-}
-
-void RemoveTree(const std::string& dir)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = fd.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string p = dir + "\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(p);
-            else
-                DeleteFileA(p.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
 
 // Memory inside another process, for messages whose pointers are not
 // carried across.
@@ -95,18 +48,6 @@ private:
 
 } // namespace
 
-bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (condition())
-            return true;
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(pollMs);
-    }
-}
-
 std::string ProgramPath()
 {
     char path[MAX_PATH];
@@ -115,18 +56,14 @@ std::string ProgramPath()
     return p.substr(0, p.find_last_of('\\') + 1) + "vocabrik.exe";
 }
 
-AppUnderTest::AppUnderTest() : program_(ProgramPath())
+AppUnderTest::AppUnderTest()
+    : scratch_(std::make_unique<ScratchFolder>(ScratchFolder::Fresh("e2e"))),
+      folder_(scratch_->Folder()), program_(ProgramPath())
 {
-    char base[MAX_PATH];
-    GetTempPathA(MAX_PATH, base);
-    folder_ = std::string(base) + "vk-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
-              std::to_string(FolderCounter++);
-    RemoveTree(folder_);
-    CreateDirectoryA(folder_.c_str(), nullptr);
 }
 
 AppUnderTest::AppUnderTest(const std::string& programFolder)
-    : folder_(programFolder), program_(programFolder + "\\vocabrik.exe"), ownsFolder_(false)
+    : folder_(programFolder), program_(programFolder + "\\vocabrik.exe")
 {
 }
 
@@ -149,8 +86,6 @@ AppUnderTest::~AppUnderTest()
         CloseHandle(process_.hProcess);
         CloseHandle(process_.hThread);
     }
-    if (ownsFolder_)
-        RemoveTree(folder_);
 }
 
 void AppUnderTest::WriteTable(const std::string& bytes)
@@ -210,7 +145,7 @@ bool AppUnderTest::WaitShown(DWORD timeoutMs, DWORD pollMs)
 {
     DWORD start = GetTickCount();
     for (;;) {
-        if ((main_ = FindTopLevelOf(pid_, "VOCABRIK")) != nullptr)
+        if ((main_ = WindowOf(pid_, "VOCABRIK")) != nullptr)
             return true;
         if (GetTickCount() - start >= timeoutMs || !Running())
             return false;
@@ -258,7 +193,7 @@ HWND AppUnderTest::Control(int id) const
 
 HWND AppUnderTest::SearchEdit() const
 {
-    return FindWindowExA(Control(118), nullptr, "Edit", nullptr);
+    return FindWindowExA(Control(IDC_SEARCH_BOX), nullptr, "Edit", nullptr);
 }
 
 void AppUnderTest::Post(int id)
@@ -298,7 +233,7 @@ HWND AppUnderTest::FindBox(DWORD timeoutMs) const
     HWND box = nullptr;
     WaitFor(
         [&] {
-            box = FindTopLevelOf(pid_, "#32770");
+            box = WindowOf(pid_, "#32770");
             return box != nullptr;
         },
         timeoutMs);
@@ -310,7 +245,7 @@ Box AppUnderTest::WaitBox(DWORD timeoutMs) const
     Box b;
     b.window = FindBox(timeoutMs);
     if (b.window) {
-        b.text = DlgText(b.window, 0xFFFF);
+        b.text = DlgText(b.window, MessageBoxTextId);
         b.caption = TextOf(b.window);
     }
     return b;
@@ -341,20 +276,20 @@ void AppUnderTest::Click(HWND window, int x, int y)
 
 std::string AppUnderTest::LookUp(const std::string& word)
 {
-    HWND edit = SearchEdit(), combo = Control(118);
+    HWND edit = SearchEdit(), combo = Control(IDC_SEARCH_BOX);
     LRESULT before = SendMessageA(combo, CB_GETCOUNT, 0, 0);
     SetText(edit, word);
     PostKey(edit, VK_RIGHT); // a key that changes no text starts the lookup
     if (!WaitFor([&] { return SendMessageA(combo, CB_GETCOUNT, 0, 0) == before + 1; }))
         return "(no lookup of '" + word + "')";
-    return TextOf(Control(117));
+    return TextOf(Control(IDC_RESULT_PANE));
 }
 
 bool AppUnderTest::AddFromPanes(const std::string& key, const std::string& data)
 {
-    SetText(Control(116), key);
-    SetText(Control(117), data);
-    return Send(112);
+    SetText(Control(IDC_KEY_PANE), key);
+    SetText(Control(IDC_RESULT_PANE), data);
+    return Send(IDC_ADD);
 }
 
 bool AppUnderTest::ChooseFile(const char* title, const std::string& name)
@@ -365,7 +300,7 @@ bool AppUnderTest::ChooseFile(const char* title, const std::string& name)
     if (name.empty()) {
         Press(dialog.window, IDCANCEL);
     } else {
-        HWND field = GetDlgItem(dialog.window, 0x47C);
+        HWND field = GetDlgItem(dialog.window, FileNameFieldId);
         HWND edit = FindWindowExA(field, nullptr, "Edit", nullptr);
         SetText(edit ? edit : field, name);
         Press(dialog.window, IDOK);

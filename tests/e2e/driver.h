@@ -7,12 +7,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-// Waits for a condition, polling every pollMs, for at most timeoutMs.
-bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000, DWORD pollMs = 20);
+#include "tests/common/scratch_folder.h"
+#include "tests/common/wait.h"
+
 
 struct Box {
     HWND window = nullptr;
@@ -97,13 +98,18 @@ public:
 private:
     bool Launch(const std::string& exe);
 
+    std::unique_ptr<ScratchFolder> scratch_; // none when the folder is given
     std::string folder_;
+    std::string program_;
     PROCESS_INFORMATION process_ = {};
     HWND main_ = nullptr;
     DWORD pid_ = 0;
-    std::string program_;
-    bool ownsFolder_ = true;
 };
+
+// Controls of the system's own windows: the text of a message box, and the
+// name field of a file dialog.
+const int MessageBoxTextId = 0xFFFF;
+const int FileNameFieldId = 0x47C;
 
 // Text of a control of another process (WM_GETTEXT into a 64 KiB buffer).
 std::string TextOf(HWND window);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/common/table_bytes.h"
+#include "res/resource.h"
 #include "tests/e2e/driver.h"
 
 namespace {
@@ -78,11 +79,11 @@ protected:
 
     void TypeWord(const std::string& text, WORD lastKey)
     {
-        int before = int(SendMessageA(app_.Control(118), CB_GETCOUNT, 0, 0));
+        int before = int(SendMessageA(app_.Control(IDC_SEARCH_BOX), CB_GETCOUNT, 0, 0));
         app_.SetText(edit_, text);
         app_.PostKey(edit_, lastKey);
         ASSERT_TRUE(WaitFor(
-            [&] { return SendMessageA(app_.Control(118), CB_GETCOUNT, 0, 0) == before + 1; }));
+            [&] { return SendMessageA(app_.Control(IDC_SEARCH_BOX), CB_GETCOUNT, 0, 0) == before + 1; }));
     }
 
     std::string Expected(const std::string& word)
@@ -97,7 +98,7 @@ protected:
 
 TEST_F(ExternalSearch, BeforeAnyTypingTheWordIsEmpty)
 {
-    app_.Post(113);
+    app_.Post(IDC_EXTERNAL_SEARCH);
     EXPECT_EQ(OpenedUrl(), Expected(""));
 }
 
@@ -120,13 +121,13 @@ TEST_F(ExternalSearch, EnterAndTheButtonSearchTheLastInternalSearch)
     };
     for (const auto& c : cases) {
         TypeWord(c.text, c.key);
-        int items = int(SendMessageA(app_.Control(118), CB_GETCOUNT, 0, 0));
+        int items = int(SendMessageA(app_.Control(IDC_SEARCH_BOX), CB_GETCOUNT, 0, 0));
         if (std::string(c.how) == "Enter")
             app_.PostKey(edit_, VK_RETURN);
         else
-            app_.Click(app_.Control(113), 30, 12);
+            app_.Click(app_.Control(IDC_EXTERNAL_SEARCH), 30, 12);
         EXPECT_EQ(OpenedUrl(), Expected(c.sent)) << c.how << " for '" << c.text << "'";
-        EXPECT_EQ(SendMessageA(app_.Control(118), CB_GETCOUNT, 0, 0), items)
+        EXPECT_EQ(SendMessageA(app_.Control(IDC_SEARCH_BOX), CB_GETCOUNT, 0, 0), items)
             << "Enter runs no internal search";
     }
 }
@@ -134,12 +135,12 @@ TEST_F(ExternalSearch, EnterAndTheButtonSearchTheLastInternalSearch)
 TEST_F(ExternalSearch, CustomizeDialog)
 {
     auto openDialog = [&] {
-        app_.Post(160);
+        app_.Post(IDM_CUSTOMIZE);
         Box box = app_.WaitBox();
         EXPECT_EQ(box.caption, "カスタマイズボックス");
         return box.window;
     };
-    auto field = [](HWND dialog) { return GetDlgItem(dialog, 1008); };
+    auto field = [](HWND dialog) { return GetDlgItem(dialog, IDC_URL_EDIT); };
 
     // Cancel keeps the template, whatever the field holds.
     HWND dialog = openDialog();
@@ -158,7 +159,7 @@ TEST_F(ExternalSearch, CustomizeDialog)
         refusal = FindWindowExA(nullptr, nullptr, "#32770", "エラー");
         return refusal != nullptr;
     }));
-    EXPECT_EQ(DlgText(refusal, 0xFFFF), "Keyが空なので，追加されません");
+    EXPECT_EQ(DlgText(refusal, MessageBoxTextId), "Keyが空なので，追加されません");
     EXPECT_EQ(GetWindow(refusal, GW_OWNER), dialog) << "owned by the dialog";
     app_.Press(refusal, IDOK);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(refusal); }));
@@ -175,7 +176,7 @@ TEST_F(ExternalSearch, CustomizeDialog)
     // The default comes back with the restore button and OK.
     dialog = openDialog();
     EXPECT_EQ(TextOf(field(dialog)), "https://x.example/?q=%s&again=%s&n=%d&p=100%%");
-    app_.Press(dialog, 3);
+    app_.Press(dialog, IDC_RESTORE_DEFAULT);
     ASSERT_TRUE(WaitFor([&] { return TextOf(field(dialog)) == DefaultTemplate; }));
     app_.Press(dialog, IDOK);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));

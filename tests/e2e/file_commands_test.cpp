@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/common/table_bytes.h"
+#include "res/resource.h"
 #include "tests/e2e/driver.h"
 
 namespace {
@@ -37,7 +38,7 @@ TEST_F(FileCommands, SaveOfAnUntitledTableAsksForANameAndAddsTheExtension)
 {
     ASSERT_TRUE(Start());
     Add("apple", "りんご");
-    app_.Post(133);
+    app_.Post(IDM_SAVE);
     Choose("ファイルを保存する", "dict");
     EXPECT_TRUE(TitleIs("Vocabrik - dict.vbk ")) << TextOf(app_.Main());
     EXPECT_EQ(app_.ReadFile("dict.vbk"), Record("apple", "りんご"));
@@ -53,7 +54,7 @@ TEST_F(FileCommands, SaveAsTakesTheChosenNameWithItsExtension)
     int n = 0;
     for (const auto& c : cases) {
         Add("k" + std::to_string(n++), "v");
-        app_.Post(142);
+        app_.Post(IDM_SAVE_AS);
         Choose("ファイルを保存する", c.typed);
         EXPECT_TRUE(TitleIs(std::string("Vocabrik - ") + c.saved + " "))
             << c.typed << ": " << TextOf(app_.Main());
@@ -66,11 +67,11 @@ TEST_F(FileCommands, SaveOfANamedTableAsksBeforeOverwriting)
     app_.WriteTable(Record("apple", "x"));
     ASSERT_TRUE(Start());
     Add("banana", "y");
-    app_.Post(133);
+    app_.Post(IDM_SAVE);
     Answer("上書きしますか？", "確認", IDNO);
     EXPECT_EQ(app_.ReadFile("data.vbk"), Record("apple", "x"));
     EXPECT_TRUE(TitleIs("Vocabrik - data.vbk* "));
-    app_.Post(133);
+    app_.Post(IDM_SAVE);
     Answer("上書きしますか？", "確認", IDYES);
     EXPECT_TRUE(TitleIs("Vocabrik - data.vbk "));
     EXPECT_EQ(app_.ReadFile("data.vbk"), Record("apple", "x") + Record("banana", "y"));
@@ -81,7 +82,7 @@ TEST_F(FileCommands, OpenAppendKeepsTheTablesDataAndName)
     app_.WriteTable(Record("apple", "mine"));
     app_.WriteFile("other.vbk", Record("apple", "theirs") + Record("banana", "b"));
     ASSERT_TRUE(Start());
-    app_.Post(145);
+    app_.Post(IDM_OPEN_APPEND);
     Choose("ファイルを開く", "other.vbk");
     EXPECT_TRUE(TitleIs("Vocabrik - data.vbk* ")) << TextOf(app_.Main());
     EXPECT_EQ(LookUp("apple"), "mine");
@@ -96,13 +97,13 @@ TEST_F(FileCommands, OpenNewReplacesTheTableAndACancelKeepsIt)
     Add("cherry", "c");
 
     // Cancelled: the table and its name stay as they were.
-    app_.Post(146);
+    app_.Post(IDM_OPEN_NEW);
     Answer("ファイルを開く前に現在開いているファイルを更新しますか？", "data.vbk", IDNO);
     Choose("ファイルを開く", "");
     EXPECT_EQ(LookUp("cherry"), "c");
     EXPECT_TRUE(TitleIs("Vocabrik - data.vbk* "));
 
-    app_.Post(146);
+    app_.Post(IDM_OPEN_NEW);
     Answer("ファイルを開く前に現在開いているファイルを更新しますか？", "data.vbk", IDNO);
     Choose("ファイルを開く", "other.vbk");
     EXPECT_TRUE(TitleIs("Vocabrik - other.vbk* ")) << "still modified after No: "
@@ -117,7 +118,7 @@ TEST_F(FileCommands, NewEmptiesTheTableAndMakesItUntitled)
     app_.WriteTable(Record("apple", "mine"));
     ASSERT_TRUE(Start());
     Add("cherry", "c");
-    app_.Post(147);
+    app_.Post(IDM_NEW);
     Answer("現在開いているファイルを更新しますか？", "data.vbk", IDYES);
     EXPECT_TRUE(TitleIs("Vocabrik -  ")) << "saved, then emptied: " << TextOf(app_.Main());
     EXPECT_EQ(app_.ReadFile("data.vbk"), Record("apple", "mine") + Record("cherry", "c"));
@@ -130,11 +131,11 @@ TEST_F(FileCommands, LaterSavesReachTheFileChosenInAnotherFolder)
     CreateDirectoryA((app_.Folder() + "\\sub").c_str(), nullptr);
     ASSERT_TRUE(Start());
     Add("banana", "y");
-    app_.Post(142);
+    app_.Post(IDM_SAVE_AS);
     Choose("ファイルを保存する", "sub\\moved");
     EXPECT_TRUE(TitleIs("Vocabrik - moved.vbk ")) << TextOf(app_.Main());
     Add("cherry", "z");
-    app_.Post(133);
+    app_.Post(IDM_SAVE);
     Answer("上書きしますか？", "確認", IDYES);
     EXPECT_TRUE(TitleIs("Vocabrik - moved.vbk "));
     EXPECT_EQ(app_.ReadFile("sub\\moved.vbk"),

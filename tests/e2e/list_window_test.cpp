@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/common/table_bytes.h"
+#include "res/resource.h"
+#include "tests/common/windows_of.h"
 #include "tests/e2e/driver.h"
 
 namespace {
@@ -10,28 +12,9 @@ using Rows = std::vector<std::vector<std::string>>;
 
 const std::string Heading = "＜候補単語＞\n";
 
-struct ListWindowCount {
-    DWORD pid;
-    int count;
-};
-
-BOOL CALLBACK CountListWindow(HWND w, LPARAM lp)
-{
-    auto* a = reinterpret_cast<ListWindowCount*>(lp);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(w, &owner);
-    char cls[32] = "";
-    GetClassNameA(w, cls, sizeof cls);
-    if (owner == a->pid && !lstrcmpA(cls, "RegistLV"))
-        a->count++;
-    return TRUE;
-}
-
 int CountListWindows(DWORD pid)
 {
-    ListWindowCount args = {pid, 0};
-    EnumWindows(CountListWindow, reinterpret_cast<LPARAM>(&args));
-    return args.count;
+    return int(WindowsOf({pid, "RegistLV", false}).size());
 }
 
 std::string Describe(const Rows& rows)
@@ -53,12 +36,12 @@ protected:
 
     void Open()
     {
-        app_.Post(136);
+        app_.Post(IDM_LIST);
         ASSERT_TRUE(WaitFor([&] {
             window_ = FindWindowA("RegistLV", "登録一覧表");
             return window_ != nullptr && IsWindowVisible(window_);
         }));
-        list_ = GetDlgItem(window_, 120);
+        list_ = GetDlgItem(window_, IDC_LIST_VIEW);
         ASSERT_TRUE(list_);
     }
 
@@ -115,10 +98,10 @@ protected:
     void AcceptDialog(HWND dialog, const char* key, const char* data)
     {
         if (key)
-            app_.SetText(GetDlgItem(dialog, 1004), key);
+            app_.SetText(GetDlgItem(dialog, IDC_ADDEDIT_KEY), key);
         if (data)
-            app_.SetText(GetDlgItem(dialog, 1005), data);
-        app_.Press(dialog, 1007);
+            app_.SetText(GetDlgItem(dialog, IDC_ADDEDIT_DATA), data);
+        app_.Press(dialog, IDC_ADDEDIT_OK);
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
     }
 
@@ -146,7 +129,7 @@ TEST_F(ListWindow, ShowsTheTableInKeyOrderAndOpensOnlyOnce)
 
     ShowWindow(window_, SW_MINIMIZE);
     ASSERT_TRUE(WaitFor([&] { return IsIconic(window_) != 0; }));
-    app_.Post(136);
+    app_.Post(IDM_LIST);
     EXPECT_TRUE(WaitFor([&] { return !IsIconic(window_); })) << "restored";
     EXPECT_EQ(CountListWindows(app_.Pid()), 1);
 }
@@ -181,7 +164,7 @@ TEST_F(ListWindow, DeleteRemovesTheSelectedRowsAndTheirEntries)
     StartWith(Record("a", "1") + Record("b", "2") + Record("c", "3") + Record("d", "4") +
               Record("e", "5") + Record("f", "6") + Record(longKey, "7"));
     SelectListRows(list_, {1, 3, 4, 6});
-    Command(125);
+    Command(IDC_LIST_DELETE);
     EXPECT_TRUE(RowsAre({{"a", "1"}, {"c", "3"}, {"f", "6"}})) << "the rows that stay keep their texts";
     EXPECT_TRUE(app_.TitleIs("Vocabrik - data.vbk* ")) << "at once: " << TextOf(app_.Main());
     EXPECT_EQ(LookUp("b"), Heading + "c\n3\n");
@@ -191,7 +174,7 @@ TEST_F(ListWindow, DeleteRemovesTheSelectedRowsAndTheirEntries)
     // A row that goes from elsewhere leaves the selection on the rows that remain.
     SelectListRows(list_, {1, 2});
     LookUp("a");
-    app_.Post(122);
+    app_.Post(IDC_DELETE);
     EXPECT_TRUE(RowsAre({{"c", "3"}, {"f", "6"}}));
     EXPECT_EQ(SelectedRows(), (std::vector<int>{0, 1}));
 }
@@ -202,32 +185,32 @@ TEST_F(ListWindow, FollowsTheFileCommands)
 {
     app_.WriteFile("other.vbk", Record("apple", "NOTE") + Record("kiwi", "キウイ"));
     StartWith(Record("apple", "りんご") + Record("cherry", "さくらんぼ"));
-    app_.Post(146);
+    app_.Post(IDM_OPEN_NEW);
     ASSERT_TRUE(app_.ChooseFile("ファイルを開く", "other.vbk"));
     EXPECT_TRUE(RowsAre({{"apple", "NOTE"}, {"kiwi", "キウイ"}}));
     EXPECT_TRUE(app_.TitleIs("Vocabrik - other.vbk "));
 
     SelectListRows(list_, {0});
-    Command(124);
+    Command(IDC_LIST_EDIT);
     HWND dialog = WaitDialog();
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(TextOf(GetDlgItem(dialog, 1005)), "NOTE");
+    EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_ADDEDIT_DATA)), "NOTE");
     AcceptDialog(dialog, nullptr, nullptr);
     EXPECT_TRUE(app_.TitleIs("Vocabrik - other.vbk* ")) << TextOf(app_.Main());
     SelectListRows(list_, {1});
-    Command(125);
+    Command(IDC_LIST_DELETE);
     EXPECT_TRUE(RowsAre({{"apple", "NOTE"}}));
 
-    app_.Post(145);
+    app_.Post(IDM_OPEN_APPEND);
     ASSERT_TRUE(app_.ChooseFile("ファイルを開く", "data.vbk"));
     EXPECT_TRUE(RowsAre({{"apple", "NOTE"}, {"cherry", "さくらんぼ"}}));
-    app_.Post(133);
+    app_.Post(IDM_SAVE);
     EXPECT_EQ(app_.Answer(IDYES).text, "上書きしますか？");
     EXPECT_TRUE(app_.TitleIs("Vocabrik - other.vbk "));
     EXPECT_EQ(app_.ReadFile("other.vbk"), Record("apple", "NOTE") + Record("cherry", "さくらんぼ"));
     EXPECT_EQ(app_.ReadFile("data.vbk"), Record("apple", "りんご") + Record("cherry", "さくらんぼ"));
 
-    app_.Post(147);
+    app_.Post(IDM_NEW);
     EXPECT_TRUE(RowsAre({}));
     EXPECT_TRUE(app_.TitleIs("Vocabrik -  "));
 }
@@ -238,17 +221,17 @@ TEST_F(ListWindow, ShowsEveryChangeWithOneRowPerKey)
 {
     StartWith(Record("apple", "りんご") + Record("b", "2"));
     EXPECT_EQ(LookUp("apple"), "りんご");
-    app_.SetText(app_.Control(117), "林檎");
-    ASSERT_TRUE(app_.Send(112));
+    app_.SetText(app_.Control(IDC_RESULT_PANE), "林檎");
+    ASSERT_TRUE(app_.Send(IDC_ADD));
     EXPECT_TRUE(RowsAre({{"apple", "林檎"}, {"b", "2"}})) << "replaced in place";
     ASSERT_TRUE(app_.AddFromPanes("c", "3"));
     EXPECT_TRUE(RowsAre({{"apple", "林檎"}, {"b", "2"}, {"c", "3"}})) << "appended";
 
     SelectListRows(list_, {0});
-    Command(124);
+    Command(IDC_LIST_EDIT);
     HWND dialog = WaitDialog();
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(TextOf(GetDlgItem(dialog, 1005)), "林檎") << "the table's entry, not the list's first fill";
+    EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_ADDEDIT_DATA)), "林檎") << "the table's entry, not the list's first fill";
     AcceptDialog(dialog, nullptr, "林檎です");
 
     PostMessageA(window_, WM_KEYDOWN, VK_F1, 0);
@@ -259,7 +242,7 @@ TEST_F(ListWindow, ShowsEveryChangeWithOneRowPerKey)
 
     // Renamed onto another row's Key: that row gives way.
     SelectListRows(list_, {0});
-    Command(124);
+    Command(IDC_LIST_EDIT);
     dialog = WaitDialog();
     ASSERT_TRUE(dialog);
     AcceptDialog(dialog, "c", nullptr);
@@ -277,9 +260,9 @@ TEST_F(ListWindow, EditAndDeleteNeedOneSelectedRow)
         std::vector<int> selected;
         const char* message;
     } cases[] = {
-        {125, {}, "項目を選択してください。"},
-        {124, {}, "項目を選択してください。"},
-        {124, {0, 1}, "編集できる項目は１つです。"},
+        {IDC_LIST_DELETE, {}, "項目を選択してください。"},
+        {IDC_LIST_EDIT, {}, "項目を選択してください。"},
+        {IDC_LIST_EDIT, {0, 1}, "編集できる項目は１つです。"},
     };
     for (const auto& c : cases) {
         SelectListRows(list_, c.selected);
@@ -301,7 +284,7 @@ TEST_F(ListWindow, AddThroughTheDialog)
     PostMessageA(window_, WM_KEYDOWN, VK_F1, 0);
     HWND dialog = WaitDialog();
     ASSERT_TRUE(dialog);
-    HWND key = GetDlgItem(dialog, 1004), data = GetDlgItem(dialog, 1005);
+    HWND key = GetDlgItem(dialog, IDC_ADDEDIT_KEY), data = GetDlgItem(dialog, IDC_ADDEDIT_DATA);
     EXPECT_EQ(TextOf(key), "");
 
     // Empty fields are refused, the Key first; the dialog stays.
@@ -314,13 +297,13 @@ TEST_F(ListWindow, AddThroughTheDialog)
     for (const auto& r : refusals) {
         app_.SetText(key, r.key);
         app_.SetText(data, r.data);
-        app_.Press(dialog, 1007);
+        app_.Press(dialog, IDC_ADDEDIT_OK);
         HWND refusal = nullptr;
         ASSERT_TRUE(WaitFor([&] {
             refusal = FindWindowExA(nullptr, nullptr, "#32770", "エラー");
             return refusal != nullptr;
         }));
-        EXPECT_EQ(DlgText(refusal, 0xFFFF), r.message);
+        EXPECT_EQ(DlgText(refusal, MessageBoxTextId), r.message);
         app_.Press(refusal, IDOK);
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(refusal); }));
         EXPECT_TRUE(IsWindow(dialog));
@@ -328,7 +311,7 @@ TEST_F(ListWindow, AddThroughTheDialog)
 
     app_.SetText(key, "表計算");
     app_.SetText(data, "spreadsheet");
-    app_.Press(dialog, 1007);
+    app_.Press(dialog, IDC_ADDEDIT_OK);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
     EXPECT_TRUE(RowsAre({{"b", "2"}, {"表計算", "spreadsheet"}})) << "appended after the last row";
     EXPECT_TRUE(app_.TitleIs("Vocabrik - data.vbk* ")) << "at once: " << TextOf(app_.Main());
@@ -340,14 +323,14 @@ TEST_F(ListWindow, EditReplacesTheRowsEntryAndKeepsLongDataWhole)
     const std::string longData(5000, 'd');
     StartWith(Record("apple", longData) + Record("b", "2"));
     SelectListRows(list_, {0});
-    Command(124);
+    Command(IDC_LIST_EDIT);
     HWND dialog = WaitDialog();
     ASSERT_TRUE(dialog);
-    HWND key = GetDlgItem(dialog, 1004);
+    HWND key = GetDlgItem(dialog, IDC_ADDEDIT_KEY);
     EXPECT_EQ(TextOf(key), "apple");
-    EXPECT_EQ(TextOf(GetDlgItem(dialog, 1005)), longData) << "the whole Data, not its start";
+    EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_ADDEDIT_DATA)), longData) << "the whole Data, not its start";
     app_.SetText(key, "apples");
-    app_.Press(dialog, 1007);
+    app_.Press(dialog, IDC_ADDEDIT_OK);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
     Rows rows = ListRows();
     ASSERT_EQ(rows.size(), 2u);
@@ -357,10 +340,10 @@ TEST_F(ListWindow, EditReplacesTheRowsEntryAndKeepsLongDataWhole)
 
     // Cancel changes nothing.
     SelectListRows(list_, {1});
-    Command(124);
+    Command(IDC_LIST_EDIT);
     dialog = WaitDialog();
     ASSERT_TRUE(dialog);
-    app_.SetText(GetDlgItem(dialog, 1004), "changed");
+    app_.SetText(GetDlgItem(dialog, IDC_ADDEDIT_KEY), "changed");
     app_.Press(dialog, IDCANCEL);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
     EXPECT_TRUE(RowsAre({{"apples", rows[0][1]}, {"b", "2"}}));
@@ -374,7 +357,7 @@ TEST_F(ListWindow, TheSelectionMovesWithItsRowsWhenSorted)
     EXPECT_TRUE(RowsAre({{"b", "x"}, {"c", "y"}, {"a", "z"}}));
     EXPECT_EQ(SelectedRows(), (std::vector<int>{0, 2}));
     // Delete takes the rows that are selected now: b and a.
-    Command(125);
+    Command(IDC_LIST_DELETE);
     EXPECT_TRUE(RowsAre({{"c", "y"}}));
 }
 

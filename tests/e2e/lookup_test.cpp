@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/common/table_bytes.h"
+#include "res/resource.h"
 #include "tests/e2e/driver.h"
 
 namespace {
@@ -41,7 +42,7 @@ protected:
         Press(keys);
     }
 
-    int ListCount() { return int(SendMessageA(app_.Control(118), CB_GETCOUNT, 0, 0)); }
+    int ListCount() { return int(SendMessageA(app_.Control(IDC_SEARCH_BOX), CB_GETCOUNT, 0, 0)); }
 
     void ClearBox()
     {
@@ -53,8 +54,8 @@ protected:
     {
         std::string k, r;
         bool ok = WaitFor([&] {
-            k = TextOf(app_.Control(116));
-            r = TextOf(app_.Control(117));
+            k = TextOf(app_.Control(IDC_KEY_PANE));
+            r = TextOf(app_.Control(IDC_RESULT_PANE));
             return k == key && r == result;
         });
         EXPECT_TRUE(ok) << what << ": key pane '" << k << "' (want '" << key
@@ -63,7 +64,7 @@ protected:
 
     std::vector<std::string> ListItems()
     {
-        HWND combo = app_.Control(118);
+        HWND combo = app_.Control(IDC_SEARCH_BOX);
         std::vector<std::string> items;
         int n = int(SendMessageA(combo, CB_GETCOUNT, 0, 0));
         for (int i = 0; i < n; i++) {
@@ -120,7 +121,7 @@ TEST(LookupJapanese, JapaneseWordsHitAndMiss)
     AppUnderTest app;
     app.WriteTable(Record("apple", Ringo) + Record("りんご", "apple") + Record("表計算", "spreadsheet"));
     ASSERT_TRUE(app.Start());
-    HWND edit = app.SearchEdit(), combo = app.Control(118);
+    HWND edit = app.SearchEdit(), combo = app.Control(IDC_SEARCH_BOX);
     struct {
         std::string word, result;
     } cases[] = {
@@ -136,7 +137,7 @@ TEST(LookupJapanese, JapaneseWordsHitAndMiss)
         app.PostKey(edit, VK_RIGHT);
         presses++;
         ASSERT_TRUE(WaitFor([&] { return SendMessageA(combo, CB_GETCOUNT, 0, 0) == presses; }));
-        std::string k = TextOf(app.Control(116)), r = TextOf(app.Control(117));
+        std::string k = TextOf(app.Control(IDC_KEY_PANE)), r = TextOf(app.Control(IDC_RESULT_PANE));
         EXPECT_EQ(k, c.word);
         EXPECT_EQ(r, c.result) << "word " << c.word;
     }
@@ -152,7 +153,7 @@ TEST_F(Lookup, EveryKeyPressAddsAListItemNewestFirst)
 
 TEST_F(Lookup, AddAndDeleteFromThePanes)
 {
-    HWND keyPane = app_.Control(116), resultPane = app_.Control(117);
+    HWND keyPane = app_.Control(IDC_KEY_PANE), resultPane = app_.Control(IDC_RESULT_PANE);
     // Refusals, with the exact messages.
     struct {
         const char* key;
@@ -165,7 +166,7 @@ TEST_F(Lookup, AddAndDeleteFromThePanes)
     for (const auto& r : refusals) {
         app_.SetText(keyPane, r.key);
         app_.SetText(resultPane, r.data);
-        app_.Post(112);
+        app_.Post(IDC_ADD);
         Box box = app_.WaitBox();
         EXPECT_EQ(box.text, r.message);
         EXPECT_EQ(box.caption, "エラー");
@@ -178,16 +179,16 @@ TEST_F(Lookup, AddAndDeleteFromThePanes)
     const std::string key = "表計算ソフト", data = "スプレッドシート（表計算）";
     app_.SetText(keyPane, key);
     app_.SetText(resultPane, data);
-    ASSERT_TRUE(app_.Send(112));
+    ASSERT_TRUE(app_.Send(IDC_ADD));
     EXPECT_TRUE(WaitFor([&] { return TextOf(app_.Main()) == "Vocabrik - data.vbk* "; }))
         << TextOf(app_.Main());
     app_.SetText(keyPane, "apple");
     app_.SetText(resultPane, "林檎");
-    ASSERT_TRUE(app_.Send(112));
+    ASSERT_TRUE(app_.Send(IDC_ADD));
 
     // Delete clears both panes.
     app_.SetText(keyPane, "banana");
-    ASSERT_TRUE(app_.Send(122));
+    ASSERT_TRUE(app_.Send(IDC_DELETE));
     EXPECT_EQ(TextOf(keyPane), "");
     EXPECT_EQ(TextOf(resultPane), "");
 
@@ -209,18 +210,18 @@ TEST_F(Lookup, AddAndDeleteFromThePanes)
 
 TEST_F(Lookup, AddAndDeleteWorkInSearchModeToo)
 {
-    ASSERT_TRUE(app_.Send(111));
+    ASSERT_TRUE(app_.Send(IDC_MODE_SEARCH));
     Type("cherry");
     ExpectPanes("cherry", Heading, "cherry");
     // Add right after a miss stores the whole result pane as the Data, so
     // "c" now finds cherry as its candidate, with the heading as its Data.
-    ASSERT_TRUE(app_.Send(112));
+    ASSERT_TRUE(app_.Send(IDC_ADD));
     ClearBox();
     Type("c");
     ExpectPanes("c", Heading + "cherry\n" + Heading + "\n", "c after adding cherry");
     ClearBox();
     Type("cherry");
-    ASSERT_TRUE(app_.Send(122));
+    ASSERT_TRUE(app_.Send(IDC_DELETE));
     ClearBox();
     Type("c");
     ExpectPanes("c", Heading, "c after deleting cherry");

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/common/table_bytes.h"
+#include "res/resource.h"
 #include "tests/e2e/driver.h"
 
 namespace {
@@ -36,7 +37,7 @@ TEST(Startup, ExitCommandClosesWithoutAQuestionWhenUnchanged)
 {
     AppUnderTest app;
     ASSERT_TRUE(app.Start());
-    app.Post(105);
+    app.Post(IDM_EXIT);
     DWORD code = 1;
     ASSERT_TRUE(app.WaitExit(10000, &code));
     EXPECT_EQ(code, 0u);
@@ -99,9 +100,9 @@ TEST(MainWindow, ToolbarButtonsCaptionsAndRadioGroup)
         EXPECT_EQ((b[i].style & TBSTYLE_SEP) != 0, want[i].separator) << "button " << i;
     }
     auto checked = [&](int id) { return SendMessageA(toolbar, TB_ISBUTTONCHECKED, id, 0) != 0; };
-    EXPECT_TRUE(checked(110));
-    EXPECT_FALSE(checked(121));
-    EXPECT_FALSE(checked(111));
+    EXPECT_TRUE(checked(IDC_MODE_EDIT));
+    EXPECT_FALSE(checked(IDC_MODE_SELECTION_EDIT));
+    EXPECT_FALSE(checked(IDC_MODE_SEARCH));
 
     // Clicking each mode button checks it alone; Add is no check button.
     for (int i : {2, 1, 0, 2}) {
@@ -109,7 +110,7 @@ TEST(MainWindow, ToolbarButtonsCaptionsAndRadioGroup)
         app.Click(toolbar, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
         int id = b[size_t(i)].command;
         EXPECT_TRUE(WaitFor([&] { return checked(id); })) << "clicked " << id;
-        for (int other : {110, 121, 111}) {
+        for (int other : {IDC_MODE_EDIT, IDC_MODE_SELECTION_EDIT, IDC_MODE_SEARCH}) {
             if (other != id) {
                 EXPECT_FALSE(checked(other)) << "clicked " << id << ", " << other << " checked";
             }
@@ -121,8 +122,8 @@ TEST(MainWindow, ToolbarButtonsCaptionsAndRadioGroup)
     Box box = app.WaitBox();
     EXPECT_EQ(box.text, "Keyが空なので，追加されません");
     app.Press(box.window, IDOK);
-    EXPECT_TRUE(checked(111));
-    EXPECT_FALSE(checked(112));
+    EXPECT_TRUE(checked(IDC_MODE_SEARCH));
+    EXPECT_FALSE(checked(IDC_ADD));
 }
 
 TEST(MainWindow, LayoutFollowsTheClientSize)
@@ -140,9 +141,9 @@ TEST(MainWindow, LayoutFollowsTheClientSize)
             HWND control;
             RECT want;
         } cases[] = {
-            {"search button", app.Control(113), {w - 60, 50, w, 75}},
-            {"key pane", app.Control(116), {0, 129, w, 179}},
-            {"result pane", app.Control(117), {0, 214, w, h > 214 ? h : 214}},
+            {"search button", app.Control(IDC_EXTERNAL_SEARCH), {w - 60, 50, w, 75}},
+            {"key pane", app.Control(IDC_KEY_PANE), {0, 129, w, 179}},
+            {"result pane", app.Control(IDC_RESULT_PANE), {0, 214, w, h > 214 ? h : 214}},
         };
         for (const auto& c : cases) {
             RECT r = ChildRect(c.control);
@@ -151,7 +152,7 @@ TEST(MainWindow, LayoutFollowsTheClientSize)
                 << r.top << ")-(" << r.right << "," << r.bottom << "), want (" << c.want.left
                 << "," << c.want.top << ")-(" << c.want.right << "," << c.want.bottom << ")";
         }
-        RECT box = ChildRect(app.Control(118));
+        RECT box = ChildRect(app.Control(IDC_SEARCH_BOX));
         EXPECT_EQ(box.left, 0);
         EXPECT_EQ(box.top, 50);
         EXPECT_EQ(box.right, w - 60);
@@ -170,8 +171,8 @@ TEST(MainWindow, ActivationPutsTheCaretInTheSearchBox)
     };
     EXPECT_TRUE(WaitFor([&] { return focus() == app.SearchEdit(); }));
     // Move the focus away into a pane, then activate the window again.
-    app.Post(110); // a mode command leaves the focus in the result pane
-    EXPECT_TRUE(WaitFor([&] { return focus() == app.Control(117); }));
+    app.Post(IDC_MODE_EDIT); // a mode command leaves the focus in the result pane
+    EXPECT_TRUE(WaitFor([&] { return focus() == app.Control(IDC_RESULT_PANE); }));
     SendMessageA(app.Main(), WM_SETFOCUS, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return focus() == app.SearchEdit(); }));
 }

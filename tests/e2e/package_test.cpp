@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/common/file_bytes.h"
+#include "res/resource.h"
 #include "tests/e2e/driver.h"
 #include "tests/e2e/vbk_process.h"
 #include "vocabrik_version.h"
@@ -165,8 +166,8 @@ TEST_F(Package, VocabrikStartsInItsFolderAndFindsAppleInTheShippedTable)
         app.PostKey(edit, VK_RIGHT); // looks the box's text up, changing none of it
         std::string key, data;
         EXPECT_TRUE(WaitFor([&] {
-            key = TextOf(app.Control(116));
-            data = TextOf(app.Control(117));
+            key = TextOf(app.Control(IDC_KEY_PANE));
+            data = TextOf(app.Control(IDC_RESULT_PANE));
             return key == "apple" && data == "りんご";
         })) << "key pane '" << key << "', data pane '" << data << "'";
         // Nothing changed, so closing asks nothing.

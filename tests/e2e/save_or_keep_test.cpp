@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "tests/common/table_bytes.h"
+#include "res/resource.h"
 #include "tests/e2e/driver.h"
 
 namespace {
@@ -55,8 +56,8 @@ TEST_F(SaveOrKeep, YesForAnUntitledTableAsksForANameAndCancelKeepsEverything)
         const char* question;
     } commands[] = {
         {0, "上書きしますか？"},
-        {147, "現在開いているファイルを更新しますか？"},
-        {146, "ファイルを開く前に現在開いているファイルを更新しますか？"},
+        {IDM_NEW, "現在開いているファイルを更新しますか？"},
+        {IDM_OPEN_NEW, "ファイルを開く前に現在開いているファイルを更新しますか？"},
     };
     for (const auto& c : commands) {
         if (c.command)
@@ -86,8 +87,8 @@ TEST_F(SaveOrKeep, AFailedSaveStopsTheCommandUntilThePersonSaysNo)
         int command;
         const char* question;
     } commands[] = {
-        {147, "現在開いているファイルを更新しますか？"},
-        {146, "ファイルを開く前に現在開いているファイルを更新しますか？"},
+        {IDM_NEW, "現在開いているファイルを更新しますか？"},
+        {IDM_OPEN_NEW, "ファイルを開く前に現在開いているファイルを更新しますか？"},
         {0, "上書きしますか？"},
     };
     for (const auto& c : commands) {
@@ -113,7 +114,7 @@ TEST_F(SaveOrKeep, AFileThatHasGoneIsWrittenAnew)
     ASSERT_TRUE(app_.Start());
     ASSERT_TRUE(DeleteFileA((app_.Folder() + "\\data.vbk").c_str()));
     ASSERT_TRUE(app_.AddFromPanes("b", "2"));
-    app_.Post(133);
+    app_.Post(IDM_SAVE);
     Answer("上書きしますか？", IDYES);
     EXPECT_TRUE(app_.TitleIs("Vocabrik - data.vbk "));
     EXPECT_EQ(app_.ReadFile("data.vbk"), Record("apple", "りんご") + Record("b", "2"));
@@ -182,7 +183,7 @@ TEST_F(SaveOrKeep, ADamagedFileIsReportedAndKeptBeforeTheFirstSave)
 
     EXPECT_EQ(app_.LookUp("banana"), "バナナ");
     ASSERT_TRUE(app_.AddFromPanes("cherry", "さくらんぼ"));
-    app_.Post(133);
+    app_.Post(IDM_SAVE);
     Answer("上書きしますか？", IDYES);
     EXPECT_TRUE(app_.TitleIs("Vocabrik - data.vbk "));
     EXPECT_EQ(app_.ReadFile("data.vbk.damaged"), damaged);
@@ -253,13 +254,13 @@ TEST_F(SaveOrKeep, SystemLibrariesComeFromTheSystemFolder)
         ASSERT_TRUE(CopyFileA(planted.c_str(), (app_.Folder() + "\\" + name).c_str(), FALSE));
     PreferFilesBesideTheProgram preferFiles;
     ASSERT_TRUE(app_.StartCopy());
-    app_.Post(160);
+    app_.Post(IDM_CUSTOMIZE);
     Box customize = app_.WaitBox();
     ASSERT_TRUE(customize.window);
-    EXPECT_TRUE(GetDlgItem(customize.window, 1008)) << "the address field is a rich edit";
+    EXPECT_TRUE(GetDlgItem(customize.window, IDC_URL_EDIT)) << "the address field is a rich edit";
     app_.Press(customize.window, IDCANCEL);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(customize.window); }));
-    EXPECT_TRUE(app_.Control(116)) << "the Key pane is a rich edit";
+    EXPECT_TRUE(app_.Control(IDC_KEY_PANE)) << "the Key pane is a rich edit";
     for (const char* name : {"loaded-RICHED20.DLL", "loaded-RICHED32.DLL"})
         EXPECT_FALSE(app_.FileExists(name)) << name;
 }

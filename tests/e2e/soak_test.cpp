@@ -9,11 +9,12 @@
 #include <psapi.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "tests/common/table_bytes.h"
+#include "tests/common/windows_of.h"
 #include "tests/e2e/clipboard_spy.h"
+#include "res/resource.h"
 #include "tests/e2e/driver.h"
 
 namespace {
@@ -55,18 +56,6 @@ DWORD HandlesFromSystemList(DWORD pid)
     return mine;
 }
 
-BOOL CALLBACK CountWindow(HWND w, LPARAM lp)
-{
-    auto* a = reinterpret_cast<std::pair<DWORD, DWORD>*>(lp);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(w, &owner);
-    if (owner == a->first) {
-        a->second++;
-        EnumChildWindows(w, CountWindow, lp);
-    }
-    return TRUE;
-}
-
 Resources Measure(DWORD pid)
 {
     Resources r;
@@ -77,9 +66,7 @@ Resources Measure(DWORD pid)
         r.handles = HandlesFromSystemList(pid);
     r.gdi = GetGuiResources(process, GR_GDIOBJECTS);
     r.user = GetGuiResources(process, GR_USEROBJECTS);
-    std::pair<DWORD, DWORD> windows(pid, 0);
-    EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&windows));
-    r.windows = windows.second;
+    r.windows = DWORD(WindowsOf({pid, nullptr, false, true}).size());
     PROCESS_MEMORY_COUNTERS_EX c = {};
     if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&c), sizeof c))
         r.privateMb = double(c.PrivateUsage ? c.PrivateUsage : c.PagefileUsage) / 1e6;
@@ -118,8 +105,8 @@ protected:
             bool typing = i % 2 == 0;
             std::string want = typing ? stem + "5" : stem;
             app_.PostKey(edit_, typing ? WORD('5') : WORD(VK_BACK));
-            ASSERT_TRUE(WaitFor([&] { return TextOf(app_.Control(116)) == want; }, 10000, Quick))
-                << "press " << i << " showed '" << TextOf(app_.Control(116)) << "'";
+            ASSERT_TRUE(WaitFor([&] { return TextOf(app_.Control(IDC_KEY_PANE)) == want; }, 10000, Quick))
+                << "press " << i << " showed '" << TextOf(app_.Control(IDC_KEY_PANE)) << "'";
         }
     }
 
@@ -131,14 +118,14 @@ protected:
             ASSERT_TRUE(SetClipboardText(word));
             ASSERT_TRUE(WaitFor([&] { return spy_.Draws() == before + 1; }, 10000, Quick))
                 << "change " << i << " did not reach the viewer before the program";
-            ASSERT_TRUE(WaitFor([&] { return TextOf(app_.Control(116)) == word; }, 10000, Quick))
+            ASSERT_TRUE(WaitFor([&] { return TextOf(app_.Control(IDC_KEY_PANE)) == word; }, 10000, Quick))
                 << word;
         }
     }
 
     HWND OpenList()
     {
-        app_.Post(136);
+        app_.Post(IDM_LIST);
         HWND list = nullptr;
         WaitFor([&] { return (list = FindWindowA("RegistLV", "登録一覧表")) != nullptr; }, 10000,
                 Quick);
@@ -172,12 +159,12 @@ protected:
 
     void EveryDialog(int count)
     {
-        Dialogs(count, app_.Main(), 148, "バージョン情報", IDOK);
-        Dialogs(count, app_.Main(), 160, "カスタマイズボックス", IDCANCEL);
-        Dialogs(count, app_.Main(), 145, "ファイルを開く", IDCANCEL);
+        Dialogs(count, app_.Main(), IDM_ABOUT, "バージョン情報", IDOK);
+        Dialogs(count, app_.Main(), IDM_CUSTOMIZE, "カスタマイズボックス", IDCANCEL);
+        Dialogs(count, app_.Main(), IDM_OPEN_APPEND, "ファイルを開く", IDCANCEL);
         HWND list = OpenList();
         ASSERT_TRUE(list);
-        Dialogs(count, list, 123, "追加・編集ウィンドウ", IDCANCEL);
+        Dialogs(count, list, IDC_LIST_ADD, "追加・編集ウィンドウ", IDCANCEL);
         PostMessageA(list, WM_CLOSE, 0, 0);
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(list); }));
     }
@@ -191,9 +178,9 @@ TEST_F(Soak, LongUseLeavesNothingBehind)
 {
     // Each kind of use once, so that what is made once for all is made.
     KeyPresses(20);
-    app_.Post(111); // the Search mode, on once the panes are read-only
+    app_.Post(IDC_MODE_SEARCH); // the Search mode, on once the panes are read-only
     ASSERT_TRUE(WaitFor(
-        [&] { return (GetWindowLongPtrA(app_.Control(116), GWL_STYLE) & ES_READONLY) != 0; }));
+        [&] { return (GetWindowLongPtrA(app_.Control(IDC_KEY_PANE), GWL_STYLE) & ES_READONLY) != 0; }));
     Copies(20);
     ListWindows(5);
     EveryDialog(5);

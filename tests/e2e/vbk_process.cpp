@@ -1,5 +1,7 @@
 #include "tests/e2e/vbk_process.h"
 
+#include "tests/common/scratch_folder.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -73,15 +75,7 @@ HANDLE InheritableFile(const std::string& path)
 
 std::string TestFolderName(const std::string& tag)
 {
-    static int counter;
-#ifdef _WIN32
-    std::string pid = std::to_string(GetCurrentProcessId());
-#else
-    std::string pid = std::to_string(getpid());
-#endif
-    return (fs::temp_directory_path() /
-            ("vbk-e2e-" + pid + "-" + std::to_string(counter++) + "-" + tag))
-        .string();
+    return FreshTestFolder("vbk-" + tag).string();
 }
 
 bool TerminalIsUtf8()

@@ -11,6 +11,8 @@
 #include "ui/app_instance.h"
 #include "app/about_dialog.h"
 #include "res/resource.h"
+#include "tests/common/wait.h"
+#include "tests/common/windows_of.h"
 #include "tests/win/msgbox_watcher.h"
 
 namespace {
@@ -66,13 +68,7 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM lp)
 
 bool WaitUntilGone(HWND window)
 {
-    DWORD start = GetTickCount();
-    while (IsWindow(window)) {
-        if (GetTickCount() - start >= Deadline)
-            return false;
-        Sleep(20);
-    }
-    return true;
+    return WaitFor([&] { return !IsWindow(window); }, Deadline);
 }
 
 // How the person closes the box.
@@ -122,7 +118,7 @@ void Dismiss(HWND dialog, Close how, AboutSeen& seen)
 INT_PTR RunAboutBox(Close how, AboutSeen& seen)
 {
     std::thread watcher([&] {
-        HWND dialog = FindProcessWindow(GetCurrentProcessId(), "#32770", Deadline);
+        HWND dialog = WaitForWindowOf(GetCurrentProcessId(), "#32770", Deadline);
         if (!dialog)
             return;
         Inspect(dialog, seen);
@@ -218,7 +214,7 @@ TEST(AboutBox, IgnoresOtherCommands)
     AboutSeen seen;
     INT_PTR result = 0;
     std::thread watcher([&] {
-        HWND dialog = FindProcessWindow(GetCurrentProcessId(), "#32770", Deadline);
+        HWND dialog = WaitForWindowOf(GetCurrentProcessId(), "#32770", Deadline);
         if (!dialog)
             return;
         seen.found = true;

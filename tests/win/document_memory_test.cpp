@@ -12,6 +12,7 @@
 #include "table/table_document.h"
 #include "tests/common/failing_allocator.h"
 #include "tests/common/file_bytes.h"
+#include "tests/common/scratch_folder.h"
 #include "tests/common/table_bytes.h"
 
 namespace {
@@ -36,10 +37,9 @@ std::string Dump()
 
 TEST(DocumentMemory, AChangeThatFailsLeavesTheDocumentAsItWas)
 {
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    const std::string table = std::string(folder) + "vk-memory-table.vbk";
-    const std::string more = std::string(folder) + "vk-memory-more.vbk";
+    ScratchFolder folder = ScratchFolder::Fresh("memory");
+    const std::string table = folder.Path("table.vbk");
+    const std::string more = folder.Path("more.vbk");
     std::string records, moreRecords;
     for (int i = 0; i < 3000; i++) {
         records += Record("k" + std::to_string(100000 + 2 * i), "d");
@@ -85,8 +85,6 @@ TEST(DocumentMemory, AChangeThatFailsLeavesTheDocumentAsItWas)
         }
         EXPECT_GE(failing, 1) << c.name << " made no allocation that could fail";
     }
-    DeleteFileA(table.c_str());
-    DeleteFileA(more.c_str());
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 
 #include "hooks/dll_mousehook.h"
 #include "tests/win/input_probe.h"
+#include "tests/common/windows_of.h"
 #include "tests/win/msgbox_watcher.h"
 
 namespace {
@@ -40,7 +41,7 @@ public:
         // The window shows before its edit control exists: wait for both.
         PumpUntil(
             [&] {
-                window_ = FindWindowOf(process_.dwProcessId, cls);
+                window_ = WindowOf(process_.dwProcessId, cls);
                 edit_ = window_ ? GetDlgItem(window_, kEditId) : nullptr;
                 char text[64] = "";
                 if (edit_)
@@ -64,11 +65,6 @@ public:
     HWND Edit() const { return edit_; }
 
 private:
-    static HWND FindWindowOf(DWORD pid, const char* cls)
-    {
-        return FindProcessWindow(pid, cls, 0);
-    }
-
     PROCESS_INFORMATION process_ = {};
     HWND window_ = nullptr, edit_ = nullptr;
 };

@@ -1,40 +1,6 @@
 #include "tests/win/msgbox_watcher.h"
 
-namespace {
-
-struct FindArgs {
-    DWORD pid;
-    const char* className;
-    HWND found;
-};
-
-BOOL CALLBACK FindWindowOfProcess(HWND w, LPARAM lp)
-{
-    auto* args = reinterpret_cast<FindArgs*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    char cls[64];
-    if (pid == args->pid && IsWindowVisible(w) && GetClassNameA(w, cls, sizeof cls) &&
-        lstrcmpA(cls, args->className) == 0) {
-        args->found = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-} // namespace
-
-HWND FindProcessWindow(DWORD pid, const char* className, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        FindArgs args = {pid, className, nullptr};
-        EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&args));
-        if (args.found || GetTickCount() - start >= timeoutMs)
-            return args.found;
-        Sleep(20);
-    }
-}
+#include "tests/common/windows_of.h"
 
 std::string WindowText(HWND window)
 {
@@ -67,7 +33,7 @@ std::vector<SeenBox> MessageBoxWatcher::Boxes()
 void MessageBoxWatcher::Run()
 {
     while (!stop_) {
-        HWND box = FindProcessWindow(GetCurrentProcessId(), "#32770", 0);
+        HWND box = WindowOf(GetCurrentProcessId(), "#32770");
         if (!box) {
             Sleep(10);
             continue;

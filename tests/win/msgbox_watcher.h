@@ -34,7 +34,4 @@ private:
     std::thread thread_;
 };
 
-// Looks for a top-level window of the given class owned by process pid,
-// waiting up to timeoutMs. Returns null if none turned up.
-HWND FindProcessWindow(DWORD pid, const char* className, DWORD timeoutMs);
 std::string WindowText(HWND window);

@@ -3,48 +3,27 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "table/file_wrap.h"
-#include "core/table_codec.h"
 #include "app/file_commands.h"
+#include "core/table_codec.h"
+#include "table/file_wrap.h"
 #include "table/table_document.h"
 #include "tests/common/file_bytes.h"
+#include "tests/common/scratch_folder.h"
 #include "tests/common/table_bytes.h"
 #include "tests/win/msgbox_watcher.h"
 
 namespace {
-
-std::vector<std::string> FolderListing(const std::string& folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (lstrcmpA(fd.cFileName, ".") && lstrcmpA(fd.cFileName, ".."))
-            names.push_back(fd.cFileName);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return names;
-}
 
 // Each test works in a fresh folder of its own, which is the working folder.
 class TableFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char base[MAX_PATH];
-        GetTempPathA(MAX_PATH, base);
-        folder_ = std::string(base) + "vktest-" + std::to_string(GetCurrentProcessId()) + "-" +
-                  std::to_string(counter_++);
-        CreateDirectoryA(folder_.c_str(), nullptr);
         GetCurrentDirectoryA(MAX_PATH, previous_);
-        SetCurrentDirectoryA(folder_.c_str());
+        SetCurrentDirectoryA(folder_.Folder().c_str());
         Document.ClearEntries();
         Document.Rename("");
         Document.ResetModified();
@@ -55,28 +34,17 @@ protected:
         CFileWrap::WriteFileCall = ::WriteFile;
         TableFile.Close();
         SetCurrentDirectoryA(previous_);
-        RemoveTree(folder_);
     }
 
-    static void RemoveTree(const std::string& dir)
+    std::string Path(const std::string& name) const { return folder_.Path(name); }
+    std::vector<std::string> Listing(const std::string& sub = "") const
     {
-        for (const auto& name : FolderListing(dir)) {
-            std::string p = dir + "\\" + name;
-            if (GetFileAttributesA(p.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(p);
-            else
-                DeleteFileA(p.c_str());
-        }
-        RemoveDirectoryA(dir.c_str());
+        return ScratchFolder::ListingOf(sub.empty() ? folder_.Folder() : folder_.Path(sub));
     }
 
-    std::string Path(const std::string& name) const { return folder_ + "\\" + name; }
-
-    std::string folder_;
+    ScratchFolder folder_ = ScratchFolder::Fresh("table-file");
     char previous_[MAX_PATH];
-    static int counter_;
 };
-int TableFileTest::counter_;
 
 TEST_F(TableFileTest, MissingDefaultFileGivesEmptyUntitledTableSilently)
 {
@@ -133,7 +101,7 @@ TEST_F(TableFileTest, SaveOverALongerFileLeavesExactlyTheNewRecords)
     EXPECT_EQ(ReadFileBytes(Path("t.vbk")), EncodeTableToBytes(Document.EntryTable()));
     EXPECT_EQ(ReadFileBytes(Path("t.vbk")).size(), 8 + 1 + 1 + 8 + 2 + 2047u);
     EXPECT_TRUE(watcher.Boxes().empty());
-    EXPECT_EQ(FolderListing(folder_), std::vector<std::string>{"t.vbk"}) << "no temporary left";
+    EXPECT_EQ(Listing(), std::vector<std::string>{"t.vbk"}) << "no temporary left";
 }
 
 TEST_F(TableFileTest, SaveMakesANewFile)
@@ -164,7 +132,7 @@ TEST_F(TableFileTest, RefusedSavesShowWriteInvalidAndKeepTheFlag)
         EXPECT_EQ(boxes[0].text, "Write() INVALID") << c.name;
         EXPECT_EQ(boxes[0].caption, "Error") << c.name;
         EXPECT_EQ(Document.TableModified(), 1) << c.name;
-        EXPECT_TRUE(FolderListing(folder_).empty()) << c.name << ": nothing may be created";
+        EXPECT_TRUE(Listing().empty()) << c.name << ": nothing may be created";
     }
 }
 
@@ -231,7 +199,7 @@ TEST_F(TableFileTest, FailedWriteLeavesTheOldFileIntact)
         EXPECT_EQ(boxes[0].caption, "Error");
         EXPECT_EQ(Document.TableModified(), 1);
         EXPECT_EQ(ReadFileBytes(Path("data.vbk")), old) << "the old table must survive";
-        EXPECT_EQ(FolderListing(folder_), std::vector<std::string>{"data.vbk"})
+        EXPECT_EQ(Listing(), std::vector<std::string>{"data.vbk"})
             << "the partial file must be removed";
     }
 
@@ -249,7 +217,7 @@ TEST_F(TableFileTest, FailedWriteOfANewFileLeavesNoFile)
     MessageBoxWatcher watcher;
     EXPECT_EQ(Document.SaveTableFile(), 0);
     EXPECT_EQ(watcher.Boxes().size(), 1u);
-    EXPECT_TRUE(FolderListing(folder_).empty());
+    EXPECT_TRUE(Listing().empty());
 }
 
 TEST_F(TableFileTest, BusyFileObjectRefusesBothWays)
@@ -282,7 +250,7 @@ TEST_F(TableFileTest, SaveReachesTheLoadedFileAfterTheWorkingFolderMoved)
     Document.MarkModified();
     EXPECT_EQ(Document.SaveTableFile(), 1);
     EXPECT_EQ(ReadFileBytes(Path("data.vbk")), Record("a", "1") + Record("b", "2"));
-    EXPECT_TRUE(FolderListing(Path("elsewhere")).empty());
+    EXPECT_TRUE(Listing("elsewhere").empty());
     EXPECT_STREQ(Document.CurrentTablePath(), "data.vbk");
 }
 
@@ -310,7 +278,7 @@ TEST_F(TableFileTest, LongFieldsAndDamageSurviveRealFiles)
     EXPECT_EQ(ReadFileBytes(Path("long.vbk.damaged.2")), damaged);
     EXPECT_EQ(ReadFileBytes(Path("long.vbk.damaged")), "earlier");
     EXPECT_EQ(ReadFileBytes(Path("long.vbk")), saved);
-    EXPECT_EQ(FolderListing(folder_).size(), 3u) << "one copy, at the first save only";
+    EXPECT_EQ(Listing().size(), 3u) << "one copy, at the first save only";
 }
 
 TEST_F(TableFileTest, TitleNameIsTheNamePartEvenWithTrailBytes5C)

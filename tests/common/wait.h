@@ -1,0 +1,22 @@
+// Waiting for a condition, with a deadline: a test never sleeps for a fixed
+// time where it can wait for what it expects.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+// Polls every pollMs for at most timeoutMs; true as soon as the condition
+// holds.
+inline bool WaitFor(const std::function<bool()>& condition, unsigned timeoutMs = 10000,
+                    unsigned pollMs = 20)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (condition())
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
+    }
+}
