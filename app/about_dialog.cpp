@@ -1,7 +1,7 @@
 #include "app/about_dialog.h"
 
-#include "ui/app_instance.h"
 #include "res/resource.h"
+#include "ui/app_instance.h"
 
 namespace {
 

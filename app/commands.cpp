@@ -1,14 +1,14 @@
 #include "app/commands.h"
 
-#include "ui/app_instance.h"
+#include "app/about_dialog.h"
+#include "app/file_commands.h"
 #include "app/main_window.h"
+#include "listwin/list_window.h"
 #include "lookup/capture.h"
 #include "lookup/external_search.h"
-#include "listwin/list_window.h"
 #include "lookup/lookup.h"
-#include "app/about_dialog.h"
 #include "res/resource.h"
-#include "app/file_commands.h"
+#include "ui/app_instance.h"
 
 namespace {
 

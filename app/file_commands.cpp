@@ -1,6 +1,7 @@
 #include "app/file_commands.h"
 
 #include "core/file_name.h"
+#include "res/texts.h"
 #include "table/table_document.h"
 
 namespace {
@@ -16,7 +17,7 @@ bool RefuseUnmodified(HWND mainWindow)
 {
     if (Document.TableModified())
         return false;
-    MessageBoxA(mainWindow, "内容は変更されていません", "確認", MB_OK);
+    MessageBoxA(mainWindow, "内容は変更されていません", TEXT_CONFIRM_CAPTION, MB_OK);
     return true;
 }
 
@@ -54,7 +55,7 @@ void ReportLoad(HWND owner, const std::string& path, const TableLoad& load, Load
     if (load.outcome == ReadTooLarge) {
         std::string text = NameOf(path) + " は大きすぎるため、メモリに読み込めませんでした。\n" +
                            (kind == StartLoad ? "空の表で始めます。" : "今の表はそのままです。");
-        MessageBoxA(owner, text.c_str(), "エラー", MB_OK | MB_ICONWARNING);
+        MessageBoxA(owner, text.c_str(), TEXT_ERROR_CAPTION, MB_OK | MB_ICONWARNING);
     } else if (load.outcome == ReadOk && load.summary.Damaged) {
         ReportDamagedTable(owner, path, load.summary.Records, kind != AppendLoad);
     }
@@ -68,7 +69,7 @@ void ReportDamagedTable(HWND owner, const std::string& path, uint64_t entriesRea
                        " 件を読み込みましたが、残りは読み込めませんでした。";
     if (willBeSavedOver)
         text += "\n最初に保存するとき、元の内容を " + name + ".damaged として残します。";
-    MessageBoxA(owner, text.c_str(), "確認", MB_OK | MB_ICONWARNING);
+    MessageBoxA(owner, text.c_str(), TEXT_CONFIRM_CAPTION, MB_OK | MB_ICONWARNING);
 }
 
 // The save dialog of Save and Save As has no owner, so the main window
@@ -81,7 +82,7 @@ void OnSaveTable(HWND mainWindow)
         SaveUnderChosenName(nullptr);
         return;
     }
-    if (AskYesNo(mainWindow, "上書きしますか？", "確認"))
+    if (AskYesNo(mainWindow, TEXT_OVERWRITE, TEXT_CONFIRM_CAPTION))
         Document.SaveTableFile();
 }
 
@@ -124,5 +125,5 @@ void OnNewTable(HWND mainWindow)
 
 bool SaveOnClose(HWND mainWindow)
 {
-    return OfferToSave(mainWindow, "上書きしますか？", "確認") != SaveStopped;
+    return OfferToSave(mainWindow, TEXT_OVERWRITE, TEXT_CONFIRM_CAPTION) != SaveStopped;
 }

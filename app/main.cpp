@@ -2,10 +2,10 @@
 // window and the one message loop.
 #include <windows.h>
 
-#include "ui/app_instance.h"
 #include "app/main_window.h"
 #include "listwin/list_window.h"
 #include "res/resource.h"
+#include "ui/app_instance.h"
 #include "ui/system_library.h"
 
 namespace {

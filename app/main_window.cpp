@@ -6,13 +6,13 @@
 #include <new>
 
 #include "app/commands.h"
+#include "app/file_commands.h"
 #include "core/layout.h"
 #include "core/title.h"
-#include "lookup/capture.h"
 #include "hooks/vk_png.h"
+#include "lookup/capture.h"
 #include "lookup/search_box.h"
 #include "res/resource.h"
-#include "app/file_commands.h"
 #include "table/table_document.h"
 #include "ui/app_instance.h"
 #include "ui/guarded.h"

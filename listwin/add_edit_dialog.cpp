@@ -2,8 +2,9 @@
 
 #include <richedit.h>
 
-#include "ui/app_instance.h"
 #include "res/resource.h"
+#include "res/texts.h"
+#include "ui/app_instance.h"
 #include "ui/guarded.h"
 #include "ui/rich_edit_wrap.h"
 #include "ui/system_library.h"
@@ -16,7 +17,6 @@ AddEditRequest* RequestOf(HWND dialog)
     return reinterpret_cast<AddEditRequest*>(GetWindowLongPtrA(dialog, DWLP_USER));
 }
 
-
 int FillEditFields(HWND dialog, const std::string& key, const std::string& data)
 {
     ReplaceSelWhole(GetDlgItem(dialog, IDC_ADDEDIT_KEY), key.c_str());
@@ -28,7 +28,7 @@ BOOL RefuseEmptyField(HWND dialog, int id, const char* message)
 {
     if (GetWindowTextLengthA(GetDlgItem(dialog, id)) != 0)
         return FALSE;
-    MessageBoxA(dialog, message, "エラー", MB_OK);
+    MessageBoxA(dialog, message, TEXT_ERROR_CAPTION, MB_OK);
     return TRUE;
 }
 
@@ -44,8 +44,8 @@ INT_PTR OnInitDialog(HWND dialog, AddEditRequest* request)
 // Fields are read whole: a Key or Data is never shortened on its way.
 INT_PTR OnOk(HWND dialog)
 {
-    if (RefuseEmptyField(dialog, IDC_ADDEDIT_KEY, "Keyが空なので，追加されません") ||
-        RefuseEmptyField(dialog, IDC_ADDEDIT_DATA, "Dataが空なので，追加されません"))
+    if (RefuseEmptyField(dialog, IDC_ADDEDIT_KEY, TEXT_KEY_EMPTY) ||
+        RefuseEmptyField(dialog, IDC_ADDEDIT_DATA, TEXT_DATA_EMPTY))
         return FALSE;
     AddEditRequest* request = RequestOf(dialog);
     request->DialogKeyText = ReadWindowText(GetDlgItem(dialog, IDC_ADDEDIT_KEY));

@@ -1,11 +1,10 @@
 #include "listwin/list_view_wrap.h"
 
-#include "core/cp932_text.h"
-
 #include <algorithm>
 #include <cstring>
 #include <new>
 
+#include "core/cp932_text.h"
 
 CListViewWrap ListView;
 int SortDirection[2];

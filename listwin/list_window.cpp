@@ -4,11 +4,12 @@
 
 #include <new>
 
-#include "ui/app_instance.h"
 #include "listwin/add_edit_dialog.h"
 #include "listwin/list_view_wrap.h"
 #include "res/resource.h"
+#include "res/texts.h"
 #include "table/table_document.h"
+#include "ui/app_instance.h"
 #include "ui/guarded.h"
 #include "ui/toolbar_wrap.h"
 
@@ -67,7 +68,7 @@ CListDocumentView ListDocumentView;
 
 void WarnNoSelection(HWND window)
 {
-    MessageBoxA(window, "項目を選択してください。", "確認", MB_ICONWARNING);
+    MessageBoxA(window, "項目を選択してください。", TEXT_CONFIRM_CAPTION, MB_ICONWARNING);
 }
 
 void OnListAdd(HWND window)
@@ -87,7 +88,7 @@ void OnListEdit(HWND window)
         return;
     }
     if (selected >= 2) {
-        MessageBoxA(window, "編集できる項目は１つです。", "確認", MB_ICONWARNING);
+        MessageBoxA(window, "編集できる項目は１つです。", TEXT_CONFIRM_CAPTION, MB_ICONWARNING);
         return;
     }
     int EditRowIndex = ListView.NextSelected(-1, LVNI_SELECTED);
@@ -161,7 +162,7 @@ void OnClose(HWND window)
 void OnRowsLost(HWND window)
 {
     ListView.Reset(); // no row may point at entries that went meanwhile
-    MessageBoxA(window, "メモリが足りないため、一覧を閉じます。表はそのままです。", "エラー",
+    MessageBoxA(window, "メモリが足りないため、一覧を閉じます。表はそのままです。", TEXT_ERROR_CAPTION,
                 MB_OK | MB_ICONWARNING);
     DestroyWindow(window);
 }
@@ -234,7 +235,7 @@ int OpenListWindow()
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                   nullptr, nullptr, AppInstance, nullptr);
     if (!window) {
-        MessageBoxA(nullptr, "リストビュー作成失敗", "エラー", MB_OK);
+        MessageBoxA(nullptr, "リストビュー作成失敗", TEXT_ERROR_CAPTION, MB_OK);
         return 0;
     }
     ShowWindow(window, SW_SHOW);

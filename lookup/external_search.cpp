@@ -5,10 +5,11 @@
 #include <cstring>
 #include <string>
 
-#include "ui/app_instance.h"
-#include "lookup/controls.h"
 #include "core/url_template.h"
+#include "lookup/controls.h"
 #include "res/resource.h"
+#include "res/texts.h"
+#include "ui/app_instance.h"
 #include "ui/system_library.h"
 
 const char DefaultSearchUrl[] = "https://dictionary.example.jp/search.php?MT=%s&kind=ej";
@@ -36,7 +37,7 @@ INT_PTR OnCustomizeOk(HWND dialog)
 {
     HWND field = GetDlgItem(dialog, IDC_URL_EDIT);
     if (GetWindowTextLengthA(field) == 0) {
-        MessageBoxA(dialog, "Keyが空なので，追加されません", "エラー", MB_OK);
+        MessageBoxA(dialog, TEXT_KEY_EMPTY, TEXT_ERROR_CAPTION, MB_OK);
         return 0;
     }
     GetWindowTextA(field, SearchUrlTemplate, sizeof SearchUrlTemplate);

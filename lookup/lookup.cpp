@@ -2,12 +2,12 @@
 
 #include <string>
 
+#include "core/word_lookup.h"
 #include "lookup/controls.h"
+#include "res/texts.h"
 #include "table/table_document.h"
 
 namespace {
-
-const char* const CandidateHeading = "＜候補単語＞\n";
 
 // Pane updates are batched: under some systems every visible change of a
 // rich edit costs a re-layout and a repaint.
@@ -34,26 +34,12 @@ public:
 
 int LookUpWord(const char* word)
 {
-    std::string_view key = TextBytes(word);
-    // One ordered search serves both questions: the first Key not before
-    // the word is the entry itself on a hit and the candidate on a miss.
-    std::optional<Entry> found = Document.EntryTable().FindCandidate(key);
-    bool hit = found && found->Key == key;
-
+    WordShown shown = ShowWord(Document.EntryTable(), TextBytes(word));
     PaneBatch batch;
     KeyPane.Clear();
     ResultPane.Clear();
     KeyPane.ReplaceSelLimited(word);
-    if (hit) {
-        ResultPane.ReplaceSel(std::string(found->Data).c_str());
-    } else {
-        std::string text = CandidateHeading;
-        if (found) {
-            text.append(found->Key).append("\n");
-            text.append(found->Data).append("\n");
-        }
-        ResultPane.ReplaceSel(text.c_str());
-    }
+    ResultPane.ReplaceSel(shown.result.c_str());
     KeyPane.ScrollTop();
     ResultPane.ScrollTop();
     return 1;
@@ -69,11 +55,11 @@ void OnInternalSearch(HWND)
 void OnAddEntry(HWND mainWindow)
 {
     if (KeyPane.TextLength() == 0) {
-        MessageBoxA(mainWindow, "Keyが空なので，追加されません", "エラー", MB_OK);
+        MessageBoxA(mainWindow, TEXT_KEY_EMPTY, TEXT_ERROR_CAPTION, MB_OK);
         return;
     }
     if (ResultPane.TextLength() == 0) {
-        MessageBoxA(mainWindow, "Dataが空なので，追加されません", "エラー", MB_OK);
+        MessageBoxA(mainWindow, TEXT_DATA_EMPTY, TEXT_ERROR_CAPTION, MB_OK);
         return;
     }
     // Read whole: a pane may report its length in characters, not bytes.

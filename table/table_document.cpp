@@ -8,12 +8,12 @@
 
 #include "core/cp932_text.h"
 #include "core/file_name.h"
+#include "res/texts.h"
 
 CTableDocument Document;
 const char DefaultTableName[] = "data.vbk";
 
 namespace {
-
 
 std::string FullPathOf(const std::string& path)
 {
@@ -44,7 +44,7 @@ bool KeepDamagedFile(const std::string& path)
     }
     std::string text = "壊れていたファイルの元の内容を " + path +
                        ".damaged として残せなかったため、保存しませんでした。";
-    MessageBoxA(nullptr, text.c_str(), "Error", MB_OK);
+    MessageBoxA(nullptr, text.c_str(), TEXT_WRITE_FAILURE_CAPTION, MB_OK);
     return false;
 }
 

@@ -5,8 +5,9 @@
 #include <memory>
 #include <new>
 
-#include "table/file_wrap.h"
 #include "core/table_codec.h"
+#include "res/texts.h"
+#include "table/file_wrap.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ const uint32_t IoBlock = 16u << 20;
 
 void ReportWriteFailure(const char* text)
 {
-    MessageBoxA(nullptr, text, "Error", MB_OK);
+    MessageBoxA(nullptr, text, TEXT_WRITE_FAILURE_CAPTION, MB_OK);
 }
 
 std::string FolderOf(const std::string& full)

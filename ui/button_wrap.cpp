@@ -1,6 +1,5 @@
 #include "ui/button_wrap.h"
 
-
 HWND CButtonWrap::Create(HINSTANCE instance, HWND parent, int id, const char* caption)
 {
     window = CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0,

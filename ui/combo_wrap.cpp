@@ -1,6 +1,5 @@
 #include "ui/combo_wrap.h"
 
-
 HWND CComboWrap::NotifyWindow;
 WORD CComboWrap::EnterCommand;
 WNDPROC CComboWrap::SavedEditProc;

@@ -1,7 +1,9 @@
 #include "ui/guarded.h"
 
+#include "res/texts.h"
+
 void ReportOutOfMemory(HWND owner)
 {
     MessageBoxA(owner, "メモリが足りないため、この操作を行えませんでした。表はそのままです。",
-                "エラー", MB_OK | MB_ICONWARNING);
+                TEXT_ERROR_CAPTION, MB_OK | MB_ICONWARNING);
 }

@@ -1,6 +1,5 @@
 #include "ui/paint_wrap.h"
 
-
 void CPaintWrap::Begin(HWND window)
 {
     dc = BeginPaint(window, &paint);

@@ -1,11 +1,10 @@
 #include "ui/rich_edit_wrap.h"
 
-#include "core/cp932_text.h"
-
 #include <richedit.h>
 
 #include <cstring>
 
+#include "core/cp932_text.h"
 #include "ui/window_text.h"
 
 void ReplaceSelWhole(HWND control, const char* text)

@@ -1,6 +1,5 @@
 #include "ui/toolbar_wrap.h"
 
-
 HWND CToolbarWrap::Create(HINSTANCE module, HWND parent)
 {
     instance = module;

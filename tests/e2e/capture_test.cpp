@@ -3,9 +3,9 @@
 
 #include <richedit.h>
 
+#include "res/resource.h"
 #include "tests/common/table_bytes.h"
 #include "tests/e2e/clipboard_spy.h"
-#include "res/resource.h"
 #include "tests/e2e/driver.h"
 
 namespace {

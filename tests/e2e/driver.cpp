@@ -1,5 +1,6 @@
-#include "res/resource.h"
 #include "tests/e2e/driver.h"
+
+#include "res/resource.h"
 
 #include "tests/common/windows_of.h"
 

@@ -14,7 +14,6 @@
 #include "tests/common/scratch_folder.h"
 #include "tests/common/wait.h"
 
-
 struct Box {
     HWND window = nullptr;
     std::string text, caption;

@@ -2,8 +2,8 @@
 // of https addresses, which the tests replace by a recorder of the addresses.
 #include <gtest/gtest.h>
 
-#include "tests/common/table_bytes.h"
 #include "res/resource.h"
+#include "tests/common/table_bytes.h"
 #include "tests/e2e/driver.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // The File menu, through the system's real open and save dialogs.
 #include <gtest/gtest.h>
 
-#include "tests/common/table_bytes.h"
 #include "res/resource.h"
+#include "tests/common/table_bytes.h"
 #include "tests/e2e/driver.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // The list window and its Add/Edit dialog, driven from outside.
 #include <gtest/gtest.h>
 
-#include "tests/common/table_bytes.h"
 #include "res/resource.h"
+#include "tests/common/table_bytes.h"
 #include "tests/common/windows_of.h"
 #include "tests/e2e/driver.h"
 

@@ -1,8 +1,8 @@
 // Words typed into the search box, and entries added and deleted from the panes.
 #include <gtest/gtest.h>
 
-#include "tests/common/table_bytes.h"
 #include "res/resource.h"
+#include "tests/common/table_bytes.h"
 #include "tests/e2e/driver.h"
 
 namespace {

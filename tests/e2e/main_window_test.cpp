@@ -1,8 +1,8 @@
 // The program comes up, shows its main window and ends, seen from outside.
 #include <gtest/gtest.h>
 
-#include "tests/common/table_bytes.h"
 #include "res/resource.h"
+#include "tests/common/table_bytes.h"
 #include "tests/e2e/driver.h"
 
 namespace {

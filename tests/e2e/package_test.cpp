@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/common/file_bytes.h"
 #include "res/resource.h"
+#include "tests/common/file_bytes.h"
 #include "tests/e2e/driver.h"
 #include "tests/e2e/vbk_process.h"
 #include "vocabrik_version.h"

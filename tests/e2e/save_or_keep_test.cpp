@@ -5,8 +5,8 @@
 
 #include <thread>
 
-#include "tests/common/table_bytes.h"
 #include "res/resource.h"
+#include "tests/common/table_bytes.h"
 #include "tests/e2e/driver.h"
 
 namespace {

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "res/resource.h"
 #include "tests/common/table_bytes.h"
 #include "tests/common/windows_of.h"
 #include "tests/e2e/clipboard_spy.h"
-#include "res/resource.h"
 #include "tests/e2e/driver.h"
 
 namespace {

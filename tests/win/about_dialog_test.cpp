@@ -8,12 +8,12 @@
 #include <thread>
 #include <vector>
 
-#include "ui/app_instance.h"
 #include "app/about_dialog.h"
 #include "res/resource.h"
 #include "tests/common/wait.h"
 #include "tests/common/windows_of.h"
 #include "tests/win/msgbox_watcher.h"
+#include "ui/app_instance.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "hooks/dll_mousehook.h"
-#include "tests/win/input_probe.h"
 #include "tests/common/windows_of.h"
+#include "tests/win/input_probe.h"
 #include "tests/win/msgbox_watcher.h"
 
 namespace {

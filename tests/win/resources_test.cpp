@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "ui/app_instance.h"
 #include "res/resource.h"
 #include "tests/win/dialog_template_reader.h"
+#include "ui/app_instance.h"
 
 namespace {
 

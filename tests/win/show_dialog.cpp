@@ -6,9 +6,9 @@
 
 #include <cstdlib>
 
-#include "ui/app_instance.h"
 #include "app/about_dialog.h"
 #include "res/resource.h"
+#include "ui/app_instance.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include "core/entry_table.h"
 #include "core/table_codec.h"
+#include "core/word_lookup.h"
 #include "tools/vbk/command_support.h"
 #include "tools/vbk/file_names.h"
 #include "tools/vbk/html_text.h"
@@ -14,7 +15,6 @@ namespace {
 
 // The candidate heading the program writes above a candidate: "＜候補単語＞"
 // in code page 932, then a line feed.
-const char CandidateHeading[] = "\x81\x83\x8C\xF3\x95\xE2\x92\x50\x8C\xEA\x81\x84\n";
 
 } // namespace
 
@@ -270,21 +270,10 @@ int RunGet(const GetOptions& options, CommandIo& io)
     if (!LoadTable(options.Table, table, io, false, failure))
         return Fail(io, failure);
 
-    // What the lower pane shows: the Data of a hit, or the heading with the
-    // candidate's Key and Data on lines of their own.
-    std::string shown;
-    if (auto hit = table.FindEntry(word)) {
-        shown.assign(hit->Data);
-        shown += '\n';
-    } else {
-        shown = CandidateHeading;
-        if (auto next = table.FindCandidate(word)) {
-            shown.append(next->Key);
-            shown += '\n';
-            shown.append(next->Data);
-            shown += '\n';
-        }
-    }
-    io.Out += TableText(io, shown);
+    // What the program's lower pane shows, as a line of its own.
+    WordShown shown = ShowWord(table, word);
+    if (shown.hit)
+        shown.result += '\n';
+    io.Out += TableText(io, shown.result);
     return ExitOk;
 }
