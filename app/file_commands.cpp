@@ -2,6 +2,7 @@
 
 #include "core/file_name.h"
 #include "res/texts.h"
+#include "table/file_dialogs.h"
 #include "table/table_document.h"
 
 namespace {

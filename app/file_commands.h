@@ -7,11 +7,6 @@
 #include <cstdint>
 #include <string>
 
-// The system's open and save dialogs. Each gives the chosen file's full path
-// and returns true, or false when the user cancelled.
-bool ChooseOpenFile(HWND owner, std::string& fullPath);
-bool ChooseSaveFile(HWND owner, std::string& fullPath);
-
 void OnNewTable(HWND mainWindow);
 void OnSaveTable(HWND mainWindow);
 void OnSaveTableAs(HWND mainWindow);

@@ -1,7 +1,6 @@
-#include <windows.h>
-#include <commdlg.h>
+#include "table/file_dialogs.h"
 
-#include "app/file_commands.h"
+#include <commdlg.h>
 
 namespace {
 
