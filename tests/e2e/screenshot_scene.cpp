@@ -57,6 +57,9 @@ int main()
         if (!WaitFor([&] { return (list = FindWindowA("RegistLV", nullptr)) != nullptr; }))
             return Fail("the list window did not open");
         SetWindowPos(list, nullptr, 20, 20, 480, 400, SWP_NOZORDER);
+        // Photographed once it has painted its rows.
+        HWND rows = GetDlgItem(list, IDC_LIST_VIEW);
+        WaitFor([&] { return !GetUpdateRect(list, nullptr, FALSE) && !GetUpdateRect(rows, nullptr, FALSE); });
     }
     std::ofstream(std::string(dir) + "/ready") << "ready";
     return WaitFor([&] { return Exists(std::string(dir) + "/done"); }, 60000) ? 0 : 1;
