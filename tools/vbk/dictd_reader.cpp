@@ -3,10 +3,11 @@
 // first), pointing into NAME.dict or its dictzip form NAME.dict.dz. A fourth
 // column, where present, holds the headword as written before the index
 // folded it. The "00-database-..." entries describe the dictionary itself.
+#include "tools/vbk/dictd_reader.h"
+
 #include <cstdint>
 #include <vector>
 
-#include "tools/vbk/dictionary_reader.h"
 #include "tools/vbk/file_names.h"
 #include "tools/vbk/platform.h"
 

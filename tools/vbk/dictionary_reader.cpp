@@ -1,17 +1,11 @@
 #include "tools/vbk/dictionary_reader.h"
 
+#include "tools/vbk/dictd_reader.h"
 #include "tools/vbk/file_names.h"
-#include "tools/vbk/gzip_data.h"
-#include "tools/vbk/platform.h"
+#include "tools/vbk/stardict_reader.h"
 #include "tools/vbk/text_encoding.h"
 
 namespace {
-
-bool EndsWith(const std::string& s, const char* end)
-{
-    size_t n = std::char_traits<char>::length(end);
-    return s.size() >= n && s.compare(s.size() - n, n, end) == 0;
-}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -94,42 +88,6 @@ std::string DictionaryPlace(DictionaryFormat format, const std::string& path, si
     if (format == DictionaryFormat::Dictd)
         return path + ":" + std::to_string(number);
     return WithoutExtension(path) + ".idx: entry " + std::to_string(number);
-}
-
-bool LoadCompanionFile(const std::string& base, std::initializer_list<const char*> suffixes,
-                       std::string& bytes, std::string& usedName, std::string& failure)
-{
-    usedName.clear();
-    for (const char* suffix : suffixes) {
-        if (FileExists(base + suffix)) {
-            usedName = base + suffix;
-            break;
-        }
-    }
-    if (usedName.empty()) {
-        std::string names;
-        for (const char* suffix : suffixes)
-            names += (names.empty() ? "" : " or ") + base + suffix;
-        failure = names + ": no such file, and the dictionary needs it";
-        return false;
-    }
-    std::string raw, why;
-    FileOutcome outcome = ReadWholeFile(usedName, raw, why);
-    if (outcome != FileOutcome::Ok) {
-        failure = DescribeFileFailure(usedName, outcome, why);
-        return false;
-    }
-    if (!EndsWith(usedName, ".dz") && !EndsWith(usedName, ".gz")) {
-        bytes.swap(raw);
-        return true;
-    }
-    bytes.clear();
-    std::string problem;
-    if (!Gunzip(raw, bytes, problem)) {
-        failure = usedName + ": damaged compressed file: " + problem;
-        return false;
-    }
-    return true;
 }
 
 DictionaryReadResult ReadDictionary(DictionaryFormat format, const std::string& path,

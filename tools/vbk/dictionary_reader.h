@@ -6,10 +6,11 @@
 
 #include <cstddef>
 #include <functional>
-#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "tools/vbk/dictionary_files.h"
 
 enum class DictionaryFormat { Dictd, StarDict };
 
@@ -24,24 +25,9 @@ std::optional<DictionaryFormat> DictionaryFormatOfName(const std::string& name);
 using DictionarySink =
     std::function<bool(size_t number, std::string_view headword, std::string_view text)>;
 
-struct DictionaryReadResult {
-    bool Ok = true;
-    std::string Message; // names the file and, where there is one, the entry
-};
 
 DictionaryReadResult ReadDictionary(DictionaryFormat format, const std::string& path,
                                     const DictionarySink& sink);
 
 // Where entry number n is, for messages: "NAME.index:12" or "NAME.idx: entry 12".
 std::string DictionaryPlace(DictionaryFormat format, const std::string& path, size_t number);
-
-// What each format's reader hands on before the texts are cleaned and joined.
-using RawDictionarySink =
-    std::function<bool(size_t number, std::string_view headword, std::string_view text)>;
-DictionaryReadResult ReadDictdEntries(const std::string& indexPath, const RawDictionarySink& sink);
-DictionaryReadResult ReadStarDictEntries(const std::string& ifoPath, const RawDictionarySink& sink);
-
-// The companion file of a dictionary: base + the first of the suffixes that
-// exists, inflated if its name ends in .dz or .gz. usedName tells which.
-bool LoadCompanionFile(const std::string& base, std::initializer_list<const char*> suffixes,
-                       std::string& bytes, std::string& usedName, std::string& failure);

@@ -7,12 +7,13 @@
 // that many bytes. With sametypesequence the type letters are given once in
 // the .ifo and left out of the data, and the last field has neither end nor
 // size. Plain text (m) and HTML (h) come in; other types are refused.
+#include "tools/vbk/stardict_reader.h"
+
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <map>
 
-#include "tools/vbk/dictionary_reader.h"
 #include "tools/vbk/file_names.h"
 #include "tools/vbk/html_text.h"
 #include "tools/vbk/platform.h"
