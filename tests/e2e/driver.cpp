@@ -132,6 +132,9 @@ bool AppUnderTest::Launch()
 
 bool AppUnderTest::Launch(const std::string& exe)
 {
+    // One instance runs at a time: a program of an earlier test that is
+    // still on its way out would make this start end at once.
+    WaitFor([] { return !FindWindowA("VOCABRIK", nullptr); }, 10000);
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA si = {};
     si.cb = sizeof si;
