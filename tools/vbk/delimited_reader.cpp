@@ -96,7 +96,8 @@ bool AllEmptyBut(const std::vector<std::string>& fields, const DelimitedLayout& 
 } // namespace
 
 ListReadResult ReadDelimited(std::string_view text, TextEncoding encoding,
-                             const DelimitedLayout& layout, const ListSink& sink)
+                             const DelimitedLayout& layout, const ListSink& sink,
+                             const char** unread)
 {
     ListReadResult result;
     Scanner scan{text, layout.Separator, encoding == TextEncoding::ShiftJis};
@@ -142,6 +143,8 @@ ListReadResult ReadDelimited(std::string_view text, TextEncoding encoding,
             k = key;
             d = data;
         }
+        if (unread)
+            *unread = text.data() + scan.pos;
         if (!sink(recordLine, k, d))
             return result;
     }

@@ -1,38 +1,55 @@
 // TSV: one entry a line, Key, a tab, Data. In the Data, the escapes \n, \t,
 // \r and \\ (a doubled backslash) stand for a line feed, a tab, a carriage
 // return and a backslash; any other backslash is an ordinary character.
+#include <algorithm>
 #include <cstring>
 
 #include "tools/vbk/list_reader.h"
 
 namespace {
 
-void Unescape(std::string_view in, TextEncoding encoding, std::string& out)
+// The text with its escapes replaced: the text itself when it has none, else
+// its copy in out.
+std::string_view Unescape(std::string_view in, TextEncoding encoding, std::string& out)
 {
     out.clear();
-    size_t i = 0;
+    size_t i = 0, copied = 0; // in[copied, i) goes out as it stands
     while (i < in.size()) {
-        size_t n = encoding == TextEncoding::ShiftJis ? ShiftJisCharLength(in, i) : 1;
+        size_t n = 1;
+        if (encoding == TextEncoding::ShiftJis) {
+            n = ShiftJisCharLength(in, i);
+        } else {
+            // In UTF-8 no byte of another character is a backslash.
+            i = in.find('\\', i);
+            if (i == std::string_view::npos)
+                break;
+        }
         if (n == 1 && in[i] == '\\' && i + 1 < in.size()) {
             char next = in[i + 1];
             char replaced = next == 'n' ? '\n' : next == 't' ? '\t' : next == 'r' ? '\r'
                           : next == '\\' ? '\\' : '\0';
             if (replaced) {
+                out.append(in.data() + copied, i - copied);
                 out += replaced;
                 i += 2;
+                copied = i;
                 continue;
             }
         }
-        out.append(in.data() + i, n);
         i += n;
     }
+    if (copied == 0)
+        return in;
+    out.append(in.data() + copied, in.size() - copied);
+    return out;
 }
 
 bool OnlyTabs(std::string_view s) { return s.find_first_not_of('\t') == std::string_view::npos; }
 
 } // namespace
 
-ListReadResult ReadTsv(std::string_view text, TextEncoding encoding, const ListSink& sink)
+ListReadResult ReadTsv(std::string_view text, TextEncoding encoding, const ListSink& sink,
+                       const char** unread)
 {
     ListReadResult result;
     std::string data;
@@ -53,6 +70,8 @@ ListReadResult ReadTsv(std::string_view text, TextEncoding encoding, const ListS
         pos = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
         if (row.empty())
             continue;
+        if (unread)
+            *unread = text.data() + std::min(pos, text.size());
 
         size_t tab = row.find('\t');
         if (tab == std::string_view::npos) {
@@ -74,8 +93,7 @@ ListReadResult ReadTsv(std::string_view text, TextEncoding encoding, const ListS
             }
             rest = rest.substr(0, extra);
         }
-        Unescape(rest, encoding, data);
-        if (!sink(line, key, data))
+        if (!sink(line, key, Unescape(rest, encoding, data)))
             return result;
     }
     return result;
