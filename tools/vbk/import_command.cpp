@@ -89,17 +89,15 @@ public:
     // Puts the entries in Key order, those of one Key in the order they came.
     void Sort()
     {
-        const char* base = Base();
-        auto keyOf = [base](const Pending& p) { return std::string_view(base + p.at, p.keyLength); };
-        std::sort(pending_.begin(), pending_.end(), [&](const Pending& a, const Pending& b) {
+        std::sort(pending_.begin(), pending_.end(), [this](const Pending& a, const Pending& b) {
             if (a.prefix != b.prefix)
                 return a.prefix < b.prefix;
-            int order = keyOf(a).compare(keyOf(b));
+            int order = KeyOf(a).compare(KeyOf(b));
             return order != 0 ? order < 0 : a.at < b.at; // the first line of a Key wins
         });
         for (size_t i = 1; i < pending_.size(); i++)
             if (pending_[i].prefix == pending_[i - 1].prefix &&
-                keyOf(pending_[i]) == keyOf(pending_[i - 1]))
+                KeyOf(pending_[i]) == KeyOf(pending_[i - 1]))
                 duplicates_++;
     }
 
