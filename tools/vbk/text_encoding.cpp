@@ -46,33 +46,41 @@ inline size_t Utf8Sequence(std::string_view text, size_t i, uint32_t& codePoint)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data()) + i;
     size_t left = text.size() - i;
-    unsigned char c = p[0];
+    uint32_t c = p[0];
     if (c < 0x80) {
         codePoint = c;
         return 1;
     }
-    size_t n;
-    uint32_t cp, min;
+    // One path a length, each with its bytes checked at once: the three-byte
+    // path alone carries most Japanese text.
+    auto follows = [p](size_t k) { return (p[k] & 0xC0) == 0x80; };
+    uint32_t cp;
     if (c >= 0xC2 && c <= 0xDF) {
-        n = 2, cp = c & 0x1F, min = 0x80;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3, cp = c & 0x0F, min = 0x800;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4, cp = c & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (left < n)
-        return 0;
-    for (size_t k = 1; k < n; k++) {
-        if ((p[k] & 0xC0) != 0x80)
+        if (left < 2 || !follows(1))
             return 0;
-        cp = cp << 6 | (p[k] & 0x3F);
+        codePoint = (c & 0x1F) << 6 | (p[1] & 0x3F);
+        return 2;
     }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    codePoint = cp;
-    return n;
+    if (c >= 0xE0 && c <= 0xEF) {
+        if (left < 3 || !(follows(1) & follows(2)))
+            return 0;
+        cp = (c & 0x0F) << 12 | uint32_t(p[1] & 0x3F) << 6 | (p[2] & 0x3F);
+        if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))
+            return 0;
+        codePoint = cp;
+        return 3;
+    }
+    if (c >= 0xF0 && c <= 0xF4) {
+        if (left < 4 || !(follows(1) & follows(2) & follows(3)))
+            return 0;
+        cp = (c & 0x07) << 18 | uint32_t(p[1] & 0x3F) << 12 | uint32_t(p[2] & 0x3F) << 6 |
+             (p[3] & 0x3F);
+        if (cp < 0x10000 || cp > 0x10FFFF)
+            return 0;
+        codePoint = cp;
+        return 4;
+    }
+    return 0;
 }
 
 // The length of the sequence at text[i], 1 for a byte that starts none.
