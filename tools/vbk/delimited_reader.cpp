@@ -41,6 +41,7 @@ struct Scanner {
         if (pos < text.size() && text[pos] == '"') {
             size_t openLine = line;
             pos++;
+            size_t run = pos; // text[run, pos) goes out as it stands
             for (;;) {
                 if (pos >= text.size()) {
                     line = openLine;
@@ -50,17 +51,17 @@ struct Scanner {
                 size_t n = CharLength();
                 char c = text[pos];
                 if (n == 1 && c == '"') {
+                    out.append(text.data() + run, pos - run);
                     pos++;
                     if (pos < text.size() && text[pos] == '"') {
                         out += '"';
-                        pos++;
+                        run = ++pos;
                         continue;
                     }
                     break;
                 }
                 if (c == '\n' || (c == '\r' && text.substr(pos, 2) != "\r\n"))
                     line++;
-                out.append(text.data() + pos, n);
                 pos += n;
             }
             if (!AtRecordEnd() && text[pos] != separator) {
@@ -70,6 +71,7 @@ struct Scanner {
             }
             return true;
         }
+        size_t start = pos;
         while (!AtRecordEnd()) {
             size_t n = CharLength();
             if (n == 1 && text[pos] == separator)
@@ -78,9 +80,9 @@ struct Scanner {
                 message = "a quote inside a field that does not start with one";
                 return false;
             }
-            out.append(text.data() + pos, n);
             pos += n;
         }
+        out.assign(text.data() + start, pos - start);
         return true;
     }
 };
