@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <type_traits>
 
 #include "core/entry_table.h"
 
@@ -72,43 +74,72 @@ DecodeSummary WalkRecords(const uint8_t* bytes, size_t size, Visit&& visit)
 // Size in bytes of the file that EncodeTable writes for the table.
 uint64_t EncodedSize(const CEntryTable& table);
 
+// Writes records, in the order given, into blocks of about blockSize bytes
+// and hands each to sink(const char*, size_t) -> bool.
+template <class Sink>
+class RecordWriter {
+public:
+    explicit RecordWriter(Sink& sink, size_t blockSize = 1 << 20)
+        : sink_(sink), blockSize_(blockSize)
+    {
+        block_.reserve(blockSize + 16);
+    }
+
+    // False from the first block that the sink refuses on, or for a Key or
+    // Data longer than a record can say.
+    bool Put(std::string_view key, std::string_view data)
+    {
+        if (!ok_)
+            return false;
+        if (key.size() > 0xFFFFFFFFu || data.size() > 0xFFFFFFFFu)
+            return ok_ = false;
+        Put32(key.size());
+        Put32(data.size());
+        block_.append(key);
+        if (block_.size() >= blockSize_)
+            Flush();
+        block_.append(data);
+        if (block_.size() >= blockSize_)
+            Flush();
+        return ok_;
+    }
+
+    // Hands on the last block: true when every record went out.
+    bool Finish()
+    {
+        Flush();
+        return ok_;
+    }
+
+private:
+    void Put32(uint64_t v)
+    {
+        char b[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF),
+                     char((v >> 24) & 0xFF)};
+        block_.append(b, 4);
+    }
+    void Flush()
+    {
+        if (ok_ && !block_.empty())
+            ok_ = sink_(block_.data(), block_.size());
+        block_.clear();
+    }
+
+    Sink& sink_;
+    size_t blockSize_;
+    std::string block_;
+    bool ok_ = true;
+};
+
 // Encodes the table in Key order into blocks of about blockSize bytes and
 // hands each to sink(const char*, size_t) -> bool. Stops at the first block
 // that the sink refuses and returns false; true when all was written.
 template <class Sink>
 bool EncodeTable(const CEntryTable& table, Sink&& sink, size_t blockSize = 1 << 20)
 {
-    std::string block;
-    block.reserve(blockSize + 16);
-    bool ok = true;
-    auto flush = [&] {
-        if (ok && !block.empty())
-            ok = sink(block.data(), block.size());
-        block.clear();
-    };
-    auto put32 = [&](uint64_t v) {
-        char b[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF),
-                     char((v >> 24) & 0xFF)};
-        block.append(b, 4);
-    };
-    table.ForEachEntry([&](const Entry& e) {
-        if (!ok)
-            return;
-        if (e.Key.size() > 0xFFFFFFFFu || e.Data.size() > 0xFFFFFFFFu) {
-            ok = false; // a length the format cannot hold
-            return;
-        }
-        put32(e.Key.size());
-        put32(e.Data.size());
-        block.append(e.Key);
-        if (block.size() >= blockSize)
-            flush();
-        block.append(e.Data);
-        if (block.size() >= blockSize)
-            flush();
-    });
-    flush();
-    return ok;
+    RecordWriter<std::remove_reference_t<Sink>> writer(sink, blockSize);
+    table.ForEachEntry([&](const Entry& e) { writer.Put(e.Key, e.Data); });
+    return writer.Finish();
 }
 
 inline std::string EncodeTableToBytes(const CEntryTable& table)

@@ -279,6 +279,17 @@ TEST_F(VbkCli, SavingKeepsWhatTheUserSetUp)
     import("a.vbk");
     EXPECT_EQ(Read("b.vbk"), fresh);
     EXPECT_EQ(LinkCount(Path("a.vbk")), 2u);
+    // A table larger than the blocks it is copied in, over a smaller one.
+    std::string big, bigTable;
+    for (int i = 0; i < 30000; i++) {
+        std::string key = "k" + std::to_string(100000 + i);
+        big += key + "\t" + std::string(30, 'd') + "\n";
+        bigTable += Record(key, std::string(30, 'd'));
+    }
+    Write("big.tsv", big);
+    VbkRun r = Vbk({"import", "big.tsv", "-o", "a.vbk"});
+    EXPECT_EQ(r.Status, 0) << Describe(r);
+    EXPECT_EQ(Read("b.vbk"), bigTable);
 #ifdef _WIN32
     // The replaced file's attributes stay.
     Write("hidden.vbk", old);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -108,6 +109,19 @@ TEST_F(VbkCommands, ImportKeepsFirstDataAndCountsWhatItLeftOut)
     EXPECT_NE(io_.Out.find("2 entries"), std::string::npos) << io_.Out;
     EXPECT_NE(io_.Out.find("1 line dropped: Key listed before"), std::string::npos) << io_.Out;
     EXPECT_NE(io_.Out.find("2 lines skipped: empty Key or Data"), std::string::npos) << io_.Out;
+
+    // Enough lines of few Keys that the sort moves them about: the first still wins.
+    std::string many;
+    std::map<std::string, std::string> first;
+    for (int i = 0; i < 400; i++) {
+        std::string key = "k" + std::to_string(i * 7 % 20);
+        many += key + "\t" + std::to_string(i) + "\n";
+        first.emplace(key, std::to_string(i));
+    }
+    Write("many.tsv", many);
+    ASSERT_EQ(Import("many.tsv", "many.vbk"), ExitOk) << io_.Err;
+    EXPECT_EQ(Contents(Read("many.vbk")), Pairs(first.begin(), first.end()));
+    EXPECT_NE(io_.Out.find("380 lines dropped"), std::string::npos) << io_.Out;
 }
 
 TEST_F(VbkCommands, ImportDetectsEncodingAndBom)
@@ -337,6 +351,14 @@ TEST_F(VbkCommands, MergeKeepsExistingDataAndRefusesDamagedTable)
     EXPECT_EQ(Import("w.csv", "bad.vbk", true), ExitFailed);
     EXPECT_NE(io_.Err.find("offset 10"), std::string::npos) << io_.Err;
     EXPECT_EQ(Read("bad.vbk"), damaged);
+
+    // New Keys before, among and after the table's own, written in Key order.
+    Write("t.vbk", TableOf({{"b", "old b"}, {"d", "old d"}}));
+    Write("x.tsv", "e\tnew e\nb\tnew b\na\tnew a\nc\tnew c\n");
+    ASSERT_EQ(Import("x.tsv", "t.vbk", true), ExitOk) << io_.Err;
+    EXPECT_EQ(Read("t.vbk"), Record("a", "new a") + Record("b", "old b") + Record("c", "new c") +
+                                 Record("d", "old d") + Record("e", "new e"));
+    EXPECT_NE(io_.Out.find("t.vbk: 5 entries"), std::string::npos) << io_.Out;
 }
 
 // An export imported again gives back the same table file, in every format

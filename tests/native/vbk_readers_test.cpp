@@ -1,6 +1,7 @@
 // The TSV and CSV readers and writers of vbk.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <tuple>
@@ -43,15 +44,30 @@ struct Outcome {
     ListReadResult result;
 };
 
+// Also holds every reader to what lets import write entries over the text
+// behind it: the bytes a reader says it has passed are overwritten at once,
+// which must change nothing it reads; and no entry takes more bytes than the
+// reader passed since the one before.
 Outcome Read(ListFormat format, const std::string& text,
              TextEncoding encoding = TextEncoding::Utf8)
 {
     Outcome o;
-    o.result = ReadList(format, text, encoding, [&](size_t line, std::string_view k,
-                                                    std::string_view d) {
-        o.rows.emplace_back(line, std::string(k), std::string(d));
-        return true;
-    });
+    std::string bytes = text;
+    char* const begin = &bytes[0];
+    const char *unread = begin, *passed = begin;
+    o.result = ReadList(
+        format, bytes, encoding,
+        [&](size_t line, std::string_view k, std::string_view d) {
+            o.rows.emplace_back(line, std::string(k), std::string(d));
+            EXPECT_LE(k.size() + d.size(), size_t(unread - passed))
+                << "line " << line << " of " << Visible(text) << ": passed " << unread - begin
+                << ", before " << passed - begin;
+            EXPECT_LE(unread, begin + bytes.size()) << Visible(text);
+            std::fill(begin, const_cast<char*>(unread), '\n');
+            passed = unread;
+            return true;
+        },
+        nullptr, &unread);
     return o;
 }
 
@@ -178,12 +194,7 @@ TEST(FlashcardReader, HeaderLinesChooseSeparatorColumnsAndHtml)
         {"column without a number", ListFormat::Tsv, "#deck column:two\nk\td\n", {}, 1},
     };
     for (const FlashCase& c : cases) {
-        Outcome o;
-        o.result = ReadList(c.format, c.text, TextEncoding::Utf8,
-                            [&](size_t line, std::string_view k, std::string_view d) {
-                                o.rows.emplace_back(line, std::string(k), std::string(d));
-                                return true;
-                            });
+        Outcome o = Read(c.format, c.text);
         EXPECT_EQ(Show(o.rows), Show(c.want)) << c.name << ": " << Visible(c.text);
         EXPECT_EQ(o.result.Ok, c.errorLine == 0) << c.name << ": " << o.result.Message;
         EXPECT_EQ(o.result.Line, c.errorLine) << c.name << ": " << o.result.Message;
@@ -193,12 +204,7 @@ TEST(FlashcardReader, HeaderLinesChooseSeparatorColumnsAndHtml)
 // A pipe may be a Shift-JIS trail byte: ポ is 0x83 0x7C.
 TEST(FlashcardReader, ShiftJisTrailBytesAreNotSeparators)
 {
-    Outcome o;
-    o.result = ReadList(ListFormat::Tsv, "#separator:pipe\n\x83\x7C|x\n", TextEncoding::ShiftJis,
-                        [&](size_t line, std::string_view k, std::string_view d) {
-                            o.rows.emplace_back(line, std::string(k), std::string(d));
-                            return true;
-                        });
+    Outcome o = Read(ListFormat::Tsv, "#separator:pipe\n\x83\x7C|x\n", TextEncoding::ShiftJis);
     EXPECT_EQ(Show(o.rows), Show({{2, "\x83\x7C", "x"}}));
 }
 

@@ -47,13 +47,16 @@ int Fail(CommandIo& io, const std::string& message)
 bool LoadTable(const std::string& path, CEntryTable& table, CommandIo& io, bool refuseDamage,
                std::string& failure)
 {
-    std::string bytes, why;
-    FileOutcome outcome = ReadWholeFile(path, bytes, why);
+    std::unique_ptr<char[]> bytes;
+    size_t size = 0;
+    std::string why;
+    FileOutcome outcome = ReadWholeFile(path, bytes, size, why);
     if (outcome != FileOutcome::Ok) {
         failure = DescribeFileFailure(path, outcome, why);
         return false;
     }
-    DecodeSummary summary = DecodeTable(bytes, table);
+    // Indexed in place: a large table costs little more than its file.
+    DecodeSummary summary = DecodeTableImage(std::move(bytes), size, table);
     if (summary.Damaged) {
         std::string text = path + ": damaged table: a record at offset " +
                            std::to_string(summary.DamageOffset) + " runs past the end of the file";
@@ -66,22 +69,40 @@ bool LoadTable(const std::string& path, CEntryTable& table, CommandIo& io, bool 
     return true;
 }
 
-bool SaveTable(const std::string& path, const CEntryTable& table, std::string& failure)
+bool PutTableFile(const std::string& path, const std::function<bool(const RecordPut&)>& records,
+                  std::string& failure)
 {
-    // The table file's bytes, in a buffer sized once.
-    std::string out;
-    out.reserve(size_t(EncodedSize(table)));
-    EncodeTable(table, [&](const char* p, size_t n) {
-        out.append(p, n);
-        return true;
-    });
     std::string why;
-    FileOutcome outcome = PutFileInPlace(path, out, why);
+    FileOutcome outcome = PutFileInPlace(
+        path,
+        [&](const BlockPut& put) {
+            auto sink = [&](const char* p, size_t n) { return put(std::string_view(p, n)); };
+            RecordWriter<decltype(sink)> writer(sink);
+            bool made = records([&](std::string_view key, std::string_view data) {
+                return writer.Put(key, data);
+            });
+            return writer.Finish() && made;
+        },
+        why);
+    if (outcome == FileOutcome::Abandoned)
+        why = "a Key or Data is longer than a table file can hold";
     if (outcome != FileOutcome::Ok) {
         failure = DescribeFileFailure(path, outcome, why);
         return false;
     }
     return true;
+}
+
+bool SaveTable(const std::string& path, const CEntryTable& table, std::string& failure)
+{
+    return PutTableFile(
+        path,
+        [&](const RecordPut& put) {
+            bool ok = true;
+            table.ForEachEntry([&](const Entry& e) { ok = ok && put(e.Key, e.Data); });
+            return ok;
+        },
+        failure);
 }
 
 bool SameFile(const std::string& a, const std::string& b)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,14 @@ bool LoadTable(const std::string& path, CEntryTable& table, CommandIo& io, bool 
                std::string& failure);
 // Puts the table's file in place under path.
 bool SaveTable(const std::string& path, const CEntryTable& table, std::string& failure);
+
+// Takes one record; false once the file is given up.
+using RecordPut = std::function<bool(std::string_view key, std::string_view data)>;
+// Puts in place under path the table file whose records, in Key order, the
+// function hands to the RecordPut it is given, returning false to give the
+// file up. They go to the file a block at a time, never held whole.
+bool PutTableFile(const std::string& path, const std::function<bool(const RecordPut&)>& records,
+                  std::string& failure);
 
 // Whether two names reach one file: writing one would destroy the other.
 bool SameFile(const std::string& a, const std::string& b);

@@ -41,6 +41,7 @@ struct Scanner {
         if (pos < text.size() && text[pos] == '"') {
             size_t openLine = line;
             pos++;
+            size_t run = pos; // text[run, pos) goes out as it stands
             for (;;) {
                 if (pos >= text.size()) {
                     line = openLine;
@@ -50,17 +51,17 @@ struct Scanner {
                 size_t n = CharLength();
                 char c = text[pos];
                 if (n == 1 && c == '"') {
+                    out.append(text.data() + run, pos - run);
                     pos++;
                     if (pos < text.size() && text[pos] == '"') {
                         out += '"';
-                        pos++;
+                        run = ++pos;
                         continue;
                     }
                     break;
                 }
                 if (c == '\n' || (c == '\r' && text.substr(pos, 2) != "\r\n"))
                     line++;
-                out.append(text.data() + pos, n);
                 pos += n;
             }
             if (!AtRecordEnd() && text[pos] != separator) {
@@ -70,6 +71,7 @@ struct Scanner {
             }
             return true;
         }
+        size_t start = pos;
         while (!AtRecordEnd()) {
             size_t n = CharLength();
             if (n == 1 && text[pos] == separator)
@@ -78,9 +80,9 @@ struct Scanner {
                 message = "a quote inside a field that does not start with one";
                 return false;
             }
-            out.append(text.data() + pos, n);
             pos += n;
         }
+        out.assign(text.data() + start, pos - start);
         return true;
     }
 };
@@ -96,7 +98,8 @@ bool AllEmptyBut(const std::vector<std::string>& fields, const DelimitedLayout& 
 } // namespace
 
 ListReadResult ReadDelimited(std::string_view text, TextEncoding encoding,
-                             const DelimitedLayout& layout, const ListSink& sink)
+                             const DelimitedLayout& layout, const ListSink& sink,
+                             const char** unread)
 {
     ListReadResult result;
     Scanner scan{text, layout.Separator, encoding == TextEncoding::ShiftJis};
@@ -142,6 +145,8 @@ ListReadResult ReadDelimited(std::string_view text, TextEncoding encoding,
             k = key;
             d = data;
         }
+        if (unread)
+            *unread = text.data() + scan.pos;
         if (!sink(recordLine, k, d))
             return result;
     }

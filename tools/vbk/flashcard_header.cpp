@@ -126,7 +126,7 @@ DelimitedLayout FlashcardLayout(const FlashcardHeader& header, char defaultSepar
 }
 
 ListReadResult ReadList(ListFormat format, std::string_view text, TextEncoding encoding,
-                        const ListSink& sink, ListFormat* readAs)
+                        const ListSink& sink, ListFormat* readAs, const char** unread)
 {
     FlashcardHeader header = ReadFlashcardHeader(text);
     if (!header.Problem.empty()) {
@@ -140,10 +140,11 @@ ListReadResult ReadList(ListFormat format, std::string_view text, TextEncoding e
         if (readAs)
             *readAs = ListFormat::Flashcards;
         DelimitedLayout layout = FlashcardLayout(header, format == ListFormat::Csv ? ',' : '\t');
-        return ReadDelimited(text.substr(header.Length), encoding, layout, sink);
+        return ReadDelimited(text.substr(header.Length), encoding, layout, sink, unread);
     }
     if (readAs)
         *readAs = format;
-    return format == ListFormat::Tsv ? ReadTsv(text, encoding, sink)
-                                     : ReadDelimited(text, encoding, DelimitedLayout(), sink);
+    return format == ListFormat::Tsv
+               ? ReadTsv(text, encoding, sink, unread)
+               : ReadDelimited(text, encoding, DelimitedLayout(), sink, unread);
 }

@@ -1,7 +1,9 @@
 // vbk import: a word list, a flash-card export or a dictionary becomes a
 // table, or is added to one.
 #include <algorithm>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "tools/vbk/command_support.h"
@@ -22,9 +24,10 @@ struct SourceNames {
     bool joinsDuplicates = false;
 };
 
-// Collects the entries a reader finds, converted to code page 932, in one
-// block of memory, to be sorted once: inserting a million random Keys into
-// the tree one by one is several times slower than inserting them in order.
+// Collects the entries a reader finds, converted to code page 932, to be
+// sorted once and written in Key order: inserting a million random Keys into
+// a tree one by one is several times slower, and a tree would hold every
+// entry a second time.
 class EntryGatherer {
 public:
     struct Settings {
@@ -37,11 +40,22 @@ public:
         bool fieldsSpanLines = false; // CSV: a quoted field may hold line breaks
     };
 
-    EntryGatherer(const Settings& settings, const SourceNames& names, const CommandIo& io,
-                  size_t expectedBytes)
+    EntryGatherer(const Settings& settings, const SourceNames& names, const CommandIo& io)
         : settings_(settings), names_(names), io_(io)
     {
-        arena_.reserve(expectedBytes);
+    }
+
+    // The entries go into the list's own bytes, behind the reader (which
+    // keeps `unread` at the first byte it has yet to look at): a list of
+    // hundreds of megabytes is then held once, not twice. Entries come no
+    // longer than their lines, so they fit.
+    void WriteBehindReader(std::unique_ptr<char[]> list, const char* const* unread,
+                           size_t expectedEntries)
+    {
+        list_ = std::move(list);
+        unread_ = unread;
+        inPlace_ = true;
+        pending_.reserve(expectedEntries);
     }
 
     // The readers' sink: false ends the reading, with Failure() set.
@@ -54,66 +68,88 @@ public:
         }
         if (settings_.checkZeroBytes && !NoZeroBytes(line, key, data))
             return false;
-        Pending p;
-        p.keyAt = arena_.size();
+        // Converted aside first: the views may lie in the bytes the entry is
+        // to be written over, and a failed conversion must leave them whole.
+        converted_.clear();
         if (settings_.encoding == TextEncoding::ShiftJis) {
-            arena_.append(key);
-            p.dataAt = arena_.size();
-            arena_.append(data);
-            Push(p);
-            return true;
+            converted_.append(key);
+            converted_.append(data);
+            return Keep(line, key.size());
         }
-        ConvertResult keyResult = Utf8ToCp932(key, arena_), dataResult;
+        ConvertResult keyResult = Utf8ToCp932(key, converted_), dataResult;
         if (keyResult.Ok) {
-            p.dataAt = arena_.size();
-            dataResult = Utf8ToCp932(data, arena_);
-            if (dataResult.Ok) {
-                Push(p);
-                return true;
-            }
+            size_t keyLength = converted_.size();
+            dataResult = Utf8ToCp932(data, converted_);
+            if (dataResult.Ok)
+                return Keep(line, keyLength);
         }
-        arena_.resize(p.keyAt);
         return Unencodable(line, key, data, keyResult, dataResult);
     }
 
-    // Moves the entries into the table in Key order and frees the block.
-    // Returns how many lines were dropped (or joined) because their Key came
-    // before.
-    uint64_t MoveInto(CEntryTable& table)
+    // Puts the entries in Key order, those of one Key in the order they came.
+    void Sort()
     {
-        auto keyOf = [&](const Pending& p) {
-            return std::string_view(arena_).substr(p.keyAt, p.dataAt - p.keyAt);
-        };
-        // Stable, so that of the lines with one Key the first comes first and wins.
-        std::stable_sort(pending_.begin(), pending_.end(), [&](const Pending& a, const Pending& b) {
+        std::sort(pending_.begin(), pending_.end(), [this](const Pending& a, const Pending& b) {
             if (a.prefix != b.prefix)
                 return a.prefix < b.prefix;
-            return keyOf(a) < keyOf(b);
+            int order = KeyOf(a).compare(KeyOf(b));
+            return order != 0 ? order < 0 : a.at < b.at; // the first line of a Key wins
         });
-        auto dataOf = [&](const Pending& p) {
-            return std::string_view(arena_).substr(p.dataAt, p.dataEnd - p.dataAt);
-        };
-        uint64_t duplicates = 0;
-        std::string joined;
-        for (size_t i = 0; i < pending_.size(); i++) {
-            size_t same = i + 1;
-            while (same < pending_.size() && keyOf(pending_[same]) == keyOf(pending_[i]))
-                same++;
-            duplicates += same - i - 1;
-            std::string_view data = dataOf(pending_[i]);
-            if (settings_.joinDuplicates && same > i + 1) {
-                joined.assign(data);
-                for (size_t k = i + 1; k < same; k++)
-                    joined.append("\n\n").append(dataOf(pending_[k]));
-                data = joined;
-            }
-            table.InsertEntry(keyOf(pending_[i]), data);
-            i = same - 1;
-        }
-        std::vector<Pending>().swap(pending_);
-        std::string().swap(arena_);
-        return duplicates;
+        for (size_t i = 1; i < pending_.size(); i++)
+            if (pending_[i].prefix == pending_[i - 1].prefix &&
+                KeyOf(pending_[i]) == KeyOf(pending_[i - 1]))
+                duplicates_++;
     }
+
+    // After Sort: the entries one a Key, in Key order. The first Data of a
+    // Key is its Data, or all of them joined for a dictionary.
+    class Cursor {
+    public:
+        explicit Cursor(const EntryGatherer& g) : g_(g) { FindGroupEnd(); }
+        bool Valid() const { return at_ < g_.pending_.size(); }
+        std::string_view Key() const { return g_.KeyOf(g_.pending_[at_]); }
+        std::string_view Data()
+        {
+            std::string_view data = g_.DataOf(g_.pending_[at_]);
+            if (!g_.settings_.joinDuplicates || end_ == at_ + 1)
+                return data;
+            joined_.assign(data);
+            for (size_t k = at_ + 1; k < end_; k++)
+                joined_.append("\n\n").append(g_.DataOf(g_.pending_[k]));
+            return joined_;
+        }
+        void Next()
+        {
+            at_ = end_;
+#if defined(__GNUC__)
+            // The entries lie scattered over the bytes they were read from:
+            // asking for one some way ahead hides most of the wait for it.
+            const size_t ahead = 16;
+            if (at_ + ahead < g_.pending_.size())
+                __builtin_prefetch(g_.Base() + g_.pending_[at_ + ahead].at);
+#endif
+            FindGroupEnd();
+        }
+
+    private:
+        void FindGroupEnd()
+        {
+            end_ = at_ + 1;
+            const auto& p = g_.pending_;
+            while (end_ < p.size() && p[end_].prefix == p[at_].prefix &&
+                   g_.KeyOf(p[end_]) == g_.KeyOf(p[at_]))
+                end_++;
+        }
+
+        const EntryGatherer& g_;
+        size_t at_ = 0, end_ = 0;
+        std::string joined_;
+    };
+
+    // How many Keys there are, and how many lines were dropped (or joined)
+    // because their Key came before.
+    uint64_t Distinct() const { return pending_.size() - duplicates_; }
+    uint64_t Duplicates() const { return duplicates_; }
 
     const std::string& Failure() const { return failure_; }
     uint64_t Entries() const { return entries_; }
@@ -124,18 +160,53 @@ public:
 
 private:
     struct Pending {
-        uint64_t prefix = 0; // the first 8 bytes of the Key, big-endian: most comparisons end here
-        size_t keyAt = 0, dataAt = 0, dataEnd = 0;
+        uint64_t prefix; // the first 8 bytes of the Key, big-endian: most comparisons end here
+        uint64_t at;     // where the Key starts; its Data follows it
+        uint32_t keyLength, dataLength;
     };
 
-    void Push(Pending& p)
+    const char* Base() const { return inPlace_ ? list_.get() : own_.data(); }
+    std::string_view KeyOf(const Pending& p) const
     {
-        p.dataEnd = arena_.size();
-        size_t keyLength = p.dataAt - p.keyAt;
+        return std::string_view(Base() + p.at, p.keyLength);
+    }
+    std::string_view DataOf(const Pending& p) const
+    {
+        return std::string_view(Base() + p.at + p.keyLength, p.dataLength);
+    }
+
+    // Room for n more bytes of entries.
+    char* Room(size_t n)
+    {
+        if (inPlace_) {
+            char* at = list_.get() + used_;
+            if (*unread_ >= at && n <= size_t(*unread_ - at))
+                return at;
+            // Only a reader that handed more than it read gets here; the
+            // entries so far move to a block of their own.
+            own_.assign(list_.get(), used_);
+            inPlace_ = false;
+        }
+        own_.resize(used_ + n);
+        return &own_[used_];
+    }
+
+    // Stores the entry that converted_ holds, Key first.
+    bool Keep(size_t line, size_t keyLength)
+    {
+        size_t dataLength = converted_.size() - keyLength;
+        if (keyLength > 0xFFFFFFFFu || dataLength > 0xFFFFFFFFu) {
+            failure_ = names_.placeOf(line) + ": a Key or Data longer than a table file can hold";
+            return false;
+        }
+        std::memcpy(Room(converted_.size()), converted_.data(), converted_.size());
+        Pending p{0, used_, uint32_t(keyLength), uint32_t(dataLength)};
         for (size_t i = 0; i < 8; i++)
             p.prefix = p.prefix << 8 |
-                       (i < keyLength ? static_cast<unsigned char>(arena_[p.keyAt + i]) : 0);
+                       (i < keyLength ? static_cast<unsigned char>(converted_[i]) : 0);
         pending_.push_back(p);
+        used_ += converted_.size();
+        return true;
     }
 
     void NoteAffected(size_t line, size_t characters)
@@ -154,14 +225,12 @@ private:
             NoteAffected(line, CountUnencodable(key) + CountUnencodable(data));
             return true;
         case Unencodable::Replace: {
-            Pending p;
-            p.keyAt = arena_.size();
-            size_t replaced = Utf8ToCp932BestFit(key, arena_);
-            p.dataAt = arena_.size();
-            replaced += Utf8ToCp932BestFit(data, arena_);
-            Push(p);
+            converted_.clear();
+            size_t replaced = Utf8ToCp932BestFit(key, converted_);
+            size_t keyLength = converted_.size();
+            replaced += Utf8ToCp932BestFit(data, converted_);
             NoteAffected(line, replaced);
-            return true;
+            return Keep(line, keyLength);
         }
         case Unencodable::Error:
             break;
@@ -192,8 +261,14 @@ private:
     Settings settings_;
     const SourceNames& names_;
     const CommandIo& io_;
-    std::string arena_;
+    std::unique_ptr<char[]> list_;
+    const char* const* unread_ = nullptr;
+    bool inPlace_ = false;
+    std::string own_; // the entries, when they are not in the list's bytes
+    size_t used_ = 0; // bytes of entries stored
+    std::string converted_;
     std::vector<Pending> pending_;
+    uint64_t duplicates_ = 0;
     std::string failure_;
     uint64_t entries_ = 0, empties_ = 0, affectedLines_ = 0, affectedCharacters_ = 0;
     std::vector<size_t> firstAffected_;
@@ -304,32 +379,30 @@ const char* FormatName(ListFormat format)
 }
 
 struct Gathered {
-    CEntryTable table;
-    uint64_t entries = 0, duplicates = 0, empties = 0;
-    uint64_t affectedLines = 0, affectedCharacters = 0;
-    std::vector<size_t> firstAffected;
     SourceNames names;
+    std::unique_ptr<EntryGatherer> entries; // sorted
 };
 
-void TakeResults(EntryGatherer& gatherer, Gathered& g)
+// Lines a text has, to make room for its entries once.
+size_t CountLines(std::string_view text)
 {
-    g.duplicates = gatherer.MoveInto(g.table);
-    g.entries = gatherer.Entries();
-    g.empties = gatherer.Empties();
-    g.affectedLines = gatherer.AffectedLines();
-    g.affectedCharacters = gatherer.AffectedCharacters();
-    g.firstAffected = gatherer.FirstAffected();
+    size_t lines = size_t(std::count(text.begin(), text.end(), '\n'));
+    if (lines == 0)
+        lines = size_t(std::count(text.begin(), text.end(), '\r'));
+    return lines + 1;
 }
 
 bool GatherList(const ImportOptions& options, CommandIo& io, Gathered& g, std::string& failure)
 {
-    std::string bytes, why;
-    FileOutcome outcome = ReadWholeFile(options.List, bytes, why);
+    std::unique_ptr<char[]> bytes;
+    size_t size = 0;
+    std::string why;
+    FileOutcome outcome = ReadWholeFile(options.List, bytes, size, why);
     if (outcome != FileOutcome::Ok) {
         failure = DescribeFileFailure(options.List, outcome, why);
         return false;
     }
-    std::string_view text = bytes;
+    std::string_view text(bytes.get(), size);
     ListFormat format;
     EntryGatherer::Settings settings;
     if (!SettleEncoding(options, text, settings.encoding, failure) ||
@@ -343,12 +416,15 @@ bool GatherList(const ImportOptions& options, CommandIo& io, Gathered& g, std::s
     settings.fieldsSpanLines = format == ListFormat::Csv;
     g.names.placeOf = [&](size_t line) { return options.List + ":" + std::to_string(line); };
 
-    EntryGatherer gatherer(settings, g.names, io, text.size());
+    g.entries = std::make_unique<EntryGatherer>(settings, g.names, io);
+    EntryGatherer& gatherer = *g.entries;
+    const char* unread = text.data();
+    gatherer.WriteBehindReader(std::move(bytes), &unread, CountLines(text));
     ListFormat readAs = format;
     ListReadResult read = ReadList(
         format, text, settings.encoding,
         [&](size_t line, std::string_view k, std::string_view d) { return gatherer.Add(line, k, d); },
-        &readAs);
+        &readAs, &unread);
     if (!read.Ok) {
         failure = options.List + ":" + std::to_string(read.Line) + ": " + read.Message;
         return false;
@@ -358,7 +434,7 @@ bool GatherList(const ImportOptions& options, CommandIo& io, Gathered& g, std::s
         return false;
     }
     g.names.kind = std::string(EncodingName(settings.encoding)) + " " + FormatName(readAs);
-    TakeResults(gatherer, g);
+    gatherer.Sort();
     return true;
 }
 
@@ -378,7 +454,8 @@ bool GatherDictionary(const ImportOptions& options, DictionaryFormat format, Com
     g.names.kind = format == DictionaryFormat::Dictd ? "dictd dictionary" : "StarDict dictionary";
     g.names.joinsDuplicates = true;
 
-    EntryGatherer gatherer(settings, g.names, io, 0);
+    g.entries = std::make_unique<EntryGatherer>(settings, g.names, io);
+    EntryGatherer& gatherer = *g.entries;
     DictionaryReadResult read = ReadDictionary(
         format, options.List,
         [&](size_t n, std::string_view headword, std::string_view text) {
@@ -388,7 +465,7 @@ bool GatherDictionary(const ImportOptions& options, DictionaryFormat format, Com
         failure = read.Ok ? gatherer.Failure() : read.Message;
         return false;
     }
-    TakeResults(gatherer, g);
+    gatherer.Sort();
     return true;
 }
 
@@ -396,31 +473,67 @@ bool GatherDictionary(const ImportOptions& options, DictionaryFormat format, Com
 // writing an empty table over the old one would lose it.
 bool SomethingToWrite(const ImportOptions& options, const Gathered& g, std::string& failure)
 {
-    if (g.table.Size() > 0 || g.entries == 0)
+    const EntryGatherer& e = *g.entries;
+    if (e.Distinct() > 0 || e.Entries() == 0)
         return true;
-    failure = options.List + ": none of its " + Count(g.entries, g.names.unit, g.names.units) +
+    failure = options.List + ": none of its " + Count(e.Entries(), g.names.unit, g.names.units) +
               " gave an entry (" +
-              (g.empties ? Count(g.empties, "had", "had") + " an empty Key or Data" : "") +
-              (g.empties && g.affectedLines ? ", " : "") +
-              (g.affectedLines ? Count(g.affectedLines, "was", "were") +
-                                     " left out for characters without a code"
-                               : "") +
+              (e.Empties() ? Count(e.Empties(), "had", "had") + " an empty Key or Data" : "") +
+              (e.Empties() && e.AffectedLines() ? ", " : "") +
+              (e.AffectedLines() ? Count(e.AffectedLines(), "was", "were") +
+                                       " left out for characters without a code"
+                                 : "") +
               "); nothing was written";
     return false;
 }
 
-// Merging: the new entries go into the existing table, whose Keys keep their
-// Data, just as the program's Open (add) does.
-bool MergeIntoExisting(const ImportOptions& options, CEntryTable& listed, CommandIo& io,
-                       CEntryTable& existing, uint64_t& keptExisting, std::string& failure)
+// The gathered entries straight to the table file, in Key order.
+bool WriteNewTable(const ImportOptions& options, const Gathered& g, std::string& failure)
 {
+    return PutTableFile(
+        options.Table,
+        [&](const RecordPut& put) {
+            for (EntryGatherer::Cursor c(*g.entries); c.Valid(); c.Next())
+                if (!put(c.Key(), c.Data()))
+                    return false;
+            return true;
+        },
+        failure);
+}
+
+// Merging: the new entries join the existing table's, whose Keys keep their
+// Data, just as the program's Open (add) does. Both are in Key order, so the
+// file is written by walking them side by side.
+bool MergeIntoExisting(const ImportOptions& options, const Gathered& g, CommandIo& io,
+                       uint64_t& written, uint64_t& keptExisting, std::string& failure)
+{
+    CEntryTable existing;
     if (!LoadTable(options.Table, existing, io, true, failure))
         return false;
-    listed.ForEachEntry([&](const Entry& e) {
-        if (!existing.InsertEntry(e.Key, e.Data))
-            keptExisting++;
-    });
-    return true;
+    return PutTableFile(
+        options.Table,
+        [&](const RecordPut& put) {
+            EntryGatherer::Cursor c(*g.entries);
+            bool ok = true;
+            written = keptExisting = 0;
+            auto take = [&](std::string_view key, std::string_view data) {
+                ok = ok && put(key, data);
+                written++;
+            };
+            existing.ForEachEntry([&](const Entry& e) {
+                for (; c.Valid() && c.Key() < e.Key; c.Next())
+                    take(c.Key(), c.Data());
+                if (c.Valid() && c.Key() == e.Key) {
+                    keptExisting++;
+                    c.Next();
+                }
+                take(e.Key, e.Data);
+            });
+            for (; c.Valid(); c.Next())
+                take(c.Key(), c.Data());
+            return ok;
+        },
+        failure);
 }
 
 std::string PlaceList(const std::vector<size_t>& places, uint64_t all)
@@ -431,30 +544,31 @@ std::string PlaceList(const std::vector<size_t>& places, uint64_t all)
     return all > places.size() ? s + ", ..." : s;
 }
 
-void ReportImport(const ImportOptions& options, const Gathered& g, const CEntryTable& result,
-                  bool merged, uint64_t keptExisting, CommandIo& io)
+void ReportImport(const ImportOptions& options, const Gathered& g, uint64_t written, bool merged,
+                  uint64_t keptExisting, CommandIo& io)
 {
-    io.Out += options.Table + ": " + Count(result.Size(), "entry", "entries") + " (" +
-              g.names.kind + ", " + Count(g.entries, g.names.unit, g.names.units) + " read" +
+    const EntryGatherer& e = *g.entries;
+    io.Out += options.Table + ": " + Count(written, "entry", "entries") + " (" + g.names.kind +
+              ", " + Count(e.Entries(), g.names.unit, g.names.units) + " read" +
               (merged ? ", merged into the existing table" : "") + ")\n";
-    if (g.duplicates && g.names.joinsDuplicates)
-        io.Out += "  " + Count(g.duplicates, g.names.unit, g.names.units) +
+    if (e.Duplicates() && g.names.joinsDuplicates)
+        io.Out += "  " + Count(e.Duplicates(), g.names.unit, g.names.units) +
                   " joined to the entry of an earlier one that gave the same Key\n";
-    else if (g.duplicates)
-        io.Out += "  " + Count(g.duplicates, g.names.unit, g.names.units) +
+    else if (e.Duplicates())
+        io.Out += "  " + Count(e.Duplicates(), g.names.unit, g.names.units) +
                   " dropped: Key listed before (the first Data is kept)\n";
-    if (g.empties)
-        io.Out += "  " + Count(g.empties, g.names.unit, g.names.units) +
+    if (e.Empties())
+        io.Out += "  " + Count(e.Empties(), g.names.unit, g.names.units) +
                   " skipped: empty Key or Data\n";
-    if (g.affectedLines) {
-        std::string characters = Count(g.affectedCharacters, "character", "characters");
-        io.Out += "  " + Count(g.affectedLines, g.names.unit, g.names.units) +
+    if (e.AffectedLines()) {
+        std::string characters = Count(e.AffectedCharacters(), "character", "characters");
+        io.Out += "  " + Count(e.AffectedLines(), g.names.unit, g.names.units) +
                   (options.WhenUnencodable == Unencodable::Replace
                        ? " with characters that code page 932 lacks: " + characters +
                              " written as a look-alike or ?"
                        : " left out: " + characters + " that code page 932 lacks") +
                   " (first at " + g.names.places + " " +
-                  PlaceList(g.firstAffected, g.affectedLines) + ")\n";
+                  PlaceList(e.FirstAffected(), e.AffectedLines()) + ")\n";
     }
     if (keptExisting)
         io.Out += "  " + Count(keptExisting, "entry", "entries") +
@@ -477,13 +591,11 @@ int RunImport(const ImportOptions& options, CommandIo& io)
         return Fail(io, failure);
 
     bool merged = options.Merge && FileExists(options.Table);
-    uint64_t keptExisting = 0;
-    CEntryTable existing;
-    if (merged && !MergeIntoExisting(options, g.table, io, existing, keptExisting, failure))
+    uint64_t written = g.entries->Distinct(), keptExisting = 0;
+    bool saved = merged ? MergeIntoExisting(options, g, io, written, keptExisting, failure)
+                        : WriteNewTable(options, g, failure);
+    if (!saved)
         return Fail(io, failure);
-    const CEntryTable& result = merged ? existing : g.table;
-    if (!SaveTable(options.Table, result, failure))
-        return Fail(io, failure);
-    ReportImport(options, g, result, merged, keptExisting, io);
+    ReportImport(options, g, written, merged, keptExisting, io);
     return ExitOk;
 }

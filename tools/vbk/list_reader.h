@@ -13,6 +13,10 @@
 // line: the 1-based line on which the entry starts. The views are valid only
 // during the call. A line without a separator gives an empty Data. A sink
 // that returns false ends the reading there.
+//
+// A reader given `unread` sets it, before each call of the sink, to the
+// first byte of the text it has not yet looked at: once the sink has taken
+// what the views show, the bytes before it are the sink's to overwrite.
 using ListSink = std::function<bool(size_t line, std::string_view key, std::string_view data)>;
 
 struct ListReadResult {
@@ -29,7 +33,8 @@ enum class ListFormat { Tsv, Csv, Flashcards };
 
 // The text is in the given encoding, already checked and without a byte-order
 // mark; the encoding matters only where a trail byte could pass for ASCII.
-ListReadResult ReadTsv(std::string_view text, TextEncoding encoding, const ListSink& sink);
+ListReadResult ReadTsv(std::string_view text, TextEncoding encoding, const ListSink& sink,
+                       const char** unread = nullptr);
 
 // Fields split by a separator, quoted as RFC 4180 has it for CSV.
 struct DelimitedLayout {
@@ -42,7 +47,8 @@ struct DelimitedLayout {
     size_t FirstLine = 1; // the line number of the text's first line
 };
 ListReadResult ReadDelimited(std::string_view text, TextEncoding encoding,
-                             const DelimitedLayout& layout, const ListSink& sink);
+                             const DelimitedLayout& layout, const ListSink& sink,
+                             const char** unread = nullptr);
 
 // The header lines of a flash-card export: "#name:value" lines at the top.
 struct FlashcardHeader {
@@ -65,4 +71,5 @@ DelimitedLayout FlashcardLayout(const FlashcardHeader& header, char defaultSepar
 // whatever its format (their separator, or the format's, splits the fields);
 // readAs, if given, tells how it was read.
 ListReadResult ReadList(ListFormat format, std::string_view text, TextEncoding encoding,
-                        const ListSink& sink, ListFormat* readAs = nullptr);
+                        const ListSink& sink, ListFormat* readAs = nullptr,
+                        const char** unread = nullptr);

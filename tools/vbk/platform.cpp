@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <memory>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -40,6 +42,37 @@ std::string TemporaryName(const std::string& folder, unsigned long process)
     static unsigned counter;
     return folder + ".~vbk" + std::to_string(process) + "-" + std::to_string(counter++) + ".tmp";
 }
+
+// Gives room for n bytes and where it starts, keeping what was read so far.
+using Room = std::function<char*(size_t n)>;
+
+// Reads to the end into room for the size the file had, grown should the
+// file have grown meanwhile. read(p, n) gives the count of bytes read, 0 at
+// the end, or -1 after an error.
+template <class Read>
+bool ReadToEnd(size_t expected, Read read, const Room& room, size_t& size)
+{
+    // One byte more than expected, so that the end shows without growing.
+    size_t capacity = expected + 1;
+    char* p = room(capacity);
+    size = 0;
+    for (;;) {
+        if (size == capacity) {
+            capacity += capacity / 2 + (1 << 16);
+            p = room(capacity);
+        }
+        long long n = read(p + size, capacity - size);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        size += size_t(n);
+    }
+}
+
+// Blocks of the temporary file are copied through this much memory when a
+// hard-linked target is rewritten.
+const size_t CopyBlock = 1 << 20;
 
 #ifdef _WIN32
 
@@ -173,20 +206,43 @@ HANDLE CreateTemporary(const std::string& folder, std::string& name, DWORD& erro
     return INVALID_HANDLE_VALUE;
 }
 
-FileOutcome RewriteInPlace(const Target& t, std::string_view bytes, const std::string& temp,
-                           std::string& error)
+// The complete new bytes are in temp: they are copied over the target's own.
+// Both are closed before temp is deleted, which Windows refuses for an open file.
+FileOutcome RewriteInPlace(const Target& t, const std::string& temp, std::string& error)
 {
-    Handle h(CreateFileA(t.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!h.Valid()) {
+    HANDLE from = CreateFileA(temp.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE to = from == INVALID_HANDLE_VALUE
+                    ? INVALID_HANDLE_VALUE
+                    : CreateFileA(t.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (to == INVALID_HANDLE_VALUE) {
         error = WindowsError(GetLastError());
+        if (from != INVALID_HANDLE_VALUE)
+            CloseHandle(from);
         DeleteFileA(temp.c_str());
         return FileOutcome::Unwritable;
     }
     DWORD code = 0;
-    if (!WriteAll(h.h, bytes, code) || !SetEndOfFile(h.h) || !FlushFileBuffers(h.h)) {
-        if (!code)
+    std::unique_ptr<char[]> block(new char[CopyBlock]);
+    bool ok = true;
+    for (;;) {
+        DWORD n = 0;
+        if (!ReadFile(from, block.get(), DWORD(CopyBlock), &n, nullptr)) {
             code = GetLastError();
+            ok = false;
+        }
+        if (!ok || n == 0)
+            break;
+        ok = WriteAll(to, std::string_view(block.get(), n), code);
+    }
+    if (ok && (!SetEndOfFile(to) || !FlushFileBuffers(to))) {
+        ok = false;
+        code = GetLastError();
+    }
+    CloseHandle(from);
+    CloseHandle(to);
+    if (!ok) {
         error = WindowsError(code) + "; its complete new contents are in " + temp;
         return FileOutcome::InPlaceFailed;
     }
@@ -277,18 +333,37 @@ void TakeOwnerAndMode(int fd, const struct stat& old)
     (void)fchmod(fd, mode);
 }
 
-FileOutcome RewriteInPlace(const std::string& target, std::string_view bytes,
-                           const std::string& temp, std::string& error)
+// The complete new bytes are in temp: they are copied over the target's own.
+FileOutcome RewriteInPlace(const std::string& target, const std::string& temp, std::string& error)
 {
-    Descriptor d(open(target.c_str(), O_WRONLY | O_CLOEXEC));
+    Descriptor from(open(temp.c_str(), O_RDONLY | O_CLOEXEC));
+    Descriptor d(from.fd < 0 ? -1 : open(target.c_str(), O_WRONLY | O_CLOEXEC));
     if (d.fd < 0) {
         error = SystemError(errno);
         unlink(temp.c_str());
         return FileOutcome::Unwritable;
     }
     int code = 0;
-    bool ok = WriteAll(d.fd, bytes, code);
-    if (ok && (ftruncate(d.fd, off_t(bytes.size())) != 0 || fsync(d.fd) != 0)) {
+    std::unique_ptr<char[]> block(new char[CopyBlock]);
+    off_t copied = 0;
+    bool ok = true;
+    for (;;) {
+        ssize_t n = read(from.fd, block.get(), CopyBlock);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            code = errno;
+            ok = false;
+        }
+        if (n <= 0)
+            break;
+        if (!WriteAll(d.fd, std::string_view(block.get(), size_t(n)), code)) {
+            ok = false;
+            break;
+        }
+        copied += off_t(n);
+    }
+    if (ok && (ftruncate(d.fd, copied) != 0 || fsync(d.fd) != 0)) {
         ok = false;
         code = errno;
     }
@@ -323,6 +398,8 @@ std::string DescribeFileFailure(const std::string& path, FileOutcome outcome,
                "; vbk reads and writes only regular files (nothing was read or written)";
     case FileOutcome::InPlaceFailed:
         return path + ": cannot rewrite it in place: " + why;
+    case FileOutcome::Abandoned:
+        return path + ": " + why + " (nothing was written)";
     default:
         return path + ": " + why;
     }
@@ -336,9 +413,11 @@ bool FileExists(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-FileOutcome ReadWholeFile(const std::string& path, std::string& bytes, std::string& error)
+namespace {
+
+FileOutcome ReadRegularFile(const std::string& path, const Room& room, size_t& size,
+                            std::string& error)
 {
-    bytes.clear();
     DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         error = "a folder";
@@ -358,25 +437,27 @@ FileOutcome ReadWholeFile(const std::string& path, std::string& bytes, std::stri
         error = KindOfFileType(type);
         return FileOutcome::NotRegular;
     }
-    LARGE_INTEGER size;
-    if (GetFileSizeEx(h.h, &size) && size.QuadPart > 0)
-        bytes.reserve(size_t(size.QuadPart));
-    char block[1 << 16];
-    for (;;) {
-        DWORD n = 0;
-        if (!ReadFile(h.h, block, sizeof block, &n, nullptr)) {
-            error = WindowsError(GetLastError());
-            bytes.clear();
-            return FileOutcome::Unreadable;
-        }
-        if (n == 0)
-            break;
-        bytes.append(block, n);
+    LARGE_INTEGER length;
+    size_t expected = GetFileSizeEx(h.h, &length) && length.QuadPart > 0 ? size_t(length.QuadPart) : 0;
+    bool read = ReadToEnd(
+        expected,
+        [&](char* p, size_t n) -> long long {
+            DWORD got = 0;
+            if (!ReadFile(h.h, p, DWORD(n < (1u << 24) ? n : 1u << 24), &got, nullptr))
+                return -1;
+            return got;
+        },
+        room, size);
+    if (!read) {
+        error = WindowsError(GetLastError());
+        return FileOutcome::Unreadable;
     }
     return FileOutcome::Ok;
 }
 
-FileOutcome PutFileInPlace(const std::string& path, std::string_view bytes, std::string& error)
+} // namespace
+
+FileOutcome PutFileInPlace(const std::string& path, const FileMaker& make, std::string& error)
 {
     Target t;
     FileOutcome inspected = Inspect(path, t, error);
@@ -389,14 +470,29 @@ FileOutcome PutFileInPlace(const std::string& path, std::string_view bytes, std:
         error = "cannot create a file in its folder: " + WindowsError(code);
         return FileOutcome::Unwritable;
     }
-    bool ok = WriteAll(h, bytes, code);
-    if (ok && !FlushFileBuffers(h)) {
-        ok = false;
+    bool writeFailed = false, made = false;
+    try {
+        made = make([&](std::string_view block) {
+            writeFailed = !WriteAll(h, block, code);
+            return !writeFailed;
+        });
+    } catch (...) { // memory ran out while the bytes were made
+        CloseHandle(h);
+        DeleteFileA(temp.c_str());
+        throw;
+    }
+    if (made && !writeFailed && !FlushFileBuffers(h)) {
+        writeFailed = true;
         code = GetLastError();
     }
     CloseHandle(h);
+    if (!made && !writeFailed) {
+        DeleteFileA(temp.c_str());
+        return FileOutcome::Abandoned;
+    }
+    bool ok = !writeFailed;
     if (ok && t.exists && t.links > 1)
-        return RewriteInPlace(t, bytes, temp, error);
+        return RewriteInPlace(t, temp, error);
     if (ok && t.exists) {
         // ReplaceFile keeps the target's attributes and security on Windows;
         // the attributes are set again for systems whose ReplaceFile does not.
@@ -429,9 +525,11 @@ bool FileExists(const std::string& path)
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-FileOutcome ReadWholeFile(const std::string& path, std::string& bytes, std::string& error)
+namespace {
+
+FileOutcome ReadRegularFile(const std::string& path, const Room& room, size_t& size,
+                            std::string& error)
 {
-    bytes.clear();
     // Without O_NONBLOCK, opening a FIFO would wait for a writer.
     Descriptor d(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (d.fd < 0) {
@@ -449,26 +547,26 @@ FileOutcome ReadWholeFile(const std::string& path, std::string& bytes, std::stri
         return FileOutcome::NotRegular;
     }
     fcntl(d.fd, F_SETFL, fcntl(d.fd, F_GETFL) & ~O_NONBLOCK);
-    // Knowing the size up front spares the copies of a growing buffer.
-    bytes.reserve(size_t(st.st_size));
-    char block[1 << 16];
-    for (;;) {
-        ssize_t n = read(d.fd, block, sizeof block);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            error = SystemError(errno);
-            bytes.clear();
-            return FileOutcome::Unreadable;
-        }
-        if (n == 0)
-            break;
-        bytes.append(block, size_t(n));
+    bool read = ReadToEnd(
+        size_t(st.st_size),
+        [&](char* p, size_t n) -> long long {
+            for (;;) {
+                ssize_t got = ::read(d.fd, p, n);
+                if (got >= 0 || errno != EINTR)
+                    return got;
+            }
+        },
+        room, size);
+    if (!read) {
+        error = SystemError(errno);
+        return FileOutcome::Unreadable;
     }
     return FileOutcome::Ok;
 }
 
-FileOutcome PutFileInPlace(const std::string& path, std::string_view bytes, std::string& error)
+} // namespace
+
+FileOutcome PutFileInPlace(const std::string& path, const FileMaker& make, std::string& error)
 {
     std::string target;
     int code = 0;
@@ -498,7 +596,23 @@ FileOutcome PutFileInPlace(const std::string& path, std::string_view bytes, std:
     Descriptor d(fd);
     if (exists)
         TakeOwnerAndMode(d.fd, old);
-    bool ok = WriteAll(d.fd, bytes, code);
+    bool writeFailed = false, made = false;
+    try {
+        made = make([&](std::string_view block) {
+            writeFailed = !WriteAll(d.fd, block, code);
+            return !writeFailed;
+        });
+    } catch (...) { // memory ran out while the bytes were made
+        d.Close();
+        unlink(temp.c_str());
+        throw;
+    }
+    if (!made && !writeFailed) {
+        d.Close();
+        unlink(temp.c_str());
+        return FileOutcome::Abandoned;
+    }
+    bool ok = !writeFailed;
     if (ok && fsync(d.fd) != 0) {
         ok = false;
         code = errno;
@@ -508,7 +622,7 @@ FileOutcome PutFileInPlace(const std::string& path, std::string_view bytes, std:
         code = errno;
     }
     if (ok && exists && old.st_nlink > 1)
-        return RewriteInPlace(target, bytes, temp, error);
+        return RewriteInPlace(target, temp, error);
     if (ok && rename(temp.c_str(), target.c_str()) != 0) {
         ok = false;
         code = errno;
@@ -522,6 +636,50 @@ FileOutcome PutFileInPlace(const std::string& path, std::string_view bytes, std:
 }
 
 #endif
+
+FileOutcome ReadWholeFile(const std::string& path, std::string& bytes, std::string& error)
+{
+    bytes.clear();
+    size_t size = 0;
+    FileOutcome outcome = ReadRegularFile(
+        path,
+        [&](size_t n) {
+            bytes.resize(n);
+            return &bytes[0];
+        },
+        size, error);
+    bytes.resize(outcome == FileOutcome::Ok ? size : 0);
+    return outcome;
+}
+
+FileOutcome ReadWholeFile(const std::string& path, std::unique_ptr<char[]>& bytes, size_t& size,
+                          std::string& error)
+{
+    bytes.reset();
+    size_t held = 0;
+    FileOutcome outcome = ReadRegularFile(
+        path,
+        [&](size_t n) {
+            std::unique_ptr<char[]> more(new char[n]);
+            if (held)
+                std::memcpy(more.get(), bytes.get(), held);
+            bytes = std::move(more);
+            held = n;
+            return bytes.get();
+        },
+        size, error);
+    if (outcome != FileOutcome::Ok) {
+        bytes.reset();
+        size = 0;
+    }
+    return outcome;
+}
+
+FileOutcome PutFileInPlace(const std::string& path, std::string_view bytes, std::string& error)
+{
+    return PutFileInPlace(
+        path, [bytes](const BlockPut& put) { return put(bytes); }, error);
+}
 
 void UseBinaryStandardStreams()
 {

@@ -46,33 +46,41 @@ inline size_t Utf8Sequence(std::string_view text, size_t i, uint32_t& codePoint)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data()) + i;
     size_t left = text.size() - i;
-    unsigned char c = p[0];
+    uint32_t c = p[0];
     if (c < 0x80) {
         codePoint = c;
         return 1;
     }
-    size_t n;
-    uint32_t cp, min;
+    // One path a length, each with its bytes checked at once: the three-byte
+    // path alone carries most Japanese text.
+    auto follows = [p](size_t k) { return (p[k] & 0xC0) == 0x80; };
+    uint32_t cp;
     if (c >= 0xC2 && c <= 0xDF) {
-        n = 2, cp = c & 0x1F, min = 0x80;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3, cp = c & 0x0F, min = 0x800;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4, cp = c & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (left < n)
-        return 0;
-    for (size_t k = 1; k < n; k++) {
-        if ((p[k] & 0xC0) != 0x80)
+        if (left < 2 || !follows(1))
             return 0;
-        cp = cp << 6 | (p[k] & 0x3F);
+        codePoint = (c & 0x1F) << 6 | (p[1] & 0x3F);
+        return 2;
     }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    codePoint = cp;
-    return n;
+    if (c >= 0xE0 && c <= 0xEF) {
+        if (left < 3 || !(follows(1) & follows(2)))
+            return 0;
+        cp = (c & 0x0F) << 12 | uint32_t(p[1] & 0x3F) << 6 | (p[2] & 0x3F);
+        if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))
+            return 0;
+        codePoint = cp;
+        return 3;
+    }
+    if (c >= 0xF0 && c <= 0xF4) {
+        if (left < 4 || !(follows(1) & follows(2) & follows(3)))
+            return 0;
+        cp = (c & 0x07) << 18 | uint32_t(p[1] & 0x3F) << 12 | uint32_t(p[2] & 0x3F) << 6 |
+             (p[3] & 0x3F);
+        if (cp < 0x10000 || cp > 0x10FFFF)
+            return 0;
+        codePoint = cp;
+        return 4;
+    }
+    return 0;
 }
 
 // The length of the sequence at text[i], 1 for a byte that starts none.
@@ -91,6 +99,37 @@ uint16_t BestFitCode(uint32_t codePoint)
         Cp932BestFitCodes, end, codePoint,
         [](const Cp932Pair& p, uint32_t cp) { return p.Unicode < cp; });
     return at != end && at->Unicode == codePoint ? at->Code : uint16_t('?');
+}
+
+// Writes the code-page-932 form of UTF-8 text at `to`, which has room for
+// as many bytes as the text has, and advances it; stops at the first
+// character without a code.
+ConvertResult ConvertToCp932(std::string_view utf8, char*& to)
+{
+    const Cp932Maps& maps = Maps();
+    ConvertResult r;
+    const char* from = utf8.data();
+    size_t i = 0;
+    while (i < utf8.size()) {
+        if (static_cast<unsigned char>(from[i]) < 0x80) {
+            *to++ = from[i++];
+            continue;
+        }
+        uint32_t cp = 0;
+        size_t n = Utf8Sequence(utf8, i, cp);
+        uint16_t code = n && cp <= 0xFFFF ? maps.fromUnicode[cp] : 0xFFFF;
+        if (code == 0xFFFF) {
+            r.Ok = false;
+            r.Offset = i;
+            r.CodePoint = n ? cp : 0xFFFD;
+            break;
+        }
+        if (code > 0xFF)
+            *to++ = char(code >> 8);
+        *to++ = char(code & 0xFF);
+        i += n;
+    }
+    return r;
 }
 
 TextFault FaultAt(std::string_view text, size_t offset)
@@ -175,36 +214,13 @@ DetectOutcome DetectEncoding(std::string_view text)
 
 ConvertResult Utf8ToCp932(std::string_view utf8, std::string& out)
 {
-    const Cp932Maps& maps = Maps();
-    ConvertResult r;
-    size_t i = 0;
-    while (i < utf8.size()) {
-        // ASCII is the same in both: copy each run of it at once.
-        size_t run = i;
-        while (run < utf8.size() && static_cast<unsigned char>(utf8[run]) < 0x80)
-            run++;
-        if (run > i) {
-            out.append(utf8.data() + i, run - i);
-            i = run;
-            continue;
-        }
-        uint32_t cp = 0;
-        size_t n = Utf8Sequence(utf8, i, cp);
-        uint16_t code = n && cp <= 0xFFFF ? maps.fromUnicode[cp] : 0xFFFF;
-        if (code == 0xFFFF) {
-            r.Ok = false;
-            r.Offset = i;
-            r.CodePoint = n ? cp : 0xFFFD;
-            return r;
-        }
-        if (code > 0xFF) {
-            char pair[2] = {char(code >> 8), char(code & 0xFF)};
-            out.append(pair, 2);
-        } else {
-            out += char(code);
-        }
-        i += n;
-    }
+    // No character takes more bytes in code page 932 than in UTF-8, a
+    // look-alike included: the output is written into room made once.
+    size_t start = out.size();
+    out.resize(start + utf8.size());
+    char* to = &out[start];
+    ConvertResult r = ConvertToCp932(utf8, to);
+    out.resize(size_t(to - out.data()));
     return r;
 }
 
@@ -245,21 +261,22 @@ ConvertResult Cp932ToUtf8(std::string_view cp932, std::string& out, bool exact)
 
 size_t Utf8ToCp932BestFit(std::string_view utf8, std::string& out)
 {
+    size_t start = out.size();
+    out.resize(start + utf8.size());
+    char* to = &out[start];
     size_t replaced = 0;
     while (!utf8.empty()) {
-        ConvertResult r = Utf8ToCp932(utf8, out);
+        ConvertResult r = ConvertToCp932(utf8, to);
         if (r.Ok)
             break;
         replaced++;
         uint16_t code = BestFitCode(r.CodePoint);
-        if (code > 0xFF) {
-            out += char(code >> 8);
-            out += char(code & 0xFF);
-        } else {
-            out += char(code);
-        }
+        if (code > 0xFF)
+            *to++ = char(code >> 8);
+        *to++ = char(code & 0xFF);
         utf8.remove_prefix(r.Offset + Utf8LengthAt(utf8, r.Offset));
     }
+    out.resize(size_t(to - out.data()));
     return replaced;
 }
 
