@@ -6,6 +6,7 @@
 #include <new>
 
 #include "core/table_codec.h"
+#include "platform/files.h"
 #include "res/texts.h"
 #include "table/file_wrap.h"
 
@@ -16,12 +17,6 @@ const uint32_t IoBlock = 16u << 20;
 void ReportWriteFailure(const char* text)
 {
     MessageBoxA(nullptr, text, TEXT_WRITE_FAILURE_CAPTION, MB_OK);
-}
-
-std::string FolderOf(const std::string& full)
-{
-    size_t slash = full.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : full.substr(0, slash + 1);
 }
 
 // A table needs its file's bytes and a little more for its index; a file
@@ -93,31 +88,27 @@ int WriteTableFile(const std::string& path, const CEntryTable& table)
         ReportWriteFailure(probe == OPEN_BUSY ? "Write() FALSE" : "Write() INVALID");
         return 0;
     }
-
-    // The new contents go to a file of their own beside the old one, which is
-    // replaced only when all of them are on the disk.
-    char temp[MAX_PATH + 16];
-    std::string folder = FolderOf(path);
-    bool haveTemp = folder.size() <= MAX_PATH - 14 &&
-                    GetTempFileNameA(folder.c_str(), "vbk", 0, temp) != 0;
-    if (!haveTemp || TableFile.OpenCreate(temp) != OPEN_OK) {
-        if (haveTemp)
-            DeleteFileA(temp);
+    auto giveUp = [&](const std::string& temp, const char* text) {
+        if (!temp.empty())
+            DeleteFileA(temp.c_str());
         if (created)
             DeleteFileA(path.c_str());
-        ReportWriteFailure("Write() INVALID");
+        ReportWriteFailure(text);
         return 0;
-    }
+    };
 
+    // The new contents go to a file of their own beside the old one, which
+    // takes the old one's place only when all of them are on the disk, and
+    // keeps what the person set up for it.
+    std::string temp, why;
+    if (CreateTemporaryBeside(path, temp, why) != FileOutcome::Ok ||
+        TableFile.OpenCreate(temp.c_str()) != OPEN_OK)
+        return giveUp(temp, "Write() INVALID");
     bool written = EncodeTable(table, WriteBlock, IoBlock) && TableFile.Flush();
     TableFile.Close();
-    if (!written ||
-        !MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileA(temp);
-        if (created)
-            DeleteFileA(path.c_str());
-        ReportWriteFailure("Write() FALSE");
-        return 0;
-    }
+    if (!written)
+        return giveUp(temp, "Write() FALSE");
+    if (PlaceFile(temp, path, why) != FileOutcome::Ok)
+        return giveUp(std::string(), "Write() FALSE");
     return 1;
 }

@@ -281,6 +281,29 @@ TEST_F(TableFileTest, LongFieldsAndDamageSurviveRealFiles)
     EXPECT_EQ(Listing().size(), 3u) << "one copy, at the first save only";
 }
 
+// A save replaces the file the way the person set it up: its attributes
+// stay, and every hard link to it sees the new table.
+TEST_F(TableFileTest, SaveKeepsWhatThePersonSetUp)
+{
+    WriteFileBytes(Path("data.vbk"), Record("a", "1"));
+    ASSERT_TRUE(SetFileAttributesA(Path("data.vbk").c_str(),
+                                   FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    LoadDefaultTable();
+    Document.StoreEntry("b", "2");
+    ASSERT_EQ(Document.SaveTableFile(), 1);
+    EXPECT_EQ(ReadFileBytes(Path("data.vbk")), Record("a", "1") + Record("b", "2"));
+    EXPECT_TRUE(GetFileAttributesA(Path("data.vbk").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+
+    SetFileAttributesA(Path("data.vbk").c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(CreateHardLinkA(Path("other.vbk").c_str(), Path("data.vbk").c_str(), nullptr));
+    Document.StoreEntry("c", "3");
+    ASSERT_EQ(Document.SaveTableFile(), 1);
+    const std::string saved = Record("a", "1") + Record("b", "2") + Record("c", "3");
+    EXPECT_EQ(ReadFileBytes(Path("data.vbk")), saved);
+    EXPECT_EQ(ReadFileBytes(Path("other.vbk")), saved) << "the other link sees the new table";
+    EXPECT_EQ(Listing(), (std::vector<std::string>{"data.vbk", "other.vbk"}));
+}
+
 TEST_F(TableFileTest, TitleNameIsTheNamePartEvenWithTrailBytes5C)
 {
     // 表 and ソ end in the byte 0x5C, which must not be taken for a backslash.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/cp932_text.h"
 #include "tools/vbk/cp932_tables.h"
 
 namespace {
@@ -30,7 +31,6 @@ const Cp932Maps& Maps()
     return maps;
 }
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 bool IsSingleByteCode(unsigned char c) { return c < 0x80 || (c >= 0xA1 && c <= 0xDF); }
 
@@ -187,7 +187,7 @@ std::optional<TextFault> FindShiftJisFault(std::string_view text)
             i++;
             continue;
         }
-        if (!IsLeadByte(c) || i + 1 >= text.size())
+        if (!cp932::IsLeadByte(c) || i + 1 >= text.size())
             return FaultAt(text, i);
         unsigned code = unsigned(c) << 8 | static_cast<unsigned char>(text[i + 1]);
         if (maps.toUnicode[code] == 0)
@@ -243,7 +243,7 @@ ConvertResult Cp932ToUtf8(std::string_view cp932, std::string& out, bool exact)
         }
         uint16_t u = 0;
         unsigned code = 0;
-        if (IsLeadByte(c) && i + 1 < cp932.size()) {
+        if (cp932::IsLeadByte(c) && i + 1 < cp932.size()) {
             code = unsigned(c) << 8 | static_cast<unsigned char>(cp932[i + 1]);
             u = maps.toUnicode[code];
         }

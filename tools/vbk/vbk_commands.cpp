@@ -149,59 +149,51 @@ uint64_t Le32At(const std::string& bytes, uint64_t at)
     return uint64_t(p[0]) | uint64_t(p[1]) << 8 | uint64_t(p[2]) << 16 | uint64_t(p[3]) << 24;
 }
 
-// The record at offset: false (and the damage noted) if it does not fit.
-bool RecordAt(const std::string& bytes, uint64_t offset, std::string_view& key,
-              std::string_view& data, CheckFindings& f)
+// What is wrong with the record that starts at offset and does not fit.
+std::string DamageAt(const std::string& bytes, uint64_t offset)
 {
     uint64_t left = bytes.size() - offset;
-    if (left < 8) {
-        f.damaged = true;
-        f.Fault("offset " + std::to_string(offset) + ": damage: " + Count(left, "byte", "bytes") +
-                " left, too few for a record header; lost");
-        return false;
-    }
-    uint64_t keyLength = Le32At(bytes, offset), dataLength = Le32At(bytes, offset + 4);
-    if (keyLength + dataLength > left - 8) {
-        f.damaged = true;
-        f.Fault("offset " + std::to_string(offset) + ": damage: the record declares " +
-                std::to_string(keyLength) + " + " + std::to_string(dataLength) +
-                " bytes but only " + std::to_string(left - 8) +
-                " follow; it and everything after it are lost");
-        return false;
-    }
-    key = std::string_view(bytes.data() + offset + 8, keyLength);
-    data = std::string_view(bytes.data() + offset + 8 + keyLength, dataLength);
-    return true;
+    if (left < 8)
+        return "offset " + std::to_string(offset) + ": damage: " + Count(left, "byte", "bytes") +
+               " left, too few for a record header; lost";
+    return "offset " + std::to_string(offset) + ": damage: the record declares " +
+           std::to_string(Le32At(bytes, offset)) + " + " + std::to_string(Le32At(bytes, offset + 4)) +
+           " bytes but only " + std::to_string(left - 8) +
+           " follow; it and everything after it are lost";
 }
 
-CheckFindings WalkRecords(const std::string& bytes, const CommandIo& io)
+// The records as the reader meets them, walked the reader's own way.
+CheckFindings FindFaults(const std::string& bytes, const CommandIo& io)
 {
     CheckFindings f;
     CEntryTable seen;
     std::string previous;
-    uint64_t offset = 0;
-    std::string_view key, data;
-    while (offset < bytes.size() && RecordAt(bytes, offset, key, data, f)) {
-        uint64_t next = offset + 8 + key.size() + data.size();
-        size_t keyZero = key.find('\0'), dataZero = data.find('\0');
-        if (keyZero != std::string_view::npos || dataZero != std::string_view::npos) {
-            f.cut++;
-            f.Fault("offset " + std::to_string(offset) + ": a zero byte inside the " +
-                    (keyZero != std::string_view::npos ? "Key" : "Data") +
-                    "; the field is cut there when loaded");
-            key = key.substr(0, keyZero);
-            data = data.substr(0, dataZero);
-        }
-        if (!seen.InsertEntry(key, data)) {
-            f.duplicates++;
-            f.Fault("offset " + std::to_string(offset) + ": duplicate Key " + QuotedKey(io, key) +
-                    "; the first record's Data is kept");
-        } else if (f.records > 0 && std::string_view(previous) > key) {
-            f.unordered++;
-        }
-        previous.assign(key);
-        f.records++;
-        offset = next;
+    DecodeSummary walk = WalkRecords(
+        reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), [&](const RecordSpan& r) {
+            std::string_view key(bytes.data() + r.offset + 8, r.keyLength);
+            std::string_view data(bytes.data() + r.offset + 8 + r.keyLength, r.dataLength);
+            size_t keyZero = key.find('\0'), dataZero = data.find('\0');
+            if (keyZero != std::string_view::npos || dataZero != std::string_view::npos) {
+                f.cut++;
+                f.Fault("offset " + std::to_string(r.offset) + ": a zero byte inside the " +
+                        (keyZero != std::string_view::npos ? "Key" : "Data") +
+                        "; the field is cut there when loaded");
+                key = key.substr(0, keyZero);
+                data = data.substr(0, dataZero);
+            }
+            if (!seen.InsertEntry(key, data)) {
+                f.duplicates++;
+                f.Fault("offset " + std::to_string(r.offset) + ": duplicate Key " +
+                        QuotedKey(io, key) + "; the first record's Data is kept");
+            } else if (f.records > 0 && std::string_view(previous) > key) {
+                f.unordered++;
+            }
+            previous.assign(key);
+            f.records++;
+        });
+    if (walk.Damaged) {
+        f.damaged = true;
+        f.Fault(DamageAt(bytes, walk.DamageOffset));
     }
     return f;
 }
@@ -233,7 +225,7 @@ int RunCheck(const CheckOptions& options, CommandIo& io)
     if (outcome != FileOutcome::Ok)
         return Fail(io, DescribeFileFailure(options.Table, outcome, why));
 
-    CheckFindings findings = WalkRecords(bytes, io);
+    CheckFindings findings = FindFaults(bytes, io);
     // The entries as the program loads them.
     CEntryTable loaded;
     DecodeTable(bytes, loaded);
