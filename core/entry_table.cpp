@@ -310,17 +310,22 @@ void CEntryTable::SplitLeaf(Leaf* leaf, bool appending)
         last_ = right;
     leaf->next = right;
 
-    std::string separator = std::move(spares_.separator);
-    const uint64_t prefix = spares_.separatorPrefix;
-    if (!leaf->parent) {
+    HandUp(leaf, right, std::move(spares_.separator), spares_.separatorPrefix);
+}
+
+// The parent of a node that split takes the new right half after it; a root
+// that split gets a new root above it.
+void CEntryTable::HandUp(Node* left, Node* right, std::string separator, uint64_t prefix)
+{
+    if (!left->parent) {
         Inner* root = TakeInner();
         root->count = 1;
-        root->children[0] = leaf;
-        leaf->parent = root;
+        root->children[0] = left;
+        left->parent = root;
         root_ = root;
         InsertChild(root, 1, right, std::move(separator), prefix);
     } else {
-        InsertChild(leaf->parent, ChildIndex(leaf->parent, leaf) + 1, right, std::move(separator),
+        InsertChild(left->parent, ChildIndex(left->parent, left) + 1, right, std::move(separator),
                     prefix);
     }
 }
@@ -366,19 +371,7 @@ void CEntryTable::SplitInner(Inner* inner, bool appending)
     // The right node's first separator is its lower bound, which the parent keeps.
     std::string separator = std::move(right->separators[0]);
     right->separators[0].clear();
-    const uint64_t prefix = right->prefixes[0];
-
-    if (!inner->parent) {
-        Inner* root = TakeInner();
-        root->count = 1;
-        root->children[0] = inner;
-        inner->parent = root;
-        root_ = root;
-        InsertChild(root, 1, right, std::move(separator), prefix);
-    } else {
-        InsertChild(inner->parent, ChildIndex(inner->parent, inner) + 1, right,
-                    std::move(separator), prefix);
-    }
+    HandUp(inner, right, std::move(separator), right->prefixes[0]);
 }
 
 void CEntryTable::EraseEntry(std::string_view key)

@@ -133,6 +133,7 @@ private:
     void InsertChild(Inner* parent, int index, Node* child, std::string separator,
                      uint64_t prefix);
     void SplitInner(Inner* inner, bool appending);
+    void HandUp(Node* left, Node* right, std::string separator, uint64_t prefix);
     void RemoveChild(Inner* parent, Node* child);
     void FreeNodes(Node* node);
     static int ChildIndex(const Inner* parent, const Node* child);

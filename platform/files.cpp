@@ -482,44 +482,63 @@ FileOutcome PlaceFile(const std::string& temp, const std::string& path, std::str
     return FileOutcome::Ok;
 }
 
-FileOutcome PutFileInPlace(const std::string& path, const FileMaker& make, std::string& error)
-{
-    std::string temp;
-    FileOutcome prepared = CreateTemporaryBeside(path, temp, error);
-    if (prepared != FileOutcome::Ok)
-        return prepared;
-    HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD code = h == INVALID_HANDLE_VALUE ? GetLastError() : 0;
-    bool writeFailed = h == INVALID_HANDLE_VALUE, made = false;
-    if (!writeFailed) {
-        try {
-            made = make([&](std::string_view block) {
-                writeFailed = !WriteAll(h, block, code);
-                return !writeFailed;
-            });
-        } catch (...) { // memory ran out while the bytes were made
-            CloseHandle(h);
-            DeleteFileA(temp.c_str());
-            throw;
+namespace {
+
+// The temporary file, written a block at a time.
+class TemporaryWriter {
+public:
+    explicit TemporaryWriter(const std::string& name)
+        : name_(name), h_(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr))
+    {
+        if (h_ == INVALID_HANDLE_VALUE)
+            code_ = GetLastError();
+    }
+    ~TemporaryWriter() { Close(); }
+    TemporaryWriter(const TemporaryWriter&) = delete;
+    TemporaryWriter& operator=(const TemporaryWriter&) = delete;
+
+    bool Ready() const { return h_ != INVALID_HANDLE_VALUE; }
+    bool Write(std::string_view block)
+    {
+        failed_ = failed_ || !WriteAll(h_, block, code_);
+        return !failed_;
+    }
+    // On the disk and closed: true, or false with the reason.
+    bool Finish(std::string& error)
+    {
+        if (!failed_ && !FlushFileBuffers(h_)) {
+            failed_ = true;
+            code_ = GetLastError();
         }
-        if (made && !writeFailed && !FlushFileBuffers(h)) {
-            writeFailed = true;
-            code = GetLastError();
-        }
-        CloseHandle(h);
+        Close();
+        if (failed_)
+            error = WindowsError(code_);
+        return !failed_;
     }
-    if (!made && !writeFailed) {
-        DeleteFileA(temp.c_str());
-        return FileOutcome::Abandoned;
+    bool Failed() const { return failed_ || !Ready(); }
+    std::string Reason() const { return WindowsError(code_); }
+    void Discard()
+    {
+        Close();
+        DeleteFileA(name_.c_str());
     }
-    if (writeFailed) {
-        DeleteFileA(temp.c_str());
-        error = WindowsError(code);
-        return FileOutcome::Unwritable;
+
+private:
+    void Close()
+    {
+        if (h_ != INVALID_HANDLE_VALUE)
+            CloseHandle(h_);
+        h_ = INVALID_HANDLE_VALUE;
     }
-    return PlaceFile(temp, path, error);
-}
+
+    std::string name_;
+    HANDLE h_;
+    DWORD code_ = 0;
+    bool failed_ = false;
+};
+
+} // namespace
 
 #else
 
@@ -628,48 +647,58 @@ FileOutcome PlaceFile(const std::string& temp, const std::string& path, std::str
     return FileOutcome::Ok;
 }
 
-FileOutcome PutFileInPlace(const std::string& path, const FileMaker& make, std::string& error)
-{
-    std::string temp;
-    FileOutcome prepared = CreateTemporaryBeside(path, temp, error);
-    if (prepared != FileOutcome::Ok)
-        return prepared;
-    int code = 0;
-    Descriptor d(open(temp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-    bool writeFailed = d.fd < 0, made = false;
-    if (writeFailed)
-        code = errno;
-    if (!writeFailed) {
-        try {
-            made = make([&](std::string_view block) {
-                writeFailed = !WriteAll(d.fd, block, code);
-                return !writeFailed;
-            });
-        } catch (...) { // memory ran out while the bytes were made
-            d.Close();
-            unlink(temp.c_str());
-            throw;
-        }
-        if (made && !writeFailed && fsync(d.fd) != 0) {
-            writeFailed = true;
-            code = errno;
-        }
-        if (!d.Close() && made && !writeFailed) {
-            writeFailed = true;
-            code = errno;
-        }
+namespace {
+
+// The temporary file, written a block at a time.
+class TemporaryWriter {
+public:
+    explicit TemporaryWriter(const std::string& name)
+        : name_(name), d_(open(name.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC))
+    {
+        if (d_.fd < 0)
+            code_ = errno;
     }
-    if (!made && !writeFailed) {
-        unlink(temp.c_str());
-        return FileOutcome::Abandoned;
+    TemporaryWriter(const TemporaryWriter&) = delete;
+    TemporaryWriter& operator=(const TemporaryWriter&) = delete;
+
+    bool Ready() const { return d_.fd >= 0; }
+    bool Write(std::string_view block)
+    {
+        failed_ = failed_ || !WriteAll(d_.fd, block, code_);
+        return !failed_;
     }
-    if (writeFailed) {
-        unlink(temp.c_str());
-        error = SystemError(code);
-        return FileOutcome::Unwritable;
+    // On the disk and closed: true, or false with the reason.
+    bool Finish(std::string& error)
+    {
+        if (!failed_ && fsync(d_.fd) != 0) {
+            failed_ = true;
+            code_ = errno;
+        }
+        if (!d_.Close() && !failed_) {
+            failed_ = true;
+            code_ = errno;
+        }
+        if (failed_)
+            error = SystemError(code_);
+        return !failed_;
     }
-    return PlaceFile(temp, path, error);
-}
+    bool Failed() const { return failed_ || !Ready(); }
+    std::string Reason() const { return SystemError(code_); }
+    void Discard()
+    {
+        if (d_.fd >= 0)
+            d_.Close();
+        unlink(name_.c_str());
+    }
+
+private:
+    std::string name_;
+    Descriptor d_;
+    int code_ = 0;
+    bool failed_ = false;
+};
+
+} // namespace
 
 #endif
 
@@ -709,6 +738,33 @@ FileOutcome ReadWholeFile(const std::string& path, std::unique_ptr<char[]>& byte
         size = 0;
     }
     return outcome;
+}
+
+FileOutcome PutFileInPlace(const std::string& path, const FileMaker& make, std::string& error)
+{
+    std::string temp;
+    FileOutcome prepared = CreateTemporaryBeside(path, temp, error);
+    if (prepared != FileOutcome::Ok)
+        return prepared;
+    TemporaryWriter file(temp);
+    bool made = false;
+    try {
+        made = file.Ready() && make([&](std::string_view block) { return file.Write(block); });
+    } catch (...) { // memory ran out while the bytes were made
+        file.Discard();
+        throw;
+    }
+    if (!made && !file.Failed()) {
+        file.Discard();
+        return FileOutcome::Abandoned;
+    }
+    if (file.Failed() || !file.Finish(error)) {
+        if (error.empty())
+            error = file.Reason();
+        file.Discard();
+        return FileOutcome::Unwritable;
+    }
+    return PlaceFile(temp, path, error);
 }
 
 FileOutcome PutFileInPlace(const std::string& path, std::string_view bytes, std::string& error)
