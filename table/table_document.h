@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/entry_table.h"
+#include "core/table_codec.h"
 #include "table/table_file.h"
 
 // One Key's entry changed: before is the entry the Key had (null when it was
@@ -33,8 +34,6 @@ protected:
     ~CDocumentView() = default;
 };
 
-#include "core/table_codec.h"
-
 // What a load or an append found.
 struct TableLoad {
     ReadOutcome outcome = ReadNotOpened;
@@ -57,8 +56,9 @@ public:
     void RemoveView(CDocumentView* view);
 
     // Changes made by commands. Each marks the table modified, whether or not
-    // an entry changed. The texts are copied before the table changes, so
-    // they may come from anywhere.
+    // an entry changed, and happens whole or, when memory runs out, not at
+    // all. The texts are copied before the table changes, so they may come
+    // from anywhere.
     void StoreEntry(std::string_view key, std::string_view data);
     // The entry of formerKey becomes (key, data); another entry that had key
     // gives way. A formerKey no longer in the table just stores (key, data).
