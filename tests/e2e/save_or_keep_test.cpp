@@ -11,8 +11,29 @@
 
 namespace {
 
+// The commands that would drop the table, and their questions.
+struct Dropping {
+    int command; // a menu command, or 0 for closing the window
+    const char* question;
+};
+const Dropping DroppingCommands[] = {
+    {0, "上書きしますか？"},
+    {IDM_NEW, "現在開いているファイルを更新しますか？"},
+    {IDM_OPEN_NEW, "ファイルを開く前に現在開いているファイルを更新しますか？"},
+};
+
 class SaveOrKeep : public ::testing::Test {
 protected:
+    // Gives the command as a person would, and answers its question.
+    void Give(const Dropping& c, int answer)
+    {
+        if (c.command)
+            app_.Post(c.command);
+        else
+            PostMessageA(app_.Main(), WM_CLOSE, 0, 0);
+        Answer(c.question, answer);
+    }
+
     // Answers the box that comes with this text and button.
     void Answer(const char* text, int button)
     {
@@ -51,25 +72,12 @@ TEST_F(SaveOrKeep, YesForAnUntitledTableAsksForANameAndCancelKeepsEverything)
     ASSERT_TRUE(app_.Start());
     ASSERT_TRUE(app_.AddFromPanes("apple", "りんご"));
     const std::string title = "Vocabrik - * ";
-    struct {
-        int command; // WM_CLOSE, or a menu command
-        const char* question;
-    } commands[] = {
-        {0, "上書きしますか？"},
-        {IDM_NEW, "現在開いているファイルを更新しますか？"},
-        {IDM_OPEN_NEW, "ファイルを開く前に現在開いているファイルを更新しますか？"},
-    };
-    for (const auto& c : commands) {
-        if (c.command)
-            app_.Post(c.command);
-        else
-            PostMessageA(app_.Main(), WM_CLOSE, 0, 0);
-        Answer(c.question, IDYES);
+    for (const Dropping& c : DroppingCommands) {
+        Give(c, IDYES);
         ASSERT_TRUE(app_.ChooseFile("ファイルを保存する", "")) << c.question;
         ExpectKept(title);
     }
-    PostMessageA(app_.Main(), WM_CLOSE, 0, 0);
-    Answer("上書きしますか？", IDYES);
+    Give(DroppingCommands[0], IDYES);
     ASSERT_TRUE(app_.ChooseFile("ファイルを保存する", "mine"));
     EXPECT_TRUE(Exited());
     EXPECT_EQ(app_.ReadFile("mine.vbk"), Record("apple", "りんご"));
@@ -83,20 +91,8 @@ TEST_F(SaveOrKeep, AFailedSaveStopsTheCommandUntilThePersonSaysNo)
     ASSERT_TRUE(app_.AddFromPanes("b", "2"));
     HANDLE held = Hold("data.vbk");
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    struct {
-        int command;
-        const char* question;
-    } commands[] = {
-        {IDM_NEW, "現在開いているファイルを更新しますか？"},
-        {IDM_OPEN_NEW, "ファイルを開く前に現在開いているファイルを更新しますか？"},
-        {0, "上書きしますか？"},
-    };
-    for (const auto& c : commands) {
-        if (c.command)
-            app_.Post(c.command);
-        else
-            PostMessageA(app_.Main(), WM_CLOSE, 0, 0);
-        Answer(c.question, IDYES);
+    for (const Dropping& c : DroppingCommands) {
+        Give(c, IDYES);
         Answer("Write() INVALID", IDOK);
         ExpectKept("Vocabrik - data.vbk* ");
         EXPECT_EQ(app_.LookUp("b"), "2") << c.question;
