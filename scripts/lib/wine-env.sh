@@ -16,22 +16,47 @@ vk_wine_env() {
   export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 }
 
-# Creates the prefix once: about 8 s and 700 MB, then reused.
+# The Wine loader of the prefix's kind. Debian's /usr/bin/wine prefers the
+# 32-bit loader whenever wine32 is installed, and that loader then starts
+# 64-bit programs as well: on a machine whose kernel refuses 32-bit programs
+# every program would fail. So a 64-bit prefix is always started with wine64,
+# and only a 32-bit prefix needs the 32-bit loader.
+VK_WINE64=/usr/lib/wine/wine64
+VK_WINE32=/usr/lib/wine/wine
+vk_wine() {
+  if [[ ${WINEARCH:-win64} == win32 ]]; then
+    "$VK_WINE32" "$@"
+  else
+    WINELOADER=$VK_WINE64 "$VK_WINE64" "$@"
+  fi
+}
+
+# Ours is the 64-bit server, which serves both kinds of prefix.
+vk_wineserver() {
+  /usr/lib/wine/wineserver "$@"
+}
+
+# Creates the prefix once: about 8 s and 700 MB, then reused. A prefix that
+# could not be made says why, once, and the caller stops.
 vk_prefix_init() {
   vk_wine_env
-  if [[ -f "$WINEPREFIX/.vocabrik-ready" ]]; then return 0; fi
+  if [[ -f "$WINEPREFIX/.vocabrik-ready" && -f "$WINEPREFIX/system.reg" ]]; then return 0; fi
   mkdir -p "$WINEPREFIX"
-  wineboot -i >"$WINEPREFIX/../wineboot.log" 2>&1 </dev/null || true
-  wineserver -w
+  local log=$WINEPREFIX/../wineboot-$(basename "$WINEPREFIX").log
+  if ! vk_wine wineboot -i >"$log" 2>&1 </dev/null || ! vk_wineserver -w ||
+     [[ ! -d "$WINEPREFIX/drive_c/windows/Fonts" || ! -f "$WINEPREFIX/system.reg" ]]; then
+    echo "cannot make the Wine prefix $WINEPREFIX: $(grep -v '^\s*$' "$log" | tail -n 1)" >&2
+    return 1
+  fi
   # Without a window manager every top-level close costs about 2 s unless
   # Wine manages no windows itself.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+  vk_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
     >/dev/null 2>&1 </dev/null
   # marlett draws the caption buttons; no tahoma, or "System" loses Japanese.
   if [[ -f /usr/share/wine/fonts/marlett.ttf ]]; then
     cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
   fi
-  wineserver -w
+  vk_wineserver -w
   touch "$WINEPREFIX/.vocabrik-ready"
 }
 
@@ -63,11 +88,11 @@ vk_xvfb_stop() {
 # One persistent wineserver for a run saves about 0.6 s per program start.
 vk_wineserver_start() {
   vk_wine_env
-  wineserver -p >/dev/null 2>&1 </dev/null || true
+  vk_wineserver -p >/dev/null 2>&1 </dev/null || true
 }
 
 # Ends only the server of our own prefix.
 vk_wineserver_stop() {
   vk_wine_env
-  wineserver -k >/dev/null 2>&1 </dev/null || true
+  vk_wineserver -k >/dev/null 2>&1 </dev/null || true
 }
