@@ -16,6 +16,40 @@ vk_wine_env() {
   export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 }
 
+# Whether this machine runs 32-bit (i386) programs. Machines of our kind
+# differ: on some the kernel refuses them ("Exec format error") although the
+# 32-bit packages install. VK_RUN_I386=yes or no decides; otherwise a 96-byte
+# i386 program that only exits with 42 is tried. Needs nothing installed.
+vk_runs_i386() {
+  case ${VK_RUN_I386:-} in
+    yes) return 0 ;;
+    no) return 1 ;;
+  esac
+  if [[ -z ${VK_I386_ANSWER:-} ]]; then
+    local probe
+    mkdir -p "$VK_ROOT/build"
+    probe=$(mktemp "$VK_ROOT/build/i386-probe.XXXXXX")
+    # ELF header, one loadable segment, then: mov eax,1; mov ebx,42; int 0x80
+    printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00''\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00''\xb8\x01\x00\x00\x00\xbb\x2a\x00\x00\x00\xcd\x80' >"$probe"
+    chmod +x "$probe"
+    local rc=0
+    "$probe" 2>/dev/null || rc=$?
+    VK_I386_ANSWER=no
+    if ((rc == 42)); then VK_I386_ANSWER=yes; fi
+    rm -f "$probe"
+  fi
+  [[ $VK_I386_ANSWER == yes ]]
+}
+
+# Why 32-bit programs are not run here, for the lines that say what was skipped.
+vk_i386_reason() {
+  if [[ ${VK_RUN_I386:-} == no ]]; then
+    echo "this machine cannot run 32-bit programs (VK_RUN_I386=no)"
+  else
+    echo "this machine cannot run 32-bit programs (its kernel refuses them)"
+  fi
+}
+
 # The Wine loader of the prefix's kind. Debian's /usr/bin/wine prefers the
 # 32-bit loader whenever wine32 is installed, and that loader then starts
 # 64-bit programs as well: on a machine whose kernel refuses 32-bit programs
