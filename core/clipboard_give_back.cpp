@@ -7,6 +7,11 @@ bool ClipboardGiveBack::Expired(uint32_t nowMs) const
     return static_cast<int32_t>(nowMs - deadline_) > 0;
 }
 
+bool ClipboardGiveBack::StillTheCopy(uint32_t seq, uintptr_t owner) const
+{
+    return seq == seq_ || (owner != 0 && owner == owner_);
+}
+
 void ClipboardGiveBack::CopyPressed(uint32_t seq, uint32_t nowMs)
 {
     state_ = State::AwaitingCopy;
@@ -14,7 +19,8 @@ void ClipboardGiveBack::CopyPressed(uint32_t seq, uint32_t nowMs)
     deadline_ = nowMs + CopyWaitMs;
 }
 
-GiveBackStep ClipboardGiveBack::ChangeHandled(uint32_t seq, bool byTarget, uint32_t nowMs)
+GiveBackStep ClipboardGiveBack::ChangeHandled(uint32_t seq, uintptr_t owner, bool byTarget,
+                                              uint32_t nowMs)
 {
     switch (state_) {
     case State::Idle:
@@ -28,10 +34,11 @@ GiveBackStep ClipboardGiveBack::ChangeHandled(uint32_t seq, bool byTarget, uint3
             break; // someone else copied first: theirs stays
         state_ = State::CopyHandled;
         seq_ = seq;
+        owner_ = owner;
         deadline_ = nowMs + GiveBackWithinMs;
         return GiveBackStep::GiveBack;
     case State::CopyHandled:
-        if (seq == seq_)
+        if (StillTheCopy(seq, owner))
             return GiveBackStep::Wait;
         break; // a newer copy came before ours was undone: it stays
     }
@@ -39,7 +46,7 @@ GiveBackStep ClipboardGiveBack::ChangeHandled(uint32_t seq, bool byTarget, uint3
     return GiveBackStep::Forget;
 }
 
-GiveBackStep ClipboardGiveBack::Due(uint32_t seq, uint32_t nowMs)
+GiveBackStep ClipboardGiveBack::Due(uint32_t seq, uintptr_t owner, uint32_t nowMs)
 {
     switch (state_) {
     case State::Idle:
@@ -49,7 +56,7 @@ GiveBackStep ClipboardGiveBack::Due(uint32_t seq, uint32_t nowMs)
             return GiveBackStep::Wait;
         break;
     case State::CopyHandled:
-        if (seq == seq_ && !Expired(nowMs))
+        if (StillTheCopy(seq, owner) && !Expired(nowMs))
             return GiveBackStep::GiveBack;
         break;
     }

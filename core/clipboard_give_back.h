@@ -21,6 +21,10 @@ enum class GiveBackStep {
 // Follows one automatic copy from the press of Ctrl+C to the clipboard given
 // back. Only the copy the hook caused is undone, and only while nothing else
 // has changed the clipboard since. Times are milliseconds that wrap.
+//
+// The clipboard is described by its sequence number and its owner (a window
+// as a number, 0 for none). Rendering a format on request moves the number
+// on without a new content; a new content has a new owner, or no owner.
 class ClipboardGiveBack {
 public:
     // Ctrl+C was pressed with the clipboard at this sequence number. A
@@ -28,9 +32,9 @@ public:
     void CopyPressed(uint32_t seq, uint32_t nowMs);
     // The program has handled a clipboard change and passed it on. byTarget:
     // the change may be the program in front answering the Ctrl+C.
-    GiveBackStep ChangeHandled(uint32_t seq, bool byTarget, uint32_t nowMs);
+    GiveBackStep ChangeHandled(uint32_t seq, uintptr_t owner, bool byTarget, uint32_t nowMs);
     // A timer or posted message of the hook came.
-    GiveBackStep Due(uint32_t seq, uint32_t nowMs);
+    GiveBackStep Due(uint32_t seq, uintptr_t owner, uint32_t nowMs);
     // The clipboard was given back, or what was kept is gone.
     void Reset();
     bool Active() const { return state_ != State::Idle; }
@@ -38,9 +42,11 @@ public:
 private:
     enum class State { Idle, AwaitingCopy, CopyHandled };
     bool Expired(uint32_t nowMs) const;
+    bool StillTheCopy(uint32_t seq, uintptr_t owner) const;
 
     State state_ = State::Idle;
     uint32_t seq_ = 0;      // before the copy, then the copy's own
+    uintptr_t owner_ = 0;   // the copy's owner
     uint32_t deadline_ = 0;
 };
 

@@ -58,7 +58,7 @@ void PressCopyKeys()
 
 CDllMouseHook::CDllMouseHook()
     : mainWindow_(nullptr), hook_(nullptr), sink_(nullptr), gestures_(hookrules::MouseSettings{}),
-      selectionAt_{0, 0}, keepUntil_(0), copyTarget_(0)
+      selectionAt_{0, 0}, keepUntil_(0), copyTargets_{0, 0}
 {
 }
 
@@ -182,7 +182,7 @@ void CDllMouseHook::CopySelection()
         under = GetAncestor(under, GA_ROOT);
     if (!MayCopyFrom(front) || (under && !MayCopyFrom(under)))
         return;
-    if (!KeepClipboard(front)) {
+    if (!KeepClipboard(front, under)) {
         SetTimer(sink_, kKeepTimer, kRetryMs, nullptr);
         return;
     }
@@ -194,7 +194,7 @@ void CDllMouseHook::CopySelection()
 // earlier copy is in flight keeps what the person had before that one.
 // False: the clipboard is open elsewhere for now (clipboard watchers open it
 // after every change), and there is time to look again.
-bool CDllMouseHook::KeepClipboard(HWND front)
+bool CDllMouseHook::KeepClipboard(HWND front, HWND under)
 {
     if (!giveBack_.Active()) {
         auto kept = kept_.Take(sink_, kKeepWithinMs);
@@ -204,7 +204,10 @@ bool CDllMouseHook::KeepClipboard(HWND front)
         if (kept != ClipboardSnapshot::TakeResult::Taken)
             return true;
     }
-    copyTarget_ = ProcessOf(front);
+    // The copy may come from either: the system may still report another
+    // window in front while the keys already reach the one clicked.
+    copyTargets_[0] = ProcessOf(front);
+    copyTargets_[1] = under ? ProcessOf(under) : copyTargets_[0];
     giveBack_.CopyPressed(GetClipboardSequenceNumber(), GetTickCount());
     SetTimer(sink_, kGiveBackTimer, hookrules::CopyWaitMs + 1, nullptr);
     return true;
@@ -217,8 +220,10 @@ void CDllMouseHook::CopyHandled()
     // Programs that open the clipboard without a window own what they copy
     // with none.
     HWND owner = GetClipboardOwner();
-    bool byTarget = !owner || ProcessOf(owner) == copyTarget_;
-    switch (giveBack_.ChangeHandled(GetClipboardSequenceNumber(), byTarget, GetTickCount())) {
+    DWORD from = owner ? ProcessOf(owner) : 0;
+    bool byTarget = !owner || from == copyTargets_[0] || from == copyTargets_[1];
+    switch (giveBack_.ChangeHandled(GetClipboardSequenceNumber(), reinterpret_cast<uintptr_t>(owner),
+                                    byTarget, GetTickCount())) {
     case GiveBackStep::GiveBack:
         // Not from inside the viewers' notification: the chain has had it
         // once this comes.
@@ -234,7 +239,8 @@ void CDllMouseHook::CopyHandled()
 
 void CDllMouseHook::GiveBackDue()
 {
-    switch (giveBack_.Due(GetClipboardSequenceNumber(), GetTickCount())) {
+    switch (giveBack_.Due(GetClipboardSequenceNumber(),
+                          reinterpret_cast<uintptr_t>(GetClipboardOwner()), GetTickCount())) {
     case GiveBackStep::Wait:
         SetTimer(sink_, kGiveBackTimer, kRetryMs, nullptr);
         break;

@@ -40,7 +40,7 @@ private:
     static LRESULT CALLBACK SinkProc(HWND sink, UINT message, WPARAM wParam, LPARAM lParam);
     bool MayCopyFrom(HWND window) const;
     void CopySelection();
-    bool KeepClipboard(HWND front);
+    bool KeepClipboard(HWND front, HWND under);
     void GiveBackDue();
     void ForgetClipboard();
 
@@ -52,5 +52,5 @@ private:
     DWORD keepUntil_;                    // until when a busy clipboard is tried again
     ClipboardSnapshot kept_;             // the person's clipboard while a copy is in flight
     hookrules::ClipboardGiveBack giveBack_;
-    DWORD copyTarget_;                   // the process that was sent Ctrl+C
+    DWORD copyTargets_[2];               // the processes in front and under the pointer
 };
