@@ -213,6 +213,9 @@ TEST_F(Capture, MouseSelectionsGiveThePersonsClipboardBack)
     // `after` the change that followed the copy.
     auto select = [&](int from, int to, SeenChange* after) -> std::string {
         for (int attempt = 0; attempt < 3; attempt++) {
+            // Under Wine the helper now and then gets the hook's C without
+            // its Ctrl and types over the selection: the text is set afresh.
+            SendMessageA(target.Edit(), WM_SETTEXT, 0, LPARAM("alpha beta gamma delta"));
             SetForegroundWindow(target.Window());
             WaitFor([&] { return GetForegroundWindow() == target.Window(); }, 5000);
             size_t seen = spy_->Changes().size();
@@ -277,10 +280,11 @@ TEST_F(Capture, MouseSelectionsGiveThePersonsClipboardBack)
     // 選択編集: the selection goes into the Data pane, the key stays, and the
     // sentence is back again.
     ASSERT_TRUE(app_.Send(IDC_MODE_SELECTION_EDIT));
+    const std::string key = word;
     word = select(11, 16, &after);
     ASSERT_FALSE(word.empty());
     expectBack(after, sentence, "selection edit");
-    ExpectPanes(TextOf(key_), word, "selection edit");
+    ExpectPanes(key, word, "selection edit");
     EXPECT_EQ(ClipboardBytes(CF_TEXT).c_str(), sentence);
     EXPECT_EQ(ClipboardBytes(ownFormat), draft);
 
