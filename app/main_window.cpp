@@ -242,6 +242,9 @@ LRESULT HandleMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return 0;
         });
         ClipboardLink.ForwardDraw(message, wParam, lParam);
+        // Only now has the mouse hook's copy been used and passed on: the
+        // clipboard the person had may go back.
+        MouseHook.CopyHandled();
         return 0;
     case WM_CHANGECBCHAIN:
         ClipboardLink.ChainChanged(message, wParam, lParam);

@@ -3,11 +3,16 @@
 // Ctrl+C there, so the capture modes receive it through the clipboard.
 // It leaves alone the program's own windows and console or terminal windows,
 // where Ctrl+C would interrupt a command.
+// What the clipboard held before that copy is kept, and given back once the
+// program has used the copied selection, unless the clipboard has changed
+// again since.
 #pragma once
 
 #include <windows.h>
 
+#include "core/clipboard_give_back.h"
 #include "core/hook_rules.h"
+#include "hooks/clipboard_snapshot.h"
 
 class CDllMouseHook {
 public:
@@ -25,15 +30,27 @@ public:
     // to end; either way it is inactive afterwards.
     int EndHook();
     int IsHooking();
+    // The program calls this after it has handled a clipboard change and
+    // passed it on: if the change was this hook's copy, the clipboard the
+    // person had before it is given back shortly afterwards.
+    void CopyHandled();
 
 private:
     static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK SinkProc(HWND sink, UINT message, WPARAM wParam, LPARAM lParam);
     bool MayCopyFrom(HWND window) const;
-    void CopySelection(POINT at);
+    void CopySelection();
+    bool KeepClipboard(HWND front, HWND under);
+    void GiveBackDue();
+    void ForgetClipboard();
 
     HWND mainWindow_;
     HHOOK hook_;
     HWND sink_;
     hookrules::SelectionGestures gestures_;
+    POINT selectionAt_;                  // where the last selection ended
+    DWORD keepUntil_;                    // until when a busy clipboard is tried again
+    ClipboardSnapshot kept_;             // the person's clipboard while a copy is in flight
+    hookrules::ClipboardGiveBack giveBack_;
+    DWORD copyTargets_[2];               // the processes in front and under the pointer
 };

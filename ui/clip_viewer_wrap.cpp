@@ -26,6 +26,20 @@ bool IsPrivateClipboard()
     return false;
 }
 
+// A change this program made itself and marked for viewers to let pass: the
+// clipboard the person had, given back after an automatic copy.
+bool IsOwnIgnoredChange()
+{
+    static const UINT ignore = RegisterClipboardFormatA("Clipboard Viewer Ignore");
+    if (!ignore || !IsClipboardFormatAvailable(ignore))
+        return false;
+    HWND owner = GetClipboardOwner();
+    DWORD pid = 0;
+    if (owner)
+        GetWindowThreadProcessId(owner, &pid);
+    return pid == GetCurrentProcessId();
+}
+
 } // namespace
 
 void CClipViewerWrap::JoinChain(HWND window)
@@ -38,7 +52,7 @@ int CClipViewerWrap::ReadClipboardText(HWND window)
     if (!OpenClipboard(window))
         return 0;
     int taken = 0;
-    if (!IsPrivateClipboard()) {
+    if (!IsPrivateClipboard() && !IsOwnIgnoredChange()) {
         HANDLE data = GetClipboardData(CF_TEXT);
         const char* text = data ? static_cast<const char*>(GlobalLock(data)) : nullptr;
         if (text) {

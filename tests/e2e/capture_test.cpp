@@ -3,7 +3,11 @@
 
 #include <richedit.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "res/resource.h"
+#include "tests/common/select_target_app.h"
 #include "tests/common/table_bytes.h"
 #include "tests/e2e/clipboard_spy.h"
 #include "tests/e2e/driver.h"
@@ -12,6 +16,26 @@ namespace {
 
 const std::string Ringo = "りんご";
 const std::string Heading = "＜候補単語＞\n";
+
+bool Wait(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    return WaitFor(done, timeoutMs);
+}
+
+// The pointer to a screen point with the left button pressed, moved or
+// released, through the system's input queue. The pointer goes there first,
+// since an injected move does not move Wine's.
+void Mouse(POINT at, DWORD button)
+{
+    SetCursorPos(at.x, at.y);
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    in.mi.dx = MulDiv(at.x, 65535, w - 1);
+    in.mi.dy = MulDiv(at.y, 65535, h - 1);
+    in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | button;
+    SendInput(1, &in, sizeof in);
+}
 
 class Capture : public ::testing::Test {
 protected:
@@ -172,6 +196,144 @@ TEST_F(Capture, ChangesWithoutUsableTextChangeNothing)
         ASSERT_TRUE(app_.Sync());
         ExpectPanes("apple", Ringo, c.what);
     }
+}
+
+// A person's day with the mouse hook: what they had on the clipboard is
+// theirs again once a word selected in another program has been used.
+TEST_F(Capture, MouseSelectionsGiveThePersonsClipboardBack)
+{
+    SelectTarget target(false, Wait);
+    ASSERT_TRUE(target.Edit()) << "the helper program did not come up";
+    const UINT ownFormat = RegisterClipboardFormatA("Vocabrik Test Mail Draft");
+    std::vector<double> restoreMs;
+
+    // Drags across the characters of "alpha beta gamma delta" until the edit
+    // control has selected something and the copy has reached the chain;
+    // then waits for the change after it. Returns the selection, and in
+    // `after` the change that followed the copy.
+    auto select = [&](int from, int to, SeenChange* after) -> std::string {
+        for (int attempt = 0; attempt < 3; attempt++) {
+            // Under Wine the helper now and then gets the hook's C without
+            // its Ctrl and types over the selection: the text is set afresh.
+            SendMessageA(target.Edit(), WM_SETTEXT, 0, LPARAM("alpha beta gamma delta"));
+            SetForegroundWindow(target.Window());
+            WaitFor([&] { return GetForegroundWindow() == target.Window(); }, 5000);
+            size_t seen = spy_->Changes().size();
+            POINT a = CharPoint(target.Edit(), from, 1), b = CharPoint(target.Edit(), to, 1);
+            Mouse(a, MOUSEEVENTF_LEFTDOWN);
+            Mouse({(a.x + b.x) / 2, a.y}, 0);
+            Mouse(b, MOUSEEVENTF_LEFTUP);
+            std::string selected;
+            size_t copy = 0;
+            bool copied = WaitFor(
+                [&] {
+                    selected = SelectedText(target.Edit());
+                    auto changes = spy_->Changes();
+                    for (copy = seen; copy < changes.size(); copy++)
+                        if (!selected.empty() && changes[copy].text == selected)
+                            return true;
+                    return false;
+                },
+                3000);
+            if (!copied)
+                continue;
+            bool followed = WaitFor([&] { return spy_->Changes().size() > copy + 1; }, 3000);
+            EXPECT_TRUE(followed) << "nothing came after the copy of '" << selected << "'";
+            if (followed) {
+                auto changes = spy_->Changes();
+                *after = changes[copy + 1];
+                if (after->marked || after->formats == 0)
+                    restoreMs.push_back(after->ms - changes[copy].ms);
+            }
+            return selected;
+        }
+        ADD_FAILURE() << "no drag in the helper program was copied";
+        return "";
+    };
+    auto expectBack = [&](const SeenChange& c, const std::string& text, const char* what) {
+        EXPECT_EQ(c.text, text) << what << ": what the chain saw after the copy";
+        EXPECT_TRUE(c.marked) << what << ": the clipboard given back is marked for viewers";
+    };
+
+    // The person copies a sentence from their mail program, with that
+    // program's own format and a file list beside it.
+    const std::string sentence = "Dear all, the meeting moves to Friday.";
+    const std::string draft("draft\0\x01\x02\xff", 9);
+    const std::string files = FileListBlock({"C:\\mail\\agenda.txt", "C:\\mail\\notes.txt"});
+    int draws = spy_->Draws();
+    ASSERT_TRUE(SetClipboardBlocks(
+        {{CF_TEXT, sentence + '\0'}, {ownFormat, draft}, {CF_HDROP, files}}));
+    ASSERT_TRUE(WaitFor([&] { return spy_->Draws() > draws; }));
+
+    // 検索: the selection is looked up; the panes keep it after the give-back.
+    ASSERT_TRUE(app_.Send(IDC_MODE_SEARCH));
+    SeenChange after;
+    std::string word = select(0, 5, &after);
+    ASSERT_FALSE(word.empty());
+    expectBack(after, sentence, "search");
+    // Every selection from the first character sorts before "apple".
+    ExpectPanes(word, Heading + "apple\n" + Ringo + "\n", "search");
+    EXPECT_EQ(ClipboardBytes(CF_TEXT).c_str(), sentence);
+    EXPECT_EQ(ClipboardBytes(ownFormat), draft);
+    EXPECT_EQ(ClipboardBytes(CF_HDROP), files);
+
+    // 選択編集: the selection goes into the Data pane, the key stays, and the
+    // sentence is back again.
+    ASSERT_TRUE(app_.Send(IDC_MODE_SELECTION_EDIT));
+    const std::string key = word;
+    word = select(11, 16, &after);
+    ASSERT_FALSE(word.empty());
+    expectBack(after, sentence, "selection edit");
+    ExpectPanes(key, word, "selection edit");
+    EXPECT_EQ(ClipboardBytes(CF_TEXT).c_str(), sentence);
+    EXPECT_EQ(ClipboardBytes(ownFormat), draft);
+
+    // Another program copies while ours is passed on: its copy stays, and
+    // is looked up like any other.
+    ASSERT_TRUE(app_.Send(IDC_MODE_SEARCH));
+    spy_->CopyOnNextChange("banana");
+    word = select(0, 5, &after);
+    EXPECT_EQ(after.text, "banana");
+    EXPECT_FALSE(after.marked);
+    ExpectPanes("banana", "バナナ", "another program's copy");
+    EXPECT_FALSE(WaitFor([&] { return ClipboardBytes(CF_TEXT).c_str() != std::string("banana"); },
+                         1000))
+        << "the other program's copy was replaced";
+
+    // An empty clipboard is empty again.
+    ASSERT_TRUE(SetClipboardBlocks({}));
+    word = select(0, 5, &after);
+    ASSERT_FALSE(word.empty());
+    EXPECT_EQ(after.formats, 0) << "given back as '" << after.text << "'";
+    ExpectPanes(word, Heading + "apple\n" + Ringo + "\n", "empty clipboard");
+    EXPECT_TRUE(WaitFor([] { return CountClipboardFormats() == 0; }, 1000));
+
+    // A picture comes back with its pixels.
+    ASSERT_TRUE(SetClipboardBitmap(7));
+    const std::string pixels = ClipboardBitmapBits();
+    ASSERT_NE(pixels, "<none>");
+    word = select(0, 5, &after);
+    ASSERT_FALSE(word.empty());
+    EXPECT_TRUE(after.marked);
+    EXPECT_TRUE(ClipboardBitmapBits() == pixels) << "the picture was not given back as it was";
+
+    // A copy the person makes is theirs: looked up, and never given back.
+    Copy("banana");
+    ExpectPanes("banana", "バナナ", "the person's copy");
+    int now = spy_->Draws();
+    EXPECT_FALSE(WaitFor([&] { return spy_->Draws() > now; }, 1000));
+    EXPECT_EQ(ClipboardBytes(CF_TEXT).c_str(), std::string("banana"));
+
+    // How long the person's clipboard was away, as the chain saw it.
+    std::sort(restoreMs.begin(), restoreMs.end());
+    std::string figures;
+    for (double ms : restoreMs) {
+        char f[16];
+        std::snprintf(f, sizeof f, "%.1f ", ms);
+        figures += f;
+    }
+    RecordProperty("give_back_ms", figures);
+    std::printf("copy to clipboard given back, ms: %s\n", figures.c_str());
 }
 
 TEST_F(Capture, ChainChangesAreFollowed)

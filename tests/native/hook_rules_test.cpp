@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/clipboard_give_back.h"
 #include "core/hook_rules.h"
 
 using namespace hookrules;
@@ -197,6 +198,84 @@ TEST(SelectionGestures, CopiesAtTheEndOfADragOrADoubleClick)
         for (const auto& s : c.script)
             trace += s + " ";
         EXPECT_EQ(RunMouse(c.script), c.want) << "script: " << trace;
+    }
+}
+
+// A script of what the hook sees: "p5@0" Ctrl+C pressed with the clipboard
+// at sequence number 5 at time 0; "h6t@10" a change to 6 handled, made by the
+// program in front ("o": by another); "d6@20" a timer with the clipboard at 6.
+// "#3" after the number gives the clipboard's owner (none without).
+// Returns every step that is not Wait as "event=Step".
+std::string RunGiveBack(const std::vector<std::string>& script)
+{
+    ClipboardGiveBack rule;
+    std::string out;
+    for (const auto& event : script) {
+        unsigned seq = 0, at = 0, owner = 0;
+        char by = 0;
+        std::string e = event;
+        size_t hash = e.find('#');
+        if (hash != std::string::npos) {
+            size_t atSign = e.find('@');
+            owner = unsigned(std::stoul(e.substr(hash + 1, atSign - hash - 1)));
+            e.erase(hash, atSign - hash);
+        }
+        GiveBackStep step = GiveBackStep::Wait;
+        if (std::sscanf(e.c_str(), "p%u@%u", &seq, &at) == 2)
+            rule.CopyPressed(seq, at);
+        else if (std::sscanf(e.c_str(), "h%u%c@%u", &seq, &by, &at) == 3)
+            step = rule.ChangeHandled(seq, owner, by == 't', at);
+        else if (std::sscanf(e.c_str(), "d%u@%u", &seq, &at) == 2)
+            step = rule.Due(seq, owner, at);
+        else
+            ADD_FAILURE() << "unknown event " << event;
+        if (step != GiveBackStep::Wait)
+            out += (out.empty() ? "" : " ") + event +
+                   (step == GiveBackStep::GiveBack ? "=GiveBack" : "=Forget");
+    }
+    return out + (rule.Active() ? " (active)" : "");
+}
+
+TEST(ClipboardGiveBack, OnlyTheHooksOwnCopyIsUndoneAndOnlyInTime)
+{
+    struct {
+        std::vector<std::string> script;
+        std::string want;
+    } cases[] = {
+        // The copy comes, is handled, and the clipboard goes back.
+        {{"p5@0", "d5@500", "h6t@600", "d6@610"}, "h6t@600=GiveBack d6@610=GiveBack (active)"},
+        // Given back up to 300 ms after the copy was handled, not later.
+        {{"p5@0", "h6t@10", "d6@310"}, "h6t@10=GiveBack d6@310=GiveBack (active)"},
+        {{"p5@0", "h6t@10", "d6@311"}, "h6t@10=GiveBack d6@311=Forget"},
+        // The program in front never copies.
+        {{"p5@0", "d5@1000", "d5@1001"}, "d5@1001=Forget"},
+        {{"p5@0", "h6t@1001"}, "h6t@1001=Forget"},
+        // A change handled without a new number is no copy.
+        {{"p5@0", "h5t@10"}, " (active)"},
+        // Another program copies first: its copy stays.
+        {{"p5@0", "h6o@10", "h7t@20", "d7@30"}, "h6o@10=Forget d7@30=Forget"},
+        // Someone copies after ours was handled, before it was undone.
+        {{"p5@0", "h6t@10", "h7t@20", "d7@30"}, "h6t@10=GiveBack h7t@20=Forget d7@30=Forget"},
+        {{"p5@0", "h6t@10", "d7@20"}, "h6t@10=GiveBack d7@20=Forget"},
+        // A second selection while the first is in flight waits for its own copy.
+        {{"p5@0", "h6t@10", "p6@20", "d6@30", "h7t@40", "d7@50"},
+         "h6t@10=GiveBack h7t@40=GiveBack d7@50=GiveBack (active)"},
+        // Formats rendered on request move the number on; the owner stays.
+        {{"p5@0", "h6t#3@10", "d8#3@20"}, "h6t#3@10=GiveBack d8#3@20=GiveBack (active)"},
+        {{"p5@0", "h6t#3@10", "h8t#3@15", "d8#3@20"},
+         "h6t#3@10=GiveBack d8#3@20=GiveBack (active)"},
+        {{"p5@0", "h6t#3@10", "d8#4@20"}, "h6t#3@10=GiveBack d8#4@20=Forget"},
+        {{"p5@0", "h6t#3@10", "h8t@15"}, "h6t#3@10=GiveBack h8t@15=Forget"},
+        // Time wraps around.
+        {{"p5@4294967000", "h6t@100", "d6@300"}, "h6t@100=GiveBack d6@300=GiveBack (active)"},
+        // Nothing in flight: changes are the person's.
+        {{"h6t@10", "d6@20"}, "d6@20=Forget"},
+    };
+    for (const auto& c : cases) {
+        std::string trace;
+        for (const auto& s : c.script)
+            trace += s + " ";
+        EXPECT_EQ(RunGiveBack(c.script), c.want) << "script: " << trace;
     }
 }
 

@@ -10,85 +10,11 @@
 #include <string>
 
 #include "hooks/dll_mousehook.h"
-#include "tests/common/windows_of.h"
+#include "tests/common/select_target_app.h"
 #include "tests/win/input_probe.h"
 #include "tests/win/msgbox_watcher.h"
 
 namespace {
-
-const int kEditId = 100; // the helper's edit control
-
-std::string HelperPath()
-{
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p(path, n);
-    return p.substr(0, p.find_last_of("\\/") + 1) + "select_target.exe";
-}
-
-// The helper program; ended when the object goes.
-class SelectTarget {
-public:
-    explicit SelectTarget(bool consoleClass)
-    {
-        std::string command = "\"" + HelperPath() + "\"" + (consoleClass ? " console" : "");
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                            &process_))
-            return;
-        const char* cls = consoleClass ? "ConsoleWindowClass" : "VkSelectTarget";
-        // The window shows before its edit control exists: wait for both.
-        PumpUntil(
-            [&] {
-                window_ = WindowOf(process_.dwProcessId, cls);
-                edit_ = window_ ? GetDlgItem(window_, kEditId) : nullptr;
-                char text[64] = "";
-                if (edit_)
-                    SendMessageA(edit_, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-                return text[0] != 0;
-            },
-            15000);
-    }
-    ~SelectTarget()
-    {
-        if (!process_.hProcess)
-            return;
-        if (window_)
-            PostMessageA(window_, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0)
-            TerminateProcess(process_.hProcess, 1);
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-    }
-    HWND Window() const { return window_; }
-    HWND Edit() const { return edit_; }
-
-private:
-    PROCESS_INFORMATION process_ = {};
-    HWND window_ = nullptr, edit_ = nullptr;
-};
-
-// Screen point in the middle of the line at the left edge of character i.
-POINT CharPoint(HWND edit, int i, int dx = 0)
-{
-    LRESULT pos = SendMessageA(edit, EM_POSFROMCHAR, static_cast<WPARAM>(i), 0);
-    RECT client;
-    GetClientRect(edit, &client);
-    POINT p = {static_cast<short>(LOWORD(pos)) + dx, (client.top + client.bottom) / 2};
-    ClientToScreen(edit, &p);
-    return p;
-}
-
-std::string SelectedText(HWND edit)
-{
-    char text[256] = "";
-    SendMessageA(edit, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    DWORD sel = static_cast<DWORD>(SendMessageA(edit, EM_GETSEL, 0, 0));
-    size_t start = LOWORD(sel), end = HIWORD(sel);
-    std::string s = text;
-    return start < end && end <= s.size() ? s.substr(start, end - start) : "";
-}
 
 bool BringToFront(HWND window)
 {
@@ -161,7 +87,7 @@ protected:
 
 TEST_F(MouseHookTest, DragAndDoubleClickCopyTheSelection)
 {
-    SelectTarget target(false);
+    SelectTarget target(false, PumpUntil);
     ASSERT_TRUE(target.Edit()) << "the helper program did not come up";
     ASSERT_TRUE(BringToFront(target.Window()));
     hook_->SetMainHWND(GetDesktopWindow()); // a window of another process than the target
@@ -222,7 +148,7 @@ TEST_F(MouseHookTest, DragAndDoubleClickCopyTheSelection)
 
 TEST_F(MouseHookTest, NothingIsCopiedWhileTheHookIsNotSet)
 {
-    SelectTarget target(false);
+    SelectTarget target(false, PumpUntil);
     ASSERT_TRUE(target.Edit());
     ASSERT_TRUE(BringToFront(target.Window()));
     hook_->SetMainHWND(GetDesktopWindow());
@@ -245,7 +171,7 @@ TEST_F(MouseHookTest, NothingIsCopiedWhileTheHookIsNotSet)
 
 TEST_F(MouseHookTest, ConsoleWindowsAreLeftAlone)
 {
-    SelectTarget console(true);
+    SelectTarget console(true, PumpUntil);
     ASSERT_TRUE(console.Edit()) << "the helper program did not come up";
     ASSERT_TRUE(BringToFront(console.Window()));
     hook_->SetMainHWND(GetDesktopWindow());
