@@ -187,20 +187,21 @@ private:
         return std::string_view(Base() + p.at + p.keyLength, p.dataLength);
     }
 
-    // Room for n more bytes of entries.
-    char* Room(size_t n)
+    // Appends the bytes to the entries stored.
+    void Store(const std::string& bytes)
     {
         if (inPlace_) {
             char* at = list_.get() + used_;
-            if (*unread_ >= at && n <= size_t(*unread_ - at))
-                return at;
+            if (*unread_ >= at && bytes.size() <= size_t(*unread_ - at)) {
+                std::memcpy(at, bytes.data(), bytes.size());
+                return;
+            }
             // Only a reader that handed more than it read gets here; the
             // entries so far move to a block of their own.
             own_.assign(list_.get(), used_);
             inPlace_ = false;
         }
-        own_.resize(used_ + n);
-        return &own_[used_];
+        own_.append(bytes);
     }
 
     // Stores the entry that converted_ holds, Key first.
@@ -211,7 +212,7 @@ private:
             failure_ = names_.placeOf(line) + ": a Key or Data longer than a table file can hold";
             return false;
         }
-        std::memcpy(Room(converted_.size()), converted_.data(), converted_.size());
+        Store(converted_);
         Pending p{0, used_, uint32_t(keyLength), uint32_t(dataLength)};
         for (size_t i = 0; i < 8; i++)
             p.prefix = p.prefix << 8 |
