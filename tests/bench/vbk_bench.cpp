@@ -2,7 +2,8 @@
 // 20 letters and digits, Data of 8 to 30 kanji, every tenth with an escaped
 // line break and a second sense. From the list on disk to the table file in
 // place: in this process, and as the vbk program itself, whose peak memory
-// (the largest resident size it reached) is set beside the list's size.
+// (the largest resident size it reached) is set beside the list's size. And
+// EDICT, where Debian's package has put it.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -112,6 +113,25 @@ BENCHMARK_CAPTURE(BM_Import, sjis, TextEncoding::ShiftJis)
     ->Arg(1000000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// EDICT as Debian installs it (package edict): EUC-JP turned into UTF-8,
+// every writing and reading a Key, the entries of each Key joined.
+void BM_ImportEdict(benchmark::State& state)
+{
+    ImportOptions o;
+    o.List = "/usr/share/edict/edict";
+    o.Table = TableFile().string();
+    o.WhenUnencodable = Unencodable::Replace;
+    if (!fs::exists(o.List))
+        state.SkipWithError("no /usr/share/edict/edict: apt-get install edict");
+    for (auto _ : state) {
+        CommandIo io;
+        if (RunImport(o, io) != ExitOk)
+            state.SkipWithError(io.Err.c_str());
+    }
+    fs::remove(o.Table);
+}
+BENCHMARK(BM_ImportEdict)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Runs `vbk import LIST -o TABLE` with its output discarded; false if it
 // failed. peakKb: the largest resident size it reached. VBK_BENCH_PROGRAM

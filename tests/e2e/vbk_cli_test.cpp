@@ -79,11 +79,12 @@ TEST_F(VbkCli, UsageAndWrongUsage)
         {{"frobnicate"}, "unknown command frobnicate"},
         {{"import", "w.tsv"}, "import needs -o TABLE.vbk"},
         {{"import", "w.tsv", "-o"}, "-o needs a value"},
-        {{"import", "w.tsv", "-o", "t.vbk", "--format", "xml"}, "--format is tsv, csv or flashcards"},
+        {{"import", "w.tsv", "-o", "t.vbk", "--format", "xml"}, "--format is tsv, csv, flashcards or edict"},
         {{"import", "w.tsv", "-o", "t.vbk", "--unencodable", "drop"}, "--unencodable is error, replace or skip"},
         {{"import", "d.index", "-o", "t.vbk", "--encoding", "sjis"}, "--encoding does not go with a dictionary"},
         {{"export", "t.vbk", "--format", "flashcards", "--encoding", "sjis"}, "writes UTF-8"},
-        {{"export", "t.vbk", "--encoding", "latin1"}, "--encoding is utf-8 or sjis"},
+        {{"export", "t.vbk", "--encoding", "latin1"}, "--encoding is utf-8, sjis or euc-jp"},
+        {{"export", "t.vbk", "--encoding", "euc-jp"}, "EUC-JP is only read"},
         {{"check", "t.vbk", "--repair"}, "--repair needs -o"},
         {{"get", "t.vbk"}, "get takes TABLE and WORD"},
         {{"get", "t.vbk", "w", "--merge"}, "--merge does not go with get"},
@@ -319,18 +320,37 @@ TEST_F(VbkCli, SavingKeepsWhatTheUserSetUp)
 }
 
 #if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
+// Within a gigabyte of address space: a table file larger than that is a
+// failure that says so; a line of millions of unused fields is read without
+// making each of them a string.
 TEST_F(VbkCli, RunningOutOfMemoryIsAFailureThatSaysSo)
 {
     // A sparse file larger than the memory vbk is allowed.
     Write("big.vbk", "");
     fs::resize_file(Path("big.vbk"), 3ull << 30);
-    VbkRun r = Vbk({"check", "big.vbk"}, 1ull << 30);
-    EXPECT_EQ(r.Status, 1) << Describe(r);
-    EXPECT_NE(r.Err.find("big.vbk: out of memory"), std::string::npos) << Describe(r);
+    const std::string fields(20 << 20, ',');
+    Write("commas.csv", "k,d" + fields + "\n");
+    Write("tabs.txt", "#separator:tab\nk\td" + std::string(20 << 20, '\t') + "\n");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    } cases[] = {
+        {{"check", "big.vbk"}, 1, "big.vbk: out of memory"},
+        {{"import", "commas.csv", "-o", "c.vbk"}, 0, "c.vbk: 1 entry (UTF-8 CSV, 1 line read)"},
+        {{"import", "tabs.txt", "-o", "t.vbk"}, 0, "t.vbk: 1 entry (UTF-8 flash-card text"},
+    };
+    for (const Case& c : cases) {
+        VbkRun r = Vbk(c.args, 1ull << 30);
+        EXPECT_EQ(r.Status, c.status) << Describe(r);
+        EXPECT_NE((r.Out + r.Err).find(c.message), std::string::npos) << Describe(r);
+    }
+    EXPECT_EQ(Read("c.vbk"), Record("k", "d"));
 }
 #endif
 
-// The English-Japanese dictionary of FreeDict, as Debian installs it.
+// The English-Japanese dictionary of FreeDict and EDICT, as Debian installs
+// them.
 TEST_F(VbkCli, FreeDictEnglishJapaneseComesIn)
 {
 #ifdef _WIN32
@@ -363,6 +383,42 @@ TEST_F(VbkCli, FreeDictEnglishJapaneseComesIn)
         EXPECT_EQ(get.Status, 0) << Describe(get);
         EXPECT_NE(get.Out.find(c.shown), std::string::npos) << c.word << ": " << get.Out;
         EXPECT_EQ(get.Out.find("\x81\x83\x8C\xF3"), std::string::npos) << c.word << ": a candidate";
+    }
+
+    // EDICT, in EUC-JP, its file known by its lines; ō (JIS X 0212) in its glosses.
+#ifdef _WIN32
+    const std::string edict = "Z:\\usr\\share\\edict\\edict";
+#else
+    const std::string edict = "/usr/share/edict/edict";
+#endif
+    ASSERT_TRUE(fs::exists(edict)) << edict << ": scripts/bootstrap installs edict";
+    VbkRun strictEdict = Vbk({"import", edict, "-o", "ed.vbk"});
+    EXPECT_EQ(strictEdict.Status, 1) << Describe(strictEdict);
+    EXPECT_NE(strictEdict.Err.find("edict:5880: the character U+014D"), std::string::npos)
+        << Describe(strictEdict);
+    VbkRun e = Vbk({"import", edict, "-o", "ed.vbk", "--unencodable", "replace"});
+    ASSERT_EQ(e.Status, 0) << Describe(e);
+    EXPECT_NE(e.Out.find(" entries (EUC-JP EDICT, "), std::string::npos) << Describe(e);
+    struct Lookup {
+        std::string word, first, shown; // in code page 932; first: how the Data starts
+    } lookups[] = {
+        // 水: its three readings, すい first, then み and みず "water".
+        {"\x90\x85", "\x90\x85 [\x82\xB7\x82\xA2]\n(n) (1) (abbr) Wednesday",
+         "\n\n\x90\x85 [\x82\xDD\x82\xB8]\n(n) (1) water (esp. cool, fresh water"},
+        // 先生: せんせい "teacher" among its readings, one gloss a line.
+        {"\x90\xE6\x90\xB6", "\x90\xE6\x90\xB6 [",
+         "\x90\xE6\x90\xB6 [\x82\xB9\x82\xF1\x82\xB9\x82\xA2]\n(n) (1) teacher\ninstructor\nmaster\n"},
+        // 日本: にっぽん and にほん.
+        {"\x93\xFA\x96\x7B", "\x93\xFA\x96\x7B [\x82\xC9\x82\xC1\x82\xDB\x82\xF1]\n(n) Japan",
+         "\n\n\x93\xFA\x96\x7B [\x82\xC9\x82\xD9\x82\xF1]\n(n) Japan\n(P)"},
+        // にほん finds 日本 among the words read so.
+        {"\x82\xC9\x82\xD9\x82\xF1", "", "\x93\xFA\x96\x7B [\x82\xC9\x82\xD9\x82\xF1]\n(n) Japan"},
+    };
+    for (const Lookup& l : lookups) {
+        VbkRun get = Vbk({"get", "ed.vbk", l.word, "--encoding", "sjis"});
+        EXPECT_EQ(get.Status, 0) << Describe(get);
+        EXPECT_EQ(get.Out.substr(0, l.first.size()), l.first) << get.Out;
+        EXPECT_NE(get.Out.find(l.shown), std::string::npos) << get.Out;
     }
 }
 

@@ -68,7 +68,8 @@ protected:
 
     int Import(const std::string& list, const std::string& table, bool merge = false,
                std::optional<TextEncoding> encoding = std::nullopt,
-               Unencodable unencodable = Unencodable::Error)
+               Unencodable unencodable = Unencodable::Error,
+               std::optional<ListFormat> format = std::nullopt)
     {
         ImportOptions o;
         o.List = Path(list);
@@ -76,6 +77,7 @@ protected:
         o.Merge = merge;
         o.Encoding = encoding;
         o.WhenUnencodable = unencodable;
+        o.Format = format;
         io_ = CommandIo();
         return RunImport(o, io_);
     }
@@ -168,6 +170,13 @@ TEST_F(VbkCommands, BadInputWritesNothingAndNamesThePlace)
         // Straße and façade in Latin-1 are valid Shift-JIS, with ß as a half-width katakana.
         {"latin1.tsv", "street\tStra\xDF" "e\nfront\tfa\xE7" "ade\n", {}, ":1: \"Stra"},
         {"cr.tsv", "apple\rbanana\r", {}, "none of its 2 lines gave an entry"},
+        // Nothing to bring in never empties a table.
+        {"empty.tsv", "", {}, "empty.tsv: there is no entry in it; nothing was written"},
+        {"blank.csv", "\n\r\n\r", {}, "blank.csv: there is no entry in it"},
+        {"header.txt", "#separator:tab\n#html:true\n", {}, "header.txt: there is no entry in it"},
+        // EUC-JP (日本, みず) is named when neither UTF-8 nor Shift-JIS reads a list.
+        {"euc.tsv", "\xC6\xFC\xCB\xDC\t\xA4\xDF\xA4\xBA\xA4\xF2\n", {}, "give --encoding euc-jp"},
+        {"bad-euc.tsv", "a\tb\nc\t\xC6\x41\n", TextEncoding::EucJp, ":2: not valid EUC-JP (byte 0xC6"},
     };
     for (const Case& c : cases) {
         if (std::string(c.name) != "missing.tsv")
@@ -297,6 +306,9 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
           {"s.idx", plainIdx}, {"s.dict.dz", Gzip("red fruitmoney house")}},
          {{"apple", "red fruit"}, {"bank", "money house"}}, ""},
         {"dictd without its .dict", {{"d.index", index}}, {}, "d.dict.dz: no such file"},
+        {"dictd of nothing but its own entries",
+         {{"d.index", index.substr(0, index.find('\n') + 1)}, {"d.dict", dict}}, {},
+         "d.index: there is no entry in it"},
         {"dictd index past the end", {{"d.index", index}, {"d.dict", dict.substr(0, 50)}}, {},
          "d.index:2: the entry lies past the end"},
         {"dictd index line without numbers", {{"d.index", "apple\tA\n"}, {"d.dict", dict}}, {},
@@ -333,6 +345,77 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
     }
 }
 
+// EDICT in EUC-JP, as published: known by its lines, the description line
+// out, every writing and reading a Key, the entries of one Key joined in file
+// order; JIS X 0212 characters follow --unencodable. And EUC-JP for any list.
+TEST_F(VbkCommands, EdictAndEucJpListsComeIn)
+{
+    // 　？？？ /EDICT.../, 水 [すい] /(n) Wednesday/, 水 [みず] /(n) water/(P)/,
+    // 日本 [にほん] /(n) Japan/, Tōkyō (ō of JIS X 0212) as an English gloss of 東京.
+    const std::string edict =
+        "\xA1\xA1\xA1\xA9\xA1\xA9\xA1\xA9 /EDICT, EDICT_SUB(P)/\n"
+        "\xBF\xE5 [\xA4\xB9\xA4\xA4] /(n) Wednesday/\n"
+        "\xBF\xE5 [\xA4\xDF\xA4\xBA] /(n) water/(P)/\n"
+        "\xC6\xFC\xCB\xDC [\xA4\xCB\xA4\xDB\xA4\xF3] /(n) Japan/\n"
+        "\xC5\xEC\xB5\xFE [\xA4\xC8\xA4\xA6\xA4\xAD\xA4\xE7\xA4\xA6] /(n) T\x8F\xAB\xD7ky\x8F\xAB\xD7/\n";
+    // The same in code page 932.
+    const std::string sui = "\x90\x85 [\x82\xB7\x82\xA2]\n(n) Wednesday";
+    const std::string mizu = "\x90\x85 [\x82\xDD\x82\xB8]\n(n) water\n(P)";
+    const std::string nihon = "\x93\xFA\x96\x7B [\x82\xC9\x82\xD9\x82\xF1]\n(n) Japan";
+    const std::string tokyo = "\x93\x8C\x8B\x9E [\x82\xC6\x82\xA4\x82\xAB\x82\xE5\x82\xA4]\n(n) T?ky?";
+    const Pairs common = {
+        {"\x82\xB7\x82\xA2", sui},                 // すい
+        {"\x82\xC9\x82\xD9\x82\xF1", nihon},      // にほん
+        {"\x82\xDD\x82\xB8", mizu},                // みず
+        {"\x90\x85", sui + "\n\n" + mizu},          // 水
+        {"\x93\xFA\x96\x7B", nihon},                // 日本
+    };
+    Pairs withTokyo = common;
+    withTokyo.insert(withTokyo.begin() + 1, {"\x82\xC6\x82\xA4\x82\xAB\x82\xE5\x82\xA4", tokyo});
+    withTokyo.insert(withTokyo.begin() + 5, {"\x93\x8C\x8B\x9E", tokyo});
+
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::optional<TextEncoding> encoding;
+        Unencodable policy;
+        std::optional<ListFormat> format;
+        Pairs want;
+        std::string report; // in the output, or the failure
+    } cases[] = {
+        {"edict", edict, {}, Unencodable::Replace, {}, withTokyo,
+         "7 entries (EUC-JP EDICT, 8 headwords read)\n  1 headword joined"},
+        {"edict", edict, {}, Unencodable::Skip, {}, common,
+         "2 headwords left out: 4 characters that code page 932 lacks (first at lines 5)"},
+        {"edict", edict, {}, Unencodable::Error, {}, {},
+         "edict:5: the character U+014D"},
+        {"edict2.txt", "\xBF\xE5;\xA4\xDF\xA4\xBA(P) /(n) water/EntL1/\n", {}, Unencodable::Error,
+         ListFormat::Edict, {{"\x82\xDD\x82\xB8", "\x90\x85;\x82\xDD\x82\xB8(P)\n(n) water"},
+                             {"\x90\x85", "\x90\x85;\x82\xDD\x82\xB8(P)\n(n) water"}},
+         "(EUC-JP EDICT, 2 headwords read)"},
+        {"edict-utf8", "\xE6\xB0\xB4 [\xE3\x81\xBF\xE3\x81\x9A] /(n) water/(P)/\n", {},
+         Unencodable::Error, {}, {{"\x82\xDD\x82\xB8", mizu}, {"\x90\x85", mizu}}, "(UTF-8 EDICT"},
+        {"header-only", edict.substr(0, edict.find('\n') + 1), {}, Unencodable::Error, {}, {},
+         "there is no entry in it"},
+        {"broken", edict.substr(0, edict.find('\n') + 1) + "\xBF\xE5 [\xC6] /x/\n", {},
+         Unencodable::Error, {}, {}, "broken:2: not valid EUC-JP (byte 0xC6"},
+        {"w.tsv", "\xBF\xE5\t\xA4\xDF\xA4\xBA\\n\x8E\xB1\n", TextEncoding::EucJp,
+         Unencodable::Error, {}, {{"\x90\x85", "\x82\xDD\x82\xB8\n\xB1"}}, "(EUC-JP TSV, 1 line read)"},
+    };
+    for (const Case& c : cases) {
+        Write(c.name, c.bytes);
+        fs::remove(Path("t.vbk"));
+        int status = Import(c.name, "t.vbk", false, c.encoding, c.policy, c.format);
+        EXPECT_EQ(status, c.want.empty() ? ExitFailed : ExitOk) << c.name << ": " << io_.Err;
+        EXPECT_NE((io_.Out + io_.Err).find(c.report), std::string::npos)
+            << c.name << ": " << io_.Out << io_.Err;
+        if (c.want.empty())
+            EXPECT_FALSE(fs::exists(Path("t.vbk"))) << c.name;
+        else
+            EXPECT_EQ(Contents(Read("t.vbk")), c.want) << c.name;
+    }
+}
+
 TEST_F(VbkCommands, MergeKeepsExistingDataAndRefusesDamagedTable)
 {
     Write("t.vbk", TableOf({{"apple", "old"}, {"cherry", "c"}}));
@@ -362,40 +445,82 @@ TEST_F(VbkCommands, MergeKeepsExistingDataAndRefusesDamagedTable)
 }
 
 // An export imported again gives back the same table file, in every format
-// and encoding, with the characters that need care.
+// and encoding, with the characters that need care and first Keys that look
+// like the header lines of a flash-card export.
 TEST_F(VbkCommands, ExportThenImportGivesTheSameBytes)
 {
-    const std::string table = TableOf({
-        {"a,b \"q\"", "comma, quote \" and\r\nCRLF"},
-        {"back\\slash", "\\n is not a line feed\\"},
-        {"tabbed", "one\ttwo\nthree\r"},
-        {"\x95\x5C" /* 表 */, "\x83\x5C" /* ソ */ "\\"},
-        {"\xB1\xB2" /* ｱｲ */, "\x81\x60" /* ～ */ "\x81\x7C" /* － */},
-        {" spaced ", " x "},
-    });
+    const std::string tables[] = {
+        TableOf({
+            {"a,b \"q\"", "comma, quote \" and\r\nCRLF"},
+            {"back\\slash", "\\n is not a line feed\\"},
+            {"tabbed", "one\ttwo\nthree\r"},
+            {"\x95\x5C" /* 表 */, "\x83\x5C" /* ソ */ "\\"},
+            {"\xB1\xB2" /* ｱｲ */, "\x81\x60" /* ～ */ "\x81\x7C" /* － */},
+            {" spaced ", " x "},
+        }),
+        TableOf({{"#a:", "x"}, {"zz", "y"}}),
+        TableOf({{"#html:x", "y"}}),
+        TableOf({{"#separator:comma", "#deck column:2"}, {"#tags:", "t"}}),
+    };
     struct Case {
         const char* list;
         TextEncoding encoding;
-        ListFormat format;
+        std::optional<ListFormat> format;
     } cases[] = {
-        {"o.tsv", TextEncoding::Utf8, ListFormat::Tsv},
-        {"o.txt", TextEncoding::ShiftJis, ListFormat::Tsv},
-        {"o.csv", TextEncoding::Utf8, ListFormat::Csv},
-        {"p.csv", TextEncoding::ShiftJis, ListFormat::Csv},
+        {"o.tsv", TextEncoding::Utf8, {}},
+        {"o.txt", TextEncoding::ShiftJis, {}},
+        {"o.csv", TextEncoding::Utf8, {}},
+        {"p.csv", TextEncoding::ShiftJis, {}},
+        {"deck.txt", TextEncoding::Utf8, ListFormat::Flashcards},
     };
-    for (const Case& c : cases) {
-        Write("source.vbk", table);
-        ASSERT_EQ(Export("source.vbk", c.list, c.encoding), ExitOk) << c.list << io_.Err;
-        ASSERT_EQ(Import(c.list, "back.vbk", false, c.encoding), ExitOk) << c.list << io_.Err;
-        EXPECT_EQ(Read("back.vbk"), table) << c.list << ": " << Read(c.list);
+    for (const std::string& table : tables) {
+        for (const Case& c : cases) {
+            Write("source.vbk", table);
+            ASSERT_EQ(Export("source.vbk", c.list, c.encoding, c.format), ExitOk) << c.list << io_.Err;
+            ASSERT_EQ(Import(c.list, "back.vbk", false, c.encoding), ExitOk) << c.list << io_.Err;
+            EXPECT_EQ(Contents(Read("back.vbk")), Contents(table)) << c.list << ": " << Read(c.list);
+        }
     }
 }
 
+// Not the list, nor any file of a dictionary, under any of its names.
 TEST_F(VbkCommands, NeverWritesOverItsOwnInput)
 {
-    Write("w.tsv", "a\tb\n");
-    EXPECT_EQ(Import("w.tsv", "w.tsv"), ExitFailed);
-    EXPECT_EQ(Read("w.tsv"), "a\tb\n");
+    const std::string idx = std::string("a\0", 2) + Be32(0) + Be32(1);
+    const std::map<std::string, std::string> files = {
+        {"w.tsv", "a\tb\n"},
+        {"d.index", "a\tA\tB\n"},
+        {"d.dict", "x"},
+        {"z.index", "a\tA\tB\n"},
+        {"z.dict.dz", Gzip("x")},
+        {"s.ifo", "StarDict's dict ifo file\nversion=2.4.2\nwordcount=1\nsametypesequence=m\n"},
+        {"s.idx", idx},
+        {"s.dict", "x"},
+    };
+    for (const auto& [name, bytes] : files)
+        Write(name, bytes);
+    fs::create_directory(Path("sub"));
+    fs::create_hard_link(Path("d.dict"), Path("sub/linked.vbk"));
+    struct Case {
+        std::string list, table, message;
+    } cases[] = {
+        {"w.tsv", "w.tsv", "that is the list itself"},
+        {"w.tsv", "sub/../w.tsv", "that is the list itself"},
+        {"d.index", "d.dict", "d.dict, a file of the dictionary"},
+        {"d.index", "sub/linked.vbk", "d.dict, a file of the dictionary"},
+        {"z.index", "./z.dict.dz", "z.dict.dz, a file of the dictionary"},
+        {"s.ifo", "s.idx", "s.idx, a file of the dictionary"},
+        {"s.ifo", "s.dict", "s.dict, a file of the dictionary"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Import(c.list, c.table), ExitFailed) << c.list << " -o " << c.table;
+        EXPECT_NE(io_.Err.find(c.message), std::string::npos) << c.table << ": " << io_.Err;
+        for (const auto& [name, bytes] : files)
+            EXPECT_EQ(Read(name), bytes) << name << " after -o " << c.table;
+    }
+    // The dictionary's files are fine to name as tables once they are not its own.
+    EXPECT_EQ(Import("s.ifo", "d.dict"), ExitOk) << io_.Err;
+
     const std::string table = TableOf({{"a", "b"}});
     Write("t.vbk", table);
     EXPECT_EQ(Export("t.vbk", "t.vbk", TextEncoding::Utf8), ExitFailed);

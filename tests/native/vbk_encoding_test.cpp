@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tools/vbk/cp932_tables.h"
+#include "tools/vbk/euc_jp.h"
 #include "tools/vbk/text_encoding.h"
 
 namespace {
@@ -214,12 +215,80 @@ TEST(EncodingDetection, FaultsNameLineAndOffset)
     }
 }
 
+// EUC-JP as it stands in a string, turned into UTF-8; false and the offset
+// of the fault where it is not EUC-JP.
+std::pair<bool, std::string> FromEucJp(const std::string& euc)
+{
+    std::string out(EucJpUtf8Bound(euc.size()), '\0');
+    size_t written = 0;
+    ConvertResult r = EucJpToUtf8(euc, &out[0], written);
+    out.resize(written);
+    return {r.Ok, r.Ok ? out : std::to_string(r.Offset)};
+}
+
+TEST(EucJp, EveryKindOfCodeBecomesUtf8)
+{
+    struct Case {
+        std::string euc;
+        bool ok;
+        std::string want; // UTF-8, or the offset of the fault
+    } cases[] = {
+        {"a\tb\n", true, "a\tb\n"},
+        {"\xC6\xFC\xCB\xDC", true, "\xE6\x97\xA5\xE6\x9C\xAC"},          // 日本
+        {"\xA4\xDF\xA4\xBA", true, "\xE3\x81\xBF\xE3\x81\x9A"},          // みず
+        {"\xA1\xC1", true, "\xEF\xBD\x9E"},                             // ～ as code page 932 has it
+        {"\x8E\xB1x", true, "\xEF\xBD\xB1x"},                           // ｱ half-width
+        {"\xAD\xA1", true, "\xE2\x91\xA0"},                             // ① NEC row 13
+        {"T\x8F\xAB\xD7ky\x8F\xAB\xD7", true, "T\xC5\x8Dky\xC5\x8D"},   // Tōkyō, JIS X 0212
+        {"\x8F\xA2\xB7", true, "\xEF\xBD\x9E"},                         // JIS X 0212 tilde
+        {"\x8F\xB0\xA1", true, "\xE4\xB8\x82"},                         // 丂, a JIS X 0212 kanji
+        {"ok\x80", false, "2"},                                       // not a lead byte
+        {"\xC6\xFC\xC6", false, "2"},                                 // cut short
+        {"\xC6\x41", false, "0"},                                     // trail byte out of range
+        {"\x8E\xE0", false, "0"},                                     // no such half-width code
+        {"\x8F\xA1\xA1", false, "0"},                                 // unassigned in JIS X 0212
+        {"\x8F\xAB", false, "0"},
+        {"\xA9\xA1", false, "0"},                                     // unassigned row 9
+    };
+    for (const Case& c : cases) {
+        auto [ok, got] = FromEucJp(c.euc);
+        EXPECT_EQ(ok, c.ok) << HexOf(c.euc);
+        EXPECT_EQ(HexOf(got), HexOf(c.want)) << HexOf(c.euc);
+    }
+}
+
+// Every row and cell of JIS X 0208 that code page 932 has stands for the
+// character of the Shift-JIS code that the usual arithmetic gives it.
+TEST(EucJp, JisX0208IsCodePage932ByArithmetic)
+{
+    size_t decoded = 0;
+    for (unsigned j1 = 0x21; j1 <= 0x7E; j1++) {
+        for (unsigned j2 = 0x21; j2 <= 0x7E; j2++) {
+            std::string euc = {char(j1 | 0x80), char(j2 | 0x80)};
+            std::string sjis = {char(((j1 + 1) >> 1) + (j1 <= 0x5E ? 0x70 : 0xB0)),
+                                char(j2 + (j1 & 1 ? (j2 < 0x60 ? 0x1F : 0x20) : 0x7E))};
+            std::string want;
+            bool inPage = Cp932ToUtf8(sjis, want, false).Ok;
+            auto [ok, got] = FromEucJp(euc);
+            EXPECT_EQ(ok, inPage) << HexOf(euc);
+            if (ok) {
+                EXPECT_EQ(HexOf(got), HexOf(want)) << HexOf(euc) << "as " << HexOf(sjis);
+            }
+            decoded += ok;
+        }
+    }
+    // JIS X 0208, NEC row 13 and the NEC-selected IBM rows 89 to 92.
+    EXPECT_EQ(decoded, 6879u + 83u + 374u);
+}
+
 TEST(EncodingNames, AcceptTheUsualSpellings)
 {
     for (const char* n : {"utf-8", "UTF8", "Utf-8"})
         EXPECT_EQ(ParseEncodingName(n), TextEncoding::Utf8) << n;
     for (const char* n : {"sjis", "Shift_JIS", "shift-jis", "CP932"})
         EXPECT_EQ(ParseEncodingName(n), TextEncoding::ShiftJis) << n;
+    for (const char* n : {"euc-jp", "EUC_JP", "eucjp"})
+        EXPECT_EQ(ParseEncodingName(n), TextEncoding::EucJp) << n;
     for (const char* n : {"", "latin1", "utf-16"})
         EXPECT_FALSE(ParseEncodingName(n).has_value()) << n;
 }

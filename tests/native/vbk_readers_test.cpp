@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "tools/vbk/edict_reader.h"
 #include "tools/vbk/html_text.h"
 #include "tools/vbk/list_reader.h"
 #include "tools/vbk/list_writer.h"
@@ -47,7 +48,8 @@ struct Outcome {
 // Also holds every reader to what lets import write entries over the text
 // behind it: the bytes a reader says it has passed are overwritten at once,
 // which must change nothing it reads; and no entry takes more bytes than the
-// reader passed since the one before.
+// reader passed since the one before (but for EDICT, whose lines give an
+// entry for each of their Keys).
 Outcome Read(ListFormat format, const std::string& text,
              TextEncoding encoding = TextEncoding::Utf8)
 {
@@ -59,9 +61,11 @@ Outcome Read(ListFormat format, const std::string& text,
         format, bytes, encoding,
         [&](size_t line, std::string_view k, std::string_view d) {
             o.rows.emplace_back(line, std::string(k), std::string(d));
-            EXPECT_LE(k.size() + d.size(), size_t(unread - passed))
-                << "line " << line << " of " << Visible(text) << ": passed " << unread - begin
-                << ", before " << passed - begin;
+            if (format != ListFormat::Edict) {
+                EXPECT_LE(k.size() + d.size(), size_t(unread - passed))
+                    << "line " << line << " of " << Visible(text) << ": passed "
+                    << unread - begin << ", before " << passed - begin;
+            }
             EXPECT_LE(unread, begin + bytes.size()) << Visible(text);
             std::fill(begin, const_cast<char*>(unread), '\n');
             passed = unread;
@@ -149,6 +153,10 @@ TEST(CsvReader, QuotingAsRfc4180)
                  {"backslashes are plain", "k,a\\nb", {{1, "k", "a\\nb"}}},
                  {"Shift-JIS bytes pass", "\x95\x5C,\x83\x5C", {{1, "\x95\x5C", "\x83\x5C"}}},
                  {"three fields", "a,b\nk,d,e\n", {{1, "a", "b"}}, 2},
+                 {"a great many empty fields", "k,d" + std::string(100000, ',') + "\nx,y",
+                  {{1, "k", "d"}, {2, "x", "y"}}},
+                 {"a field far past the Data", "k,d" + std::string(100000, ',') + "\"\"\"\"\n",
+                  {}, 1},
                  {"unclosed quote names its line", "a,b\nk,\"open\nmore\n", {{1, "a", "b"}}, 2},
                  {"text after closing quote", "k,\"a\"b\n", {}, 1},
                  {"quote inside a plain field", "x,y\nk,a\"b\n", {{1, "x", "y"}}, 2},
@@ -199,6 +207,59 @@ TEST(FlashcardReader, HeaderLinesChooseSeparatorColumnsAndHtml)
         EXPECT_EQ(o.result.Ok, c.errorLine == 0) << c.name << ": " << o.result.Message;
         EXPECT_EQ(o.result.Line, c.errorLine) << c.name << ": " << o.result.Message;
     }
+}
+
+// EDICT and EDICT2 lines: every writing and reading a Key, the line's head
+// and its glosses the Data.
+TEST(EdictReader, EveryWritingAndReadingIsAKey)
+{
+    // 日本, にほん, 日ノ本, にっぽん, 水, みず, ４°, しど in UTF-8.
+    const std::string nihon = "\xE6\x97\xA5\xE6\x9C\xAC", hiragana = "\xE3\x81\xAB\xE3\x81\xBB\xE3\x82\x93";
+    const std::string hinomoto = "\xE6\x97\xA5\xE3\x83\x8E\xE6\x9C\xAC";
+    const std::string nippon = "\xE3\x81\xAB\xE3\x81\xA3\xE3\x81\xBD\xE3\x82\x93";
+    const std::string mizu = "\xE6\xB0\xB4", mizuKana = "\xE3\x81\xBF\xE3\x81\x9A";
+    const std::string marks = "\xE3\x80\x80\xEF\xBC\x9F\xEF\xBC\x9F\xEF\xBC\x9F"; // 　？？？
+    const std::string header = marks + " /EDICT, EDICT_SUB(P)/Created: 2021-02-03/\n";
+    const std::string four = "\xEF\xBC\x94\xC2\xB0", shido = "\xE3\x81\x97\xE3\x81\xA9";
+    const std::string edict2Head = nihon + "(P);" + hinomoto + " [" + hiragana + "(P);" + nippon +
+                                   ";" + hiragana + "(" + nihon + ")]";
+    RunCases(ListFormat::Edict,
+             {
+                 {"EDICT, the description line out", header + nihon + " [" + hiragana + "] /(n) Japan/(P)/\n",
+                  {{2, nihon, nihon + " [" + hiragana + "]\n(n) Japan\n(P)"},
+                   {2, hiragana, nihon + " [" + hiragana + "]\n(n) Japan\n(P)"}}},
+                 {"kana alone, CRLF, blank lines", "\r\n" + mizuKana + " /(n) water/\r\n",
+                  {{2, mizuKana, mizuKana + "\n(n) water"}}},
+                 {"EDICT2: markers off the Keys, the entry number out",
+                  edict2Head + " /(n) Japan/EntL1582710X/",
+                  {{1, nihon, edict2Head + "\n(n) Japan"},
+                   {1, hinomoto, edict2Head + "\n(n) Japan"},
+                   {1, hiragana, edict2Head + "\n(n) Japan"},
+                   {1, nippon, edict2Head + "\n(n) Japan"}}},
+                 {"no gloss at all", four + " [" + shido + "] /",
+                  {{1, four, four + " [" + shido + "]"}, {1, shido, four + " [" + shido + "]"}}},
+                 {"the description line only counts first", mizu + " /w/\n" + header,
+                  {{1, mizu, mizu + "\nw"},
+                   {2, marks, marks + "\nEDICT, EDICT_SUB(P)\nCreated: 2021-02-03"}}},
+                 {"a line of another shape", mizu + " /w/\n" + mizu + "\tmizu\n", {{1, mizu, mizu + "\nw"}}, 2},
+                 {"a reading never closed", mizu + " [" + mizuKana + " /w/\n", {}, 1},
+             },
+             TextEncoding::Utf8);
+
+    struct ShapeCase {
+        std::string text;
+        bool edict;
+    } shapes[] = {
+        {header + "\xC6\xFC\xCB\xDC [\xA4\xCB\xA4\xDB\xA4\xF3] /(n) Japan/\n", true}, // EUC-JP
+        {"\n" + mizuKana + " /(n) water/\r\n", true},
+        {"apple\tred /fruit/\n", false},     // a TSV line
+        {"k /a/,b/\n", true},                 // no tab, ends in a slash
+        {"k /a/\nk\td\n", false},            // only while every line has the shape
+        {"#separator:tab\n", false},
+        {"", false},
+    };
+    for (const ShapeCase& c : shapes)
+        EXPECT_EQ(LooksLikeEdict(c.text), c.edict) << Visible(c.text);
 }
 
 // A pipe may be a Shift-JIS trail byte: ポ is 0x83 0x7C.

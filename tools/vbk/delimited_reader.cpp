@@ -34,10 +34,15 @@ struct Scanner {
     // like a separator ('|' is one).
     size_t CharLength() const { return shiftJis ? ShiftJisCharLength(text, pos) : 1; }
 
-    // Reads one field into out; false with a message on bad quoting.
-    bool Field(std::string& out, std::string& message)
+    // Reads one field into out, or only over it when out is null (a column
+    // that is not used: a line of millions of them must not become millions
+    // of strings); filled tells whether it held anything. False with a
+    // message on bad quoting.
+    bool Field(std::string* out, bool& filled, std::string& message)
     {
-        out.clear();
+        if (out)
+            out->clear();
+        filled = false;
         if (pos < text.size() && text[pos] == '"') {
             size_t openLine = line;
             pos++;
@@ -51,10 +56,14 @@ struct Scanner {
                 size_t n = CharLength();
                 char c = text[pos];
                 if (n == 1 && c == '"') {
-                    out.append(text.data() + run, pos - run);
+                    filled = filled || pos > run;
+                    if (out)
+                        out->append(text.data() + run, pos - run);
                     pos++;
                     if (pos < text.size() && text[pos] == '"') {
-                        out += '"';
+                        filled = true;
+                        if (out)
+                            *out += '"';
                         run = ++pos;
                         continue;
                     }
@@ -82,18 +91,12 @@ struct Scanner {
             }
             pos += n;
         }
-        out.assign(text.data() + start, pos - start);
+        filled = pos > start;
+        if (out)
+            out->assign(text.data() + start, pos - start);
         return true;
     }
 };
-
-bool AllEmptyBut(const std::vector<std::string>& fields, const DelimitedLayout& layout)
-{
-    for (size_t i = 0; i < fields.size(); i++)
-        if (i != layout.KeyColumn && i != layout.DataColumn && !fields[i].empty())
-            return false;
-    return true;
-}
 
 } // namespace
 
@@ -104,8 +107,7 @@ ListReadResult ReadDelimited(std::string_view text, TextEncoding encoding,
     ListReadResult result;
     Scanner scan{text, layout.Separator, encoding == TextEncoding::ShiftJis};
     scan.line = layout.FirstLine;
-    std::vector<std::string> fields;
-    std::string message, key, data;
+    std::string message, key, data, keyField, dataField;
     while (scan.pos < text.size()) {
         size_t recordLine = scan.line;
         if (scan.AtRecordEnd()) { // a blank line
@@ -113,23 +115,27 @@ ListReadResult ReadDelimited(std::string_view text, TextEncoding encoding,
             continue;
         }
         size_t count = 0;
+        bool filled = false, extraFilled = false;
+        keyField.clear();
+        dataField.clear();
         for (;;) {
-            if (fields.size() <= count)
-                fields.emplace_back();
-            if (!scan.Field(fields[count], message)) {
+            std::string* out = count == layout.KeyColumn    ? &keyField
+                               : count == layout.DataColumn ? &dataField
+                                                            : nullptr;
+            if (!scan.Field(out, filled, message)) {
                 result.Ok = false;
                 result.Line = scan.line;
                 result.Message = message;
                 return result;
             }
+            extraFilled = extraFilled || (!out && filled);
             count++;
             if (scan.AtRecordEnd())
                 break;
             scan.pos++; // the separator
         }
         scan.SkipRecordEnd();
-        fields.resize(count);
-        if (!layout.ExtraColumnsAllowed && !AllEmptyBut(fields, layout)) {
+        if (!layout.ExtraColumnsAllowed && extraFilled) {
             result.Ok = false;
             result.Line = recordLine;
             result.Message = layout.Separator == ','
@@ -137,8 +143,7 @@ ListReadResult ReadDelimited(std::string_view text, TextEncoding encoding,
                                  : "more than two fields";
             return result;
         }
-        std::string_view k = layout.KeyColumn < count ? fields[layout.KeyColumn] : std::string_view();
-        std::string_view d = layout.DataColumn < count ? fields[layout.DataColumn] : std::string_view();
+        std::string_view k = keyField, d = dataField;
         if (layout.Html) {
             key = HtmlToText(k, encoding);
             data = HtmlToText(d, encoding);

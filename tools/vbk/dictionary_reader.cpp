@@ -90,6 +90,20 @@ std::string DictionaryPlace(DictionaryFormat format, const std::string& path, si
     return WithoutExtension(path) + ".idx: entry " + std::to_string(number);
 }
 
+std::vector<std::string> CompanionFiles(DictionaryFormat format, const std::string& path)
+{
+    std::vector<std::string> names;
+    std::string base = WithoutExtension(path);
+    if (format == DictionaryFormat::Dictd) {
+        for (const char* suffix : {".index", ".dict", ".dict.dz"})
+            names.push_back(base + suffix);
+    } else {
+        for (const char* suffix : {".ifo", ".idx", ".idx.gz", ".dict", ".dict.dz", ".syn", ".syn.dz"})
+            names.push_back(base + suffix);
+    }
+    return names;
+}
+
 DictionaryReadResult ReadDictionary(DictionaryFormat format, const std::string& path,
                                     const DictionarySink& sink)
 {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tools/vbk/dictionary_files.h"
 
@@ -31,3 +32,7 @@ DictionaryReadResult ReadDictionary(DictionaryFormat format, const std::string& 
 
 // Where entry number n is, for messages: "NAME.index:12" or "NAME.idx: entry 12".
 std::string DictionaryPlace(DictionaryFormat format, const std::string& path, size_t number);
+
+// Every file of the dictionary beside the one named, whether it is there or
+// not: the files an import may read, which nothing may be written over.
+std::vector<std::string> CompanionFiles(DictionaryFormat format, const std::string& path);

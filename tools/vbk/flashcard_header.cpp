@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "tools/vbk/edict_reader.h"
 #include "tools/vbk/list_reader.h"
 
 namespace {
@@ -128,6 +129,11 @@ DelimitedLayout FlashcardLayout(const FlashcardHeader& header, char defaultSepar
 ListReadResult ReadList(ListFormat format, std::string_view text, TextEncoding encoding,
                         const ListSink& sink, ListFormat* readAs, const char** unread)
 {
+    if (format == ListFormat::Edict) {
+        if (readAs)
+            *readAs = format;
+        return ReadEdict(text, sink, unread);
+    }
     FlashcardHeader header = ReadFlashcardHeader(text);
     if (!header.Problem.empty()) {
         ListReadResult result;

@@ -8,6 +8,8 @@
 
 #include "tools/vbk/command_support.h"
 #include "tools/vbk/dictionary_reader.h"
+#include "tools/vbk/edict_reader.h"
+#include "tools/vbk/euc_jp.h"
 #include "tools/vbk/platform.h"
 
 namespace {
@@ -56,6 +58,15 @@ public:
         unread_ = unread;
         inPlace_ = true;
         pending_.reserve(expectedEntries);
+    }
+
+    // For a reader that hands on more than it reads (EDICT gives an entry for
+    // each writing and reading of a line): the entries go to a block of their
+    // own, with room made once rather than copied as it grows.
+    void WriteAside(size_t expectedEntries, size_t expectedBytes)
+    {
+        pending_.reserve(expectedEntries);
+        own_.reserve(expectedBytes);
     }
 
     // The readers' sink: false ends the reading, with Failure() set.
@@ -157,6 +168,7 @@ public:
     uint64_t AffectedLines() const { return affectedLines_; }
     uint64_t AffectedCharacters() const { return affectedCharacters_; }
     const std::vector<size_t>& FirstAffected() const { return firstAffected_; }
+    uint64_t AffectedPlaces() const { return affectedPlaces_; }
 
 private:
     struct Pending {
@@ -175,20 +187,21 @@ private:
         return std::string_view(Base() + p.at + p.keyLength, p.dataLength);
     }
 
-    // Room for n more bytes of entries.
-    char* Room(size_t n)
+    // Appends the bytes to the entries stored.
+    void Store(const std::string& bytes)
     {
         if (inPlace_) {
             char* at = list_.get() + used_;
-            if (*unread_ >= at && n <= size_t(*unread_ - at))
-                return at;
+            if (*unread_ >= at && bytes.size() <= size_t(*unread_ - at)) {
+                std::memcpy(at, bytes.data(), bytes.size());
+                return;
+            }
             // Only a reader that handed more than it read gets here; the
             // entries so far move to a block of their own.
             own_.assign(list_.get(), used_);
             inPlace_ = false;
         }
-        own_.resize(used_ + n);
-        return &own_[used_];
+        own_.append(bytes);
     }
 
     // Stores the entry that converted_ holds, Key first.
@@ -199,7 +212,7 @@ private:
             failure_ = names_.placeOf(line) + ": a Key or Data longer than a table file can hold";
             return false;
         }
-        std::memcpy(Room(converted_.size()), converted_.data(), converted_.size());
+        Store(converted_);
         Pending p{0, used_, uint32_t(keyLength), uint32_t(dataLength)};
         for (size_t i = 0; i < 8; i++)
             p.prefix = p.prefix << 8 |
@@ -213,6 +226,11 @@ private:
     {
         affectedLines_++;
         affectedCharacters_ += characters;
+        // A line that gives several Keys (EDICT) is one place.
+        if (line == lastAffected_)
+            return;
+        lastAffected_ = line;
+        affectedPlaces_++;
         if (firstAffected_.size() < PlacesShown)
             firstAffected_.push_back(line);
     }
@@ -272,20 +290,44 @@ private:
     std::string failure_;
     uint64_t entries_ = 0, empties_ = 0, affectedLines_ = 0, affectedCharacters_ = 0;
     std::vector<size_t> firstAffected_;
+    size_t lastAffected_ = 0; // lines count from 1
+    uint64_t affectedPlaces_ = 0;
 };
 
-// Settles the encoding of a list and takes off a UTF-8 byte-order mark.
-bool SettleEncoding(const ImportOptions& options, std::string_view& text, TextEncoding& encoding,
-                    std::string& failure)
+std::string NotValid(const std::string& name, std::string_view text, const TextFault& f,
+                     const char* what)
+{
+    return name + ":" + std::to_string(f.Line) + ": not valid " + what + " (byte " +
+           Hex(static_cast<unsigned char>(text[f.Offset])) + " at offset " +
+           std::to_string(f.Offset) + ")";
+}
+
+// Whether the text is EUC-JP, for a message.
+bool IsEucJp(std::string_view text)
+{
+    std::unique_ptr<char[]> utf8(new char[EucJpUtf8Bound(text.size())]);
+    size_t written = 0;
+    return EucJpToUtf8(text, utf8.get(), written).Ok;
+}
+
+// Settles the encoding of a list and takes off a UTF-8 byte-order mark. An
+// EDICT file is UTF-8 or else EUC-JP, its own encoding. EUC-JP is checked as
+// it is turned into UTF-8.
+bool SettleEncoding(const ImportOptions& options, bool edict, std::string_view& text,
+                    TextEncoding& encoding, std::string& failure)
 {
     const std::string& name = options.List;
     auto faultText = [&](const TextFault& f, const char* what) {
-        return name + ":" + std::to_string(f.Line) + ": not valid " + what + " (byte " +
-               Hex(static_cast<unsigned char>(text[f.Offset])) + " at offset " +
-               std::to_string(f.Offset) + ")";
+        return NotValid(name, text, f, what);
     };
+    if (!options.Encoding && edict && !HasUtf8Bom(text)) {
+        encoding = FindUtf8Fault(text) ? TextEncoding::EucJp : TextEncoding::Utf8;
+        return true;
+    }
     if (options.Encoding) {
         encoding = *options.Encoding;
+        if (encoding == TextEncoding::EucJp)
+            return true;
         if (encoding == TextEncoding::Utf8 && HasUtf8Bom(text))
             text.remove_prefix(3);
         std::optional<TextFault> fault =
@@ -319,7 +361,38 @@ bool SettleEncoding(const ImportOptions& options, std::string_view& text, TextEn
     TextFault utf8 = *FindUtf8Fault(text), sjis = *FindShiftJisFault(text);
     failure = utf8.Offset >= sjis.Offset ? faultText(utf8, "UTF-8 (nor Shift-JIS)")
                                          : faultText(sjis, "Shift-JIS (nor UTF-8)");
+    if (IsEucJp(text))
+        failure += "; it reads as EUC-JP: give --encoding euc-jp";
     return false;
+}
+
+// Puts the UTF-8 form of EUC-JP text (or of Shift-JIS text, for the EDICT
+// reader, which reads UTF-8 alone) in the place of the list's bytes.
+bool ConvertToUtf8(const std::string& name, TextEncoding from, std::unique_ptr<char[]>& bytes,
+                   std::string_view& text, std::string& failure)
+{
+    std::unique_ptr<char[]> utf8;
+    size_t written = 0;
+    if (from == TextEncoding::EucJp) {
+        utf8.reset(new char[EucJpUtf8Bound(text.size())]);
+        ConvertResult r = EucJpToUtf8(text, utf8.get(), written);
+        if (!r.Ok) {
+            TextFault f;
+            f.Offset = r.Offset;
+            f.Line = 1 + CountLineBreaks(text.substr(0, r.Offset));
+            failure = NotValid(name, text, f, "EUC-JP");
+            return false;
+        }
+    } else {
+        std::string converted;
+        Cp932ToUtf8(text, converted, false); // checked whole before
+        written = converted.size();
+        utf8.reset(new char[written + 1]);
+        converted.copy(utf8.get(), written);
+    }
+    bytes = std::move(utf8);
+    text = std::string_view(bytes.get(), written);
+    return true;
 }
 
 bool NoZeroByte(const std::string& name, std::string_view text, std::string& failure)
@@ -357,12 +430,25 @@ bool NoKatakanaInsideWords(const std::string& name, std::string_view text, const
     return false;
 }
 
-// The format given, else the extension's, else a flash-card export's if the
-// list starts with its header lines.
-bool ChooseListFormat(const ImportOptions& options, std::string_view text, ListFormat& format,
-                      std::string& failure)
+// Whether a list is an EDICT file: asked for, or else, where neither a format
+// nor the name's extension says what it is, known by the shape of its lines
+// (the published files have no extension). A list that ends in .tsv or .csv
+// reads as it always has.
+bool IsEdict(const ImportOptions& options, std::string_view text)
+{
+    if (options.Format)
+        return options.Format == ListFormat::Edict;
+    return !FormatOfName(options.List) && LooksLikeEdict(text);
+}
+
+// The format given, else EDICT's, else the extension's, else a flash-card
+// export's if the list starts with its header lines.
+bool ChooseListFormat(const ImportOptions& options, bool edict, std::string_view text,
+                      ListFormat& format, std::string& failure)
 {
     std::optional<ListFormat> chosen = options.Format ? options.Format : FormatOfName(options.List);
+    if (edict)
+        chosen = ListFormat::Edict;
     if (!chosen && ReadFlashcardHeader(text).Present)
         chosen = ListFormat::Flashcards;
     if (!chosen) {
@@ -375,7 +461,10 @@ bool ChooseListFormat(const ImportOptions& options, std::string_view text, ListF
 
 const char* FormatName(ListFormat format)
 {
-    return format == ListFormat::Tsv ? "TSV" : format == ListFormat::Csv ? "CSV" : "flash-card text";
+    return format == ListFormat::Tsv          ? "TSV"
+           : format == ListFormat::Csv        ? "CSV"
+           : format == ListFormat::Flashcards ? "flash-card text"
+                                              : "EDICT";
 }
 
 struct Gathered {
@@ -405,9 +494,18 @@ bool GatherList(const ImportOptions& options, CommandIo& io, Gathered& g, std::s
     std::string_view text(bytes.get(), size);
     ListFormat format;
     EntryGatherer::Settings settings;
-    if (!SettleEncoding(options, text, settings.encoding, failure) ||
-        !NoZeroByte(options.List, text, failure) ||
-        !ChooseListFormat(options, text, format, failure))
+    bool edict = IsEdict(options, text);
+    TextEncoding listEncoding; // the list's own
+    if (!SettleEncoding(options, edict, text, listEncoding, failure))
+        return false;
+    settings.encoding = listEncoding;
+    if (listEncoding == TextEncoding::EucJp || (edict && listEncoding == TextEncoding::ShiftJis)) {
+        if (!ConvertToUtf8(options.List, listEncoding, bytes, text, failure))
+            return false;
+        settings.encoding = TextEncoding::Utf8;
+    }
+    if (!NoZeroByte(options.List, text, failure) ||
+        !ChooseListFormat(options, edict, text, format, failure))
         return false;
     bool guessedShiftJis = settings.encoding == TextEncoding::ShiftJis && !options.Encoding;
     if (guessedShiftJis && !NoKatakanaInsideWords(options.List, text, io, failure))
@@ -415,11 +513,20 @@ bool GatherList(const ImportOptions& options, CommandIo& io, Gathered& g, std::s
     settings.policy = options.WhenUnencodable;
     settings.fieldsSpanLines = format == ListFormat::Csv;
     g.names.placeOf = [&](size_t line) { return options.List + ":" + std::to_string(line); };
+    if (edict) {
+        // Every writing and reading is a Key: the entries of one are joined.
+        settings.joinDuplicates = g.names.joinsDuplicates = true;
+        g.names.unit = "headword";
+        g.names.units = "headwords";
+    }
 
     g.entries = std::make_unique<EntryGatherer>(settings, g.names, io);
     EntryGatherer& gatherer = *g.entries;
     const char* unread = text.data();
-    gatherer.WriteBehindReader(std::move(bytes), &unread, CountLines(text));
+    if (edict) // a Key for each writing and reading: mostly two a line
+        gatherer.WriteAside(2 * CountLines(text), 2 * text.size());
+    else
+        gatherer.WriteBehindReader(std::move(bytes), &unread, CountLines(text));
     ListFormat readAs = format;
     ListReadResult read = ReadList(
         format, text, settings.encoding,
@@ -433,7 +540,7 @@ bool GatherList(const ImportOptions& options, CommandIo& io, Gathered& g, std::s
         failure = gatherer.Failure();
         return false;
     }
-    g.names.kind = std::string(EncodingName(settings.encoding)) + " " + FormatName(readAs);
+    g.names.kind = std::string(EncodingName(listEncoding)) + " " + FormatName(readAs);
     gatherer.Sort();
     return true;
 }
@@ -469,13 +576,17 @@ bool GatherDictionary(const ImportOptions& options, DictionaryFormat format, Com
     return true;
 }
 
-// A source that gives no entry at all is a mistake (a wrong separator, say);
-// writing an empty table over the old one would lose it.
+// A source that gives no entry at all is a mistake (a wrong separator, an
+// empty file, say); writing an empty table over the old one would lose it.
 bool SomethingToWrite(const ImportOptions& options, const Gathered& g, std::string& failure)
 {
     const EntryGatherer& e = *g.entries;
-    if (e.Distinct() > 0 || e.Entries() == 0)
+    if (e.Distinct() > 0)
         return true;
+    if (e.Entries() == 0) {
+        failure = options.List + ": there is no entry in it; nothing was written";
+        return false;
+    }
     failure = options.List + ": none of its " + Count(e.Entries(), g.names.unit, g.names.units) +
               " gave an entry (" +
               (e.Empties() ? Count(e.Empties(), "had", "had") + " an empty Key or Data" : "") +
@@ -568,7 +679,7 @@ void ReportImport(const ImportOptions& options, const Gathered& g, uint64_t writ
                              " written as a look-alike or ?"
                        : " left out: " + characters + " that code page 932 lacks") +
                   " (first at " + g.names.places + " " +
-                  PlaceList(e.FirstAffected(), e.AffectedLines()) + ")\n";
+                  PlaceList(e.FirstAffected(), e.AffectedPlaces()) + ")\n";
     }
     if (keptExisting)
         io.Out += "  " + Count(keptExisting, "entry", "entries") +
@@ -581,9 +692,14 @@ int RunImport(const ImportOptions& options, CommandIo& io)
 {
     if (SameFile(options.List, options.Table))
         return Fail(io, options.Table + ": that is the list itself; write the table elsewhere");
+    std::optional<DictionaryFormat> dictionary = DictionaryFormatOfName(options.List);
+    if (dictionary && !options.Format)
+        for (const std::string& companion : CompanionFiles(*dictionary, options.List))
+            if (SameFile(companion, options.Table))
+                return Fail(io, options.Table + ": that is " + companion +
+                                    ", a file of the dictionary; write the table elsewhere");
     Gathered g;
     std::string failure;
-    std::optional<DictionaryFormat> dictionary = DictionaryFormatOfName(options.List);
     bool gathered = dictionary && !options.Format
                         ? GatherDictionary(options, *dictionary, io, g, failure)
                         : GatherList(options, io, g, failure);

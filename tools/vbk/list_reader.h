@@ -26,8 +26,9 @@ struct ListReadResult {
 };
 
 // Flashcards: the plain-text notes that flash-card programs export, with
-// header lines such as "#separator:tab" at the top.
-enum class ListFormat { Tsv, Csv, Flashcards };
+// header lines such as "#separator:tab" at the top. Edict: the Japanese-English
+// dictionary files (edict_reader.h); read only.
+enum class ListFormat { Tsv, Csv, Flashcards, Edict };
 
 // A line ends with LF, CRLF or a lone CR in every format.
 

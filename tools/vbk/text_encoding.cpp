@@ -151,12 +151,16 @@ std::optional<TextEncoding> ParseEncodingName(std::string_view name)
         return TextEncoding::Utf8;
     if (n == "sjis" || n == "shift-jis" || n == "shift_jis" || n == "cp932")
         return TextEncoding::ShiftJis;
+    if (n == "euc-jp" || n == "eucjp" || n == "euc_jp")
+        return TextEncoding::EucJp;
     return std::nullopt;
 }
 
 const char* EncodingName(TextEncoding encoding)
 {
-    return encoding == TextEncoding::Utf8 ? "UTF-8" : "Shift-JIS";
+    return encoding == TextEncoding::Utf8       ? "UTF-8"
+           : encoding == TextEncoding::ShiftJis ? "Shift-JIS"
+                                                : "EUC-JP";
 }
 
 std::optional<TextFault> FindUtf8Fault(std::string_view text)

@@ -8,9 +8,11 @@
 #include <string>
 #include <string_view>
 
-enum class TextEncoding { Utf8, ShiftJis };
+// EUC-JP is only read, and turned into UTF-8 before a list is (euc_jp.h).
+enum class TextEncoding { Utf8, ShiftJis, EucJp };
 
-// "utf-8", "utf8", "sjis", "shift-jis", "shift_jis", "cp932" (any case).
+// "utf-8", "utf8", "sjis", "shift-jis", "shift_jis", "cp932", "euc-jp",
+// "eucjp", "euc_jp" (any case).
 std::optional<TextEncoding> ParseEncodingName(std::string_view name);
 const char* EncodingName(TextEncoding encoding);
 

@@ -76,6 +76,7 @@ bool ListText(const ExportOptions& options, const CEntryTable& table, const Comm
         out += "\xEF\xBB\xBF";
     if (format == ListFormat::Flashcards)
         out += "#separator:tab\n#html:true\n";
+    const size_t firstRecord = out.size();
     std::string key, data;
     table.ForEachEntry([&](const Entry& e) {
         if (!failure.empty())
@@ -94,6 +95,11 @@ bool ListText(const ExportOptions& options, const CEntryTable& table, const Comm
                       " holds a tab or a line break, which TSV cannot carry; use --format csv";
         }
     });
+    // A first Key such as "#deck:x" would read back as a header line of a
+    // flash-card export; a blank line, which every reader skips, ends the
+    // header lines before it.
+    if (ReadFlashcardHeader(std::string_view(out).substr(firstRecord)).Present)
+        out.insert(firstRecord, "\n");
     return failure.empty();
 }
 

@@ -18,7 +18,8 @@
 namespace {
 
 const char Usage[] =
-    "usage: vbk import LIST -o TABLE.vbk [--format tsv|csv|flashcards] [--encoding utf-8|sjis]\n"
+    "usage: vbk import LIST -o TABLE.vbk [--format tsv|csv|flashcards|edict]\n"
+    "                  [--encoding utf-8|sjis|euc-jp]\n"
     "                  [--unencodable error|replace|skip] [--merge]\n"
     "       vbk import DICTIONARY.index|DICTIONARY.ifo -o TABLE.vbk [--unencodable ...] [--merge]\n"
     "       vbk export TABLE.vbk [-o LIST] [--format tsv|csv|flashcards] [--encoding utf-8|sjis]\n"
@@ -29,10 +30,13 @@ const char Usage[] =
     "       vbk --version\n"
     "\n"
     "import   reads a word list (TSV: Key, a tab, Data, with \\n \\t \\r \\\\ escapes in\n"
-    "         the Data; CSV: two fields, RFC 4180 quoting) in UTF-8 or Shift-JIS and\n"
-    "         writes a table. The format comes from the extension (.tsv .tab .txt or\n"
-    "         .csv) unless --format says it; the encoding is detected unless\n"
-    "         --encoding says it. A flash-card export (header lines such as\n"
+    "         the Data; CSV: two fields, RFC 4180 quoting) in UTF-8 or Shift-JIS (or\n"
+    "         EUC-JP, by --encoding euc-jp) and writes a table. The format comes from\n"
+    "         the extension (.tsv .tab .txt or .csv) unless --format says it; the\n"
+    "         encoding is detected unless --encoding says it. An EDICT or EDICT2\n"
+    "         Japanese-English dictionary file (EUC-JP or UTF-8) is known by its\n"
+    "         lines: every writing and reading becomes a Key, the entries of one\n"
+    "         Key joined. A flash-card export (header lines such as\n"
     "         #separator:tab at the top) is read by its header lines. A dictd\n"
     "         dictionary (NAME.index with NAME.dict or NAME.dict.dz) or a StarDict\n"
     "         one (NAME.ifo with NAME.idx and NAME.dict or NAME.dict.dz) gives its\n"
@@ -157,14 +161,15 @@ std::string ParseValues(const Arguments& a, Values& v)
         v.format = f == "tsv"          ? std::optional(ListFormat::Tsv)
                    : f == "csv"        ? std::optional(ListFormat::Csv)
                    : f == "flashcards" ? std::optional(ListFormat::Flashcards)
+                   : f == "edict"      ? std::optional(ListFormat::Edict)
                                        : std::nullopt;
         if (!v.format)
-            return "--format is tsv, csv or flashcards, not " + a.format;
+            return "--format is tsv, csv, flashcards or edict, not " + a.format;
     }
     if (!a.encoding.empty()) {
         v.encoding = ParseEncodingName(a.encoding);
         if (!v.encoding)
-            return "--encoding is utf-8 or sjis, not " + a.encoding;
+            return "--encoding is utf-8, sjis or euc-jp, not " + a.encoding;
     }
     if (!a.unencodable.empty()) {
         if (a.unencodable == "error")
@@ -219,8 +224,15 @@ std::string CommandProblem(const std::string& command, const Arguments& a, const
     } else if (command == "export") {
         if (output && a.output.empty())
             return "-o needs a file name";
+        if (v.format == ListFormat::Edict)
+            return "export writes tsv, csv or flashcards; EDICT is only read";
+        if (v.encoding == TextEncoding::EucJp)
+            return "export writes utf-8 or sjis; EUC-JP is only read";
         if (v.format == ListFormat::Flashcards && v.encoding == TextEncoding::ShiftJis)
             return "--format flashcards writes UTF-8; --encoding sjis does not go with it";
+    } else if (command == "get") {
+        if (v.encoding == TextEncoding::EucJp)
+            return "get speaks utf-8 or sjis, not EUC-JP";
     } else if (command == "check") {
         if (a.repair && (!output || a.output.empty()))
             return "--repair needs -o OUT.vbk";
