@@ -82,6 +82,7 @@ TEST_F(VbkCli, UsageAndWrongUsage)
         {{"import", "w.tsv", "-o", "t.vbk", "--format", "xml"}, "--format is tsv, csv or flashcards"},
         {{"import", "w.tsv", "-o", "t.vbk", "--unencodable", "drop"}, "--unencodable is error, replace or skip"},
         {{"import", "d.index", "-o", "t.vbk", "--encoding", "sjis"}, "--encoding does not go with a dictionary"},
+        {{"import", "w.tsv", "-o", "t.vbk", "--keep-case"}, "--keep-case goes with a dictionary"},
         {{"export", "t.vbk", "--format", "flashcards", "--encoding", "sjis"}, "writes UTF-8"},
         {{"export", "t.vbk", "--encoding", "latin1"}, "--encoding is utf-8 or sjis"},
         {{"check", "t.vbk", "--repair"}, "--repair needs -o"},

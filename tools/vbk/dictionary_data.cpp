@@ -210,9 +210,13 @@ bool DictionaryData::Read(uint64_t offset, uint64_t length, std::string_view& by
         return true;
     case Kind::Plain:
         if (offset < windowAt_ || offset + length > windowAt_ + window_.size()) {
+            // Entries read in file order get a window ahead of them; one
+            // elsewhere (an index that jumps about) gets its own bytes.
+            uint64_t windowEnd = windowAt_ + window_.size();
+            bool ahead = offset >= windowEnd && offset - windowEnd < PlainWindow;
             windowAt_ = offset;
-            size_t want = size_t(std::min<uint64_t>(std::max<uint64_t>(length, PlainWindow),
-                                                    size_ - offset));
+            size_t want = size_t(std::min<uint64_t>(
+                ahead ? std::max<uint64_t>(length, PlainWindow) : length, size_ - offset));
             if (!ReadFile(offset, want, window_) || window_.size() < length) {
                 failure = DescribeFileFailure(name_, FileOutcome::Unreadable, "reading failed");
                 return false;
