@@ -252,6 +252,35 @@ std::string Gzip(const std::string& bytes)
     return out;
 }
 
+std::string Le16(size_t v) { return {char(v & 0xFF), char(v >> 8 & 0xFF)}; }
+
+// The dictzip form of gzip: blocks of `chunk` bytes, each deflated after a
+// full flush, and a table of their compressed sizes in the header field "RA".
+std::string Dictzip(const std::string& bytes, size_t chunk)
+{
+    z_stream z = {};
+    deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    std::string body, sizes;
+    size_t blocks = 0;
+    for (size_t at = 0; at < bytes.size(); at += chunk, blocks++) {
+        size_t n = std::min(chunk, bytes.size() - at);
+        std::string out(deflateBound(&z, uLong(n)) + 64, '\0');
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data() + at));
+        z.avail_in = uInt(n);
+        z.next_out = reinterpret_cast<Bytef*>(&out[0]);
+        z.avail_out = uInt(out.size());
+        deflate(&z, at + n == bytes.size() ? Z_FINISH : Z_FULL_FLUSH);
+        out.resize(out.size() - z.avail_out);
+        sizes += Le16(out.size());
+        body += out;
+    }
+    deflateEnd(&z);
+    const std::string extra = "RA" + Le16(6 + sizes.size()) + Le16(1) + Le16(chunk) + Le16(blocks) + sizes;
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), uInt(bytes.size()));
+    return std::string("\x1F\x8B\x08\x04\0\0\0\0\0\x03", 10) + Le16(extra.size()) + extra + body +
+           Le16(crc & 0xFFFF) + Le16(crc >> 16) + Le16(bytes.size() & 0xFFFF) + Le16(bytes.size() >> 16);
+}
+
 // Dictionaries made here in both formats: the entries come in, the
 // dictionary's own entries and first lines that only repeat the headword
 // stay out, the definitions of homographs are joined, and damage is refused.
@@ -324,6 +353,16 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
                           (l.asWritten.empty() ? "" : "\t" + l.asWritten) + "\n";
     const std::vector<std::pair<std::string, std::string>> homographFiles = {
         {"h.index", homographIndex}, {"h.dict", homographDict}};
+    // The sixth block, in "apple", made to start with a block type that
+    // deflate does not have.
+    std::string damagedDictzip = Dictzip(dict, 8);
+    auto le16 = [&](size_t at) {
+        return size_t(uint8_t(damagedDictzip[at])) | size_t(uint8_t(damagedDictzip[at + 1])) << 8;
+    };
+    size_t sixth = 12 + le16(10);
+    for (size_t block = 0; block < 5; block++)
+        sixth += le16(22 + 2 * block);
+    damagedDictzip[sixth] = '\xFF';
     const std::string marketS = "the market\x81\x66s busiest day"; // ’ in code page 932
 
     struct Case {
@@ -336,7 +375,12 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
         std::vector<std::string> report = {};
     } cases[] = {
         {"dictd", {{"d.index", index}, {"d.dict", dict}}, dictdWant, ""},
-        {"dictd, dictzip", {{"d.index", index}, {"d.dict.dz", Gzip(dict)}}, dictdWant, ""},
+        {"dictd, gzip", {{"d.index", index}, {"d.dict.dz", Gzip(dict)}}, dictdWant, ""},
+        // Blocks smaller than an entry: entries span them, and homographs
+        // go back to blocks read before.
+        {"dictd, dictzip", {{"d.index", index}, {"d.dict.dz", Dictzip(dict, 8)}}, dictdWant, ""},
+        {"homographs, dictzip", {homographFiles[0], {"h.dict.dz", Dictzip(homographDict, 16)}},
+         {{"bank", "the side of a river\n\n    1: side\n    2: a slope\n\nriver"}}, "", Unencodable::Skip},
         {"StarDict, typed", {{"s.ifo", ifo(3, "")}, {"s.idx", typedIdx}, {"s.dict", typedData}},
          starWant, ""},
         {"StarDict, sametypesequence, compressed",
@@ -348,8 +392,12 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
          "d.index:2: the entry lies past the end"},
         {"dictd index line without numbers", {{"d.index", "apple\tA\n"}, {"d.dict", dict}}, {},
          "d.index:1: not an index line"},
-        {"dictzip cut short", {{"d.index", index}, {"d.dict.dz", Gzip(dict).substr(0, 30)}}, {},
+        {"gzip cut short", {{"d.index", index}, {"d.dict.dz", Gzip(dict).substr(0, 30)}}, {},
          "d.dict.dz: damaged compressed file"},
+        {"dictzip cut short", {{"d.index", index}, {"d.dict.dz", Dictzip(dict, 8).substr(0, 60)}}, {},
+         "d.dict.dz: damaged compressed file: it ends in the middle of its compressed data"},
+        {"dictzip block damaged", {{"d.index", index}, {"d.dict.dz", damagedDictzip}}, {},
+         "d.dict.dz: damaged compressed file: block 6 of 12 does not inflate"},
         {"StarDict sound refused",
          {{"s.ifo", ifo(2, "sametypesequence=mW\n")}, {"s.idx", plainIdx}, {"s.dict", typedData}},
          {}, "type 'W' (a sound)"},
