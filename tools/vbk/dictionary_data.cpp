@@ -6,7 +6,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <filesystem>
 
 #include "tools/vbk/dictionary_files.h"
 #include "tools/vbk/gzip_data.h"
@@ -50,22 +49,23 @@ bool DictionaryData::Open(const std::string& base, std::string& failure)
 {
     if (!FindCompanionFile(base, {".dict", ".dict.dz"}, name_, failure))
         return false;
-    std::error_code error;
-    std::filesystem::file_status status = std::filesystem::status(name_, error);
-    if (!std::filesystem::is_regular_file(status)) {
-        // Refused the way every other file is, without being opened for long.
+    if (!FileExists(name_)) {
+        // A folder, a FIFO or a device: refused in the words used for every
+        // other file, without a byte read from it.
         std::string ignored, why;
         FileOutcome outcome = ReadWholeFile(name_, ignored, why);
         failure = DescribeFileFailure(name_, outcome == FileOutcome::Ok ? FileOutcome::Unreadable
                                                                         : outcome, why);
         return false;
     }
-    uint64_t fileSize = std::filesystem::file_size(name_, error);
     file_.open(name_, std::ios::binary);
-    if (error || !file_) {
+    file_.seekg(0, std::ios::end);
+    std::streamoff end = file_ ? std::streamoff(file_.tellg()) : -1;
+    if (end < 0) {
         failure = DescribeFileFailure(name_, FileOutcome::Unreadable, "it cannot be opened");
         return false;
     }
+    uint64_t fileSize = uint64_t(end);
     if (!EndsWith(name_, ".dz")) {
         kind_ = Kind::Plain;
         size_ = fileSize;

@@ -1,7 +1,5 @@
 #include "tools/vbk/dictionary_files.h"
 
-#include <filesystem>
-
 #include "tools/vbk/gzip_data.h"
 #include "tools/vbk/platform.h"
 
@@ -15,8 +13,7 @@ bool FindCompanionFile(const std::string& base, std::initializer_list<const char
                        std::string& usedName, std::string& failure)
 {
     for (const char* suffix : suffixes) {
-        std::error_code error;
-        if (std::filesystem::exists(std::filesystem::status(base + suffix, error))) {
+        if (PathExists(base + suffix)) {
             usedName = base + suffix;
             return true;
         }
