@@ -3,7 +3,9 @@
 // line break and a second sense. From the list on disk to the table file in
 // place: in this process, and as the vbk program itself, whose peak memory
 // (the largest resident size it reached) is set beside the list's size. And
-// EDICT, where Debian's package has put it.
+// EDICT, where Debian's package has put it. Also the hard inputs of
+// dictionaries: HTML that never ends a reference or a tag, and one headword
+// listed a hundred thousand times.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -21,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/vbk/html_text.h"
 #include "tools/vbk/text_encoding.h"
 #include "tools/vbk/vbk_commands.h"
 
@@ -195,6 +198,64 @@ BENCHMARK_CAPTURE(BM_ImportProgram, sjis, TextEncoding::ShiftJis)
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// Text that keeps starting a reference or a tag and never ends one: each
+// '&' or '<' must not search the rest of the text.
+void BM_HtmlToTextOfUnendedMarkup(benchmark::State& state, std::string piece)
+{
+    std::string html;
+    while (html.size() < size_t(state.range(0)))
+        html += piece;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(HtmlToText(html, TextEncoding::Utf8));
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(html.size()));
+}
+BENCHMARK_CAPTURE(BM_HtmlToTextOfUnendedMarkup, ampersands, std::string("&"))
+    ->Arg(1 << 20)
+    ->Arg(4 << 20)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_HtmlToTextOfUnendedMarkup, tags, std::string("<a"))
+    ->Arg(1 << 20)
+    ->Arg(4 << 20)
+    ->Unit(benchmark::kMillisecond);
+
+// A dictd dictionary of one headword listed N times, each with a
+// definition of its own: joining them must not search what came before.
+void BM_ImportOneHeadwordListedOften(benchmark::State& state)
+{
+    const int times = int(state.range(0));
+    const fs::path base = fs::temp_directory_path() / "vbk-bench-homographs";
+    std::string index, dict;
+    const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    auto number = [&](uint64_t v) {
+        std::string s;
+        do {
+            s.insert(s.begin(), digits[v % 64]);
+            v /= 64;
+        } while (v);
+        return s;
+    };
+    for (int i = 0; i < times; i++) {
+        std::string text = "sense " + std::to_string(i) + "\n";
+        index += "run\t" + number(dict.size()) + "\t" + number(text.size()) + "\n";
+        dict += text;
+    }
+    std::ofstream(base.string() + ".index", std::ios::binary) << index;
+    std::ofstream(base.string() + ".dict", std::ios::binary) << dict;
+    ImportOptions o;
+    o.List = base.string() + ".index";
+    o.Table = TableFile().string();
+    for (auto _ : state) {
+        CommandIo io;
+        if (RunImport(o, io) != ExitOk)
+            state.SkipWithError(io.Err.c_str());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(index.size()));
+    fs::remove(base.string() + ".index");
+    fs::remove(base.string() + ".dict");
+    fs::remove(TableFile());
+}
+BENCHMARK(BM_ImportOneHeadwordListedOften)->Arg(40000)->Arg(160000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -82,6 +82,7 @@ TEST_F(VbkCli, UsageAndWrongUsage)
         {{"import", "w.tsv", "-o", "t.vbk", "--format", "xml"}, "--format is tsv, csv, flashcards or edict"},
         {{"import", "w.tsv", "-o", "t.vbk", "--unencodable", "drop"}, "--unencodable is error, replace or skip"},
         {{"import", "d.index", "-o", "t.vbk", "--encoding", "sjis"}, "--encoding does not go with a dictionary"},
+        {{"import", "w.tsv", "-o", "t.vbk", "--keep-case"}, "--keep-case goes with a dictionary"},
         {{"export", "t.vbk", "--format", "flashcards", "--encoding", "sjis"}, "writes UTF-8"},
         {{"export", "t.vbk", "--encoding", "latin1"}, "--encoding is utf-8, sjis or euc-jp"},
         {{"export", "t.vbk", "--encoding", "euc-jp"}, "EUC-JP is only read"},
@@ -221,6 +222,11 @@ TEST_F(VbkCli, OnlyRegularFilesAreReadOrWritten)
     Write("t.vbk", table);
     Write("w.tsv", "k\td\n");
     fs::create_directory(Path("folder.vbk"));
+    // Dictionaries whose companion files are no files.
+    Write("d.index", "k\tA\tB\n");
+    Write("s.ifo", "StarDict's dict ifo file\nwordcount=1\n");
+    Write("s.dict", "text");
+    fs::create_directory(Path("s.idx"));
     struct Case {
         std::vector<std::string> args;
         std::string message;
@@ -229,6 +235,7 @@ TEST_F(VbkCli, OnlyRegularFilesAreReadOrWritten)
         {{"import", "folder.vbk", "-o", "t.vbk", "--format", "tsv"}, "folder.vbk: not a regular file"},
         {{"import", "w.tsv", "-o", "folder.vbk"}, "folder.vbk: not a regular file but a folder"},
         {{"export", "t.vbk", "-o", "folder.vbk"}, "folder.vbk: not a regular file but a folder"},
+        {{"import", "s.ifo", "-o", "t.vbk"}, "s.idx: not a regular file but a folder"},
 #ifdef _WIN32
         {{"check", "NUL"}, "NUL: not a regular file but a device"},
         {{"import", "w.tsv", "-o", "NUL"}, "NUL: not a regular file but a device"},
@@ -236,10 +243,12 @@ TEST_F(VbkCli, OnlyRegularFilesAreReadOrWritten)
         {{"import", "fifo.tsv", "-o", "t.vbk"}, "fifo.tsv: not a regular file but a FIFO"},
         {{"import", "w.tsv", "-o", "fifo.tsv", "--merge"}, "fifo.tsv: not a regular file but a FIFO"},
         {{"import", "w.tsv", "-o", "/dev/null"}, "/dev/null: not a regular file but a device"},
+        {{"import", "d.index", "-o", "t.vbk"}, "d.dict: not a regular file but a FIFO"},
 #endif
     };
 #ifndef _WIN32
     ASSERT_EQ(mkfifo(Path("fifo.tsv").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(Path("d.dict").c_str(), 0600), 0);
 #endif
     for (const Case& c : cases) {
         VbkRun r = Vbk(c.args);
@@ -369,6 +378,7 @@ TEST_F(VbkCli, FreeDictEnglishJapaneseComesIn)
     ASSERT_EQ(r.Status, 0) << Describe(r);
     EXPECT_NE(r.Out.find(" entries (dictd dictionary, "), std::string::npos) << Describe(r);
     EXPECT_NE(r.Out.find("written as a look-alike or ?"), std::string::npos) << Describe(r);
+    EXPECT_NE(r.Out.find(" entries with pronunciations in IPA: "), std::string::npos) << Describe(r);
     struct Case {
         std::string word, shown; // in code page 932
     } cases[] = {
@@ -377,6 +387,7 @@ TEST_F(VbkCli, FreeDictEnglishJapaneseComesIn)
         {"water", "\x90\x85"},                                   // 水
         {"abandon", "\x8C\xA9\x8E\xCC\x82\xC4\x82\xE9"},         // 見捨てる
         {"rose", "\x83\x8D\x83\x5B"},                             // ロゼ, of rosé written as rose
+        {"apple", "apple //\"{p.@l// /[\"{p.5=]/ <n>"},            // its IPA in X-SAMPA
     };
     for (const Case& c : cases) {
         VbkRun get = Vbk({"get", "fd.vbk", c.word, "--encoding", "sjis"});

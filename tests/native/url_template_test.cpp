@@ -30,6 +30,7 @@ TEST(UrlTemplate, Expansion)
         {"%s", "say \"hi\" <b>", "say %22hi%22 %3Cb%3E"},
         {"%s", "a\tb\r\n\x7f", "a%09b%0D%0A%7F"},
         {"%s", "\x83\x5c\x8e\x22" /* ソ, then a lead byte before a quote */, "\x83\x5c\x8e%22"},
+        {"%s", "\x8e\x7f" /* a lead byte before DEL, which is no trail byte */, "\x8e%7F"},
         {"q=\x95\x5c%s", "/?=", "q=\x95\x5c/?="},
     };
     for (const auto& c : cases)

@@ -69,9 +69,10 @@ protected:
     int Import(const std::string& list, const std::string& table, bool merge = false,
                std::optional<TextEncoding> encoding = std::nullopt,
                Unencodable unencodable = Unencodable::Error,
-               std::optional<ListFormat> format = std::nullopt)
+               std::optional<ListFormat> format = std::nullopt, bool keepCase = false)
     {
         ImportOptions o;
+        o.KeepCase = keepCase;
         o.List = Path(list);
         o.Table = Path(table);
         o.Merge = merge;
@@ -243,6 +244,8 @@ std::string Be32(uint32_t v)
     return {char(v >> 24), char(v >> 16 & 0xFF), char(v >> 8 & 0xFF), char(v & 0xFF)};
 }
 
+std::string Be64(uint64_t v) { return Be32(uint32_t(v >> 32)) + Be32(uint32_t(v)); }
+
 std::string Gzip(const std::string& bytes)
 {
     z_stream z = {};
@@ -256,6 +259,35 @@ std::string Gzip(const std::string& bytes)
     out.resize(z.total_out);
     deflateEnd(&z);
     return out;
+}
+
+std::string Le16(size_t v) { return {char(v & 0xFF), char(v >> 8 & 0xFF)}; }
+
+// The dictzip form of gzip: blocks of `chunk` bytes, each deflated after a
+// full flush, and a table of their compressed sizes in the header field "RA".
+std::string Dictzip(const std::string& bytes, size_t chunk)
+{
+    z_stream z = {};
+    deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    std::string body, sizes;
+    size_t blocks = 0;
+    for (size_t at = 0; at < bytes.size(); at += chunk, blocks++) {
+        size_t n = std::min(chunk, bytes.size() - at);
+        std::string out(deflateBound(&z, uLong(n)) + 64, '\0');
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data() + at));
+        z.avail_in = uInt(n);
+        z.next_out = reinterpret_cast<Bytef*>(&out[0]);
+        z.avail_out = uInt(out.size());
+        deflate(&z, at + n == bytes.size() ? Z_FINISH : Z_FULL_FLUSH);
+        out.resize(out.size() - z.avail_out);
+        sizes += Le16(out.size());
+        body += out;
+    }
+    deflateEnd(&z);
+    const std::string extra = "RA" + Le16(6 + sizes.size()) + Le16(1) + Le16(chunk) + Le16(blocks) + sizes;
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), uInt(bytes.size()));
+    return std::string("\x1F\x8B\x08\x04\0\0\0\0\0\x03", 10) + Le16(extra.size()) + extra + body +
+           Le16(crc & 0xFFFF) + Le16(crc >> 16) + Le16(bytes.size() & 0xFFFF) + Le16(bytes.size() >> 16);
 }
 
 // Dictionaries made here in both formats: the entries come in, the
@@ -290,15 +322,74 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
                std::to_string(count) + "\n" + more;
     };
     const Pairs starWant = {{"apple", "red fruit"}, {"bank", "money house\nsafe\n\nto rely"}};
+    const std::string wideIdx = std::string("apple\0", 6) + Be64(0) + Be32(11) +
+                                std::string("bank\0", 5) + Be64(11) + Be32(28) +
+                                std::string("bank\0", 5) + Be64(39) + Be32(8);
+
+    // Index lines as real dictionaries have them: homographs in another
+    // case, two lines that share their bytes of the .dict, a headword as
+    // written in the fourth column, a stray Windows-1252 byte, a first line
+    // that repeats the headword with an accented capital, an IPA
+    // pronunciation, and two headwords that become one Key.
+    const std::vector<std::string> texts = {
+        "Bank\nthe side of a river\n",
+        "bank\n    1: side\n    2: a slope\n",
+        "Black Friday\nthe market\x92s busiest day\n",
+        "Jean-\xC3\x89mile Baudot\n   telegraph engineer\n",          // É
+        "apple //\xCB\x88\xC3\xA6p.\xC9\x99l// <n>\nfruit\n",        // ˈæp.əl
+        "Expos\xC3\xA9 (n.)\nshowing\n",                               // Exposé
+        "00-database-info\nmade by a test\n",
+        "bank\nriver\n",
+    };
+    const struct {
+        std::string headword, asWritten;
+        size_t text;
+    } lines[] = {
+        {"00-database-info", "", 6}, {"Bank", "", 0}, {"bank", "", 1}, {"bank", "", 0}, {"bank", "", 7},
+        {"black friday", "Black Friday", 2}, {"expose", "", 5},
+        {"jean-emile baudot", "jean-\xC3\xA9mile baudot", 3}, {"apple", "", 4},
+        {"expos\xC3\xA9", "", 5},
+    };
+    std::string homographDict, homographIndex;
+    std::vector<size_t> at;
+    for (const std::string& t : texts) {
+        at.push_back(homographDict.size());
+        homographDict += t;
+    }
+    for (const auto& l : lines)
+        homographIndex += l.headword + "\t" + DictdNumber(at[l.text]) + "\t" +
+                          DictdNumber(texts[l.text].size()) +
+                          (l.asWritten.empty() ? "" : "\t" + l.asWritten) + "\n";
+    const std::vector<std::pair<std::string, std::string>> homographFiles = {
+        {"h.index", homographIndex}, {"h.dict", homographDict}};
+    // The sixth block, in "apple", made to start with a block type that
+    // deflate does not have.
+    std::string damagedDictzip = Dictzip(dict, 8);
+    auto le16 = [&](size_t at) {
+        return size_t(uint8_t(damagedDictzip[at])) | size_t(uint8_t(damagedDictzip[at + 1])) << 8;
+    };
+    size_t sixth = 12 + le16(10);
+    for (size_t block = 0; block < 5; block++)
+        sixth += le16(22 + 2 * block);
+    damagedDictzip[sixth] = '\xFF';
+    const std::string marketS = "the market\x81\x66s busiest day"; // ’ in code page 932
 
     struct Case {
         const char* name;
         std::vector<std::pair<std::string, std::string>> files; // the first is named to import
         Pairs want;
         std::string failure; // empty: success
+        Unencodable policy = Unencodable::Error;
+        bool keepCase = false;
+        std::vector<std::string> report = {};
     } cases[] = {
         {"dictd", {{"d.index", index}, {"d.dict", dict}}, dictdWant, ""},
-        {"dictd, dictzip", {{"d.index", index}, {"d.dict.dz", Gzip(dict)}}, dictdWant, ""},
+        {"dictd, gzip", {{"d.index", index}, {"d.dict.dz", Gzip(dict)}}, dictdWant, ""},
+        // Blocks smaller than an entry: entries span them, and homographs
+        // go back to blocks read before.
+        {"dictd, dictzip", {{"d.index", index}, {"d.dict.dz", Dictzip(dict, 8)}}, dictdWant, ""},
+        {"homographs, dictzip", {homographFiles[0], {"h.dict.dz", Dictzip(homographDict, 16)}},
+         {{"bank", "the side of a river\n\n    1: side\n    2: a slope\n\nriver"}}, "", Unencodable::Skip},
         {"StarDict, typed", {{"s.ifo", ifo(3, "")}, {"s.idx", typedIdx}, {"s.dict", typedData}},
          starWant, ""},
         {"StarDict, sametypesequence, compressed",
@@ -313,8 +404,12 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
          "d.index:2: the entry lies past the end"},
         {"dictd index line without numbers", {{"d.index", "apple\tA\n"}, {"d.dict", dict}}, {},
          "d.index:1: not an index line"},
-        {"dictzip cut short", {{"d.index", index}, {"d.dict.dz", Gzip(dict).substr(0, 30)}}, {},
+        {"gzip cut short", {{"d.index", index}, {"d.dict.dz", Gzip(dict).substr(0, 30)}}, {},
          "d.dict.dz: damaged compressed file"},
+        {"dictzip cut short", {{"d.index", index}, {"d.dict.dz", Dictzip(dict, 8).substr(0, 60)}}, {},
+         "d.dict.dz: damaged compressed file: it ends in the middle of its compressed data"},
+        {"dictzip block damaged", {{"d.index", index}, {"d.dict.dz", damagedDictzip}}, {},
+         "d.dict.dz: damaged compressed file: block 6 of 12 does not inflate"},
         {"StarDict sound refused",
          {{"s.ifo", ifo(2, "sametypesequence=mW\n")}, {"s.idx", plainIdx}, {"s.dict", typedData}},
          {}, "type 'W' (a sound)"},
@@ -325,16 +420,43 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
          {}, "wordcount=5"},
         {"StarDict index cut", {{"s.ifo", ifo(3, "")}, {"s.idx", typedIdx.substr(0, 20)}, {"s.dict", typedData}},
          {}, "s.idx: entry 2: damaged"},
+        {"StarDict index cut in the last size", {{"s.ifo", ifo(3, "")},
+         {"s.idx", typedIdx.substr(0, typedIdx.size() - 2)}, {"s.dict", typedData}},
+         {}, "s.idx: entry 3: damaged: the index ends inside it"},
+        {"StarDict, 64-bit offsets", {{"s.ifo", ifo(3, "idxoffsetbits=64\n")}, {"s.idx", wideIdx},
+         {"s.dict", typedData}}, starWant, ""},
+        {"homographs, case, stray bytes, IPA", homographFiles,
+         {{"apple", "apple //\"{p.@l// <n>\nfruit"},
+          {"bank", "the side of a river\n\n    1: side\n    2: a slope\n\nriver"},
+          {"black friday", marketS}, {"expose", "Expose (n.)\nshowing"},
+          {"jean-emile baudot", "   telegraph engineer"}},
+         "", Unencodable::Replace, false,
+         {"1 entry with bytes that are not UTF-8: 1 byte read as Windows-1252 (first at index lines 6)",
+          "1 entry with pronunciations in IPA: 3 characters written in X-SAMPA"}},
+        {"the same, keeping the index's case", homographFiles,
+         {{"Bank", "the side of a river"}, {"Black Friday", marketS}, {"apple", "apple //\"{p.@l// <n>\nfruit"},
+          {"bank", "    1: side\n    2: a slope\n\nthe side of a river\n\nriver"},
+          {"expose", "Expose (n.)\nshowing"}, {"jean-emile baudot", "   telegraph engineer"}},
+         "", Unencodable::Replace, true},
+        {"the same, leaving out what needs replacing", homographFiles,
+         {{"bank", "the side of a river\n\n    1: side\n    2: a slope\n\nriver"}}, "", Unencodable::Skip, false,
+         {"1 entry left out: bytes that are not UTF-8 (first at index lines 6)"}},
+        {"the same, refusing a stray byte", homographFiles, {},
+         "h.index:6: \"Black Friday\": a byte that is not UTF-8 (0x92 on line 2 of the entry); "
+         "--unencodable replace reads such bytes as Windows-1252, --unencodable skip leaves the "
+         "entry out"},
         {"not a StarDict .ifo", {{"s.ifo", "version=2.4.2\n"}, {"s.idx", plainIdx}}, {},
          "not a StarDict .ifo file"},
     };
     for (const Case& c : cases) {
         for (const auto& [name, bytes] : c.files)
             Write(name, bytes);
-        int status = Import(c.files[0].first, "t.vbk");
+        int status = Import(c.files[0].first, "t.vbk", false, std::nullopt, c.policy, std::nullopt, c.keepCase);
         if (c.failure.empty()) {
             EXPECT_EQ(status, ExitOk) << c.name << ": " << io_.Err;
             EXPECT_EQ(Contents(Read("t.vbk")), c.want) << c.name;
+            for (const std::string& line : c.report)
+                EXPECT_NE(io_.Out.find(line), std::string::npos) << c.name << ": " << io_.Out;
         } else {
             EXPECT_EQ(status, ExitFailed) << c.name;
             EXPECT_NE(io_.Err.find(c.failure), std::string::npos) << c.name << ": " << io_.Err;

@@ -6,7 +6,9 @@
 
 #include "tools/vbk/cp932_tables.h"
 #include "tools/vbk/euc_jp.h"
+#include "tools/vbk/latin_text.h"
 #include "tools/vbk/text_encoding.h"
+#include "tools/vbk/x_sampa.h"
 
 namespace {
 
@@ -279,6 +281,50 @@ TEST(EucJp, JisX0208IsCodePage932ByArithmetic)
     }
     // JIS X 0208, NEC row 13 and the NEC-selected IBM rows 89 to 92.
     EXPECT_EQ(decoded, 6879u + 83u + 374u);
+}
+
+// What dictionaries need beyond the conversion: their stray Windows-1252
+// bytes, Latin capitals, and IPA spelt in ASCII.
+TEST(DictionaryText, StrayBytesCaseAndIpa)
+{
+    struct Stray {
+        std::string text, want;
+        size_t read;
+    } strays[] = {
+        {"market\x92s", "market\xE2\x80\x99s", 1},                 // ’
+        {"fa\xE7" "ade haven\xB9t", "fa\xC3\xA7" "ade haven\xC2\xB9t", 2}, // ç, ¹
+        {"\x81\x80", "\xC2\x81\xE2\x82\xAC", 2},                 // a free code, €
+        {"caf\xC3\xA9 \xE9", "caf\xC3\xA9 \xC3\xA9", 1},            // valid é stays
+    };
+    for (const Stray& c : strays) {
+        std::string out;
+        EXPECT_EQ(ReadStrayBytesAsWindows1252(c.text, out), c.read) << HexOf(c.text);
+        EXPECT_EQ(HexOf(out), HexOf(c.want)) << HexOf(c.text);
+    }
+
+    std::string lower = "Run \xC3\x89MILE \xC5\xB8 \xC4\xB0 \xE1\xBA\xA0 \xCE\x91"; // Run ÉMILE Ÿ İ Ạ Α
+    LowerLatinCase(lower);
+    EXPECT_EQ(HexOf(lower), HexOf("run \xC3\xA9mile \xC3\xBF \xC4\xB0 \xE1\xBA\xA1 \xCE\x91"));
+    EXPECT_TRUE(EqualsIgnoringLatinCase("Jean-\xC3\x89mile", "jean-\xC3\xA9mile"));
+    EXPECT_FALSE(EqualsIgnoringLatinCase("emile", "\xC3\xA9mile"));
+
+    struct Ipa {
+        std::string text, want;
+        size_t written;
+    } ipa[] = {
+        {"apple //\xCB\x88\xC3\xA6p.\xC9\x99l// <n>", "apple //\"{p.@l// <n>", 3}, // ˈæp.əl
+        {"/\xCB\x88\xCE\xB8\xC9\xAA\xC5\x8Bk/", "/\"TINk/", 4},                 // ˈθɪŋk
+        {"[t\xCD\xA1\xCA\x83\xC9\xB9\xCB\x90]", "[t_Sr\\:]", 4},               // t͡ʃɹː
+        {"/k\xC3\xA6t/ and encyclop\xC3\xA6" "dia", "/k{t/ and encyclop\xC3\xA6" "dia", 1},
+        {"\xCE\xB8 and /\xCE\xB8/", "\xCE\xB8 and /\xCE\xB8/", 0}, // Greek alone is no IPA
+        {"plain text", "plain text", 0},
+    };
+    for (const Ipa& c : ipa) {
+        std::string out = "x";
+        size_t written = WriteIpaAsXSampa(c.text, out);
+        EXPECT_EQ(written, c.written) << c.text;
+        EXPECT_EQ(out, written ? "x" + c.want : "x") << c.text;
+    }
 }
 
 TEST(EncodingNames, AcceptTheUsualSpellings)

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "tools/vbk/dictionary_data.h"
 #include "tools/vbk/file_names.h"
 #include "tools/vbk/platform.h"
 
@@ -57,46 +58,68 @@ DictionaryReadResult Failed(std::string message)
 
 } // namespace
 
-DictionaryReadResult ReadDictdEntries(const std::string& indexPath, const RawDictionarySink& sink)
+DictionaryReadResult ReadDictdEntries(const std::string& indexPath, const RawDictionarySink& sink,
+                                      const DictionarySizeHint& expect)
 {
     std::string index, why;
     FileOutcome outcome = ReadWholeFile(indexPath, index, why);
     if (outcome != FileOutcome::Ok)
         return Failed(DescribeFileFailure(indexPath, outcome, why));
-    std::string dict, dictName, failure;
-    if (!LoadCompanionFile(WithoutExtension(indexPath), {".dict", ".dict.dz"}, dict, dictName,
-                           failure))
+    DictionaryData dict;
+    std::string failure;
+    if (!dict.Open(WithoutExtension(indexPath), failure))
         return Failed(failure);
 
-    size_t number = 0, pos = 0;
-    while (pos < index.size()) {
-        number++;
-        size_t end = index.find('\n', pos);
-        if (end == std::string::npos)
-            end = index.size();
-        std::string_view line = std::string_view(index).substr(pos, end - pos);
-        pos = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        if (line.empty())
-            continue;
-        std::vector<std::string_view> columns = Columns(line);
-        std::string place = indexPath + ":" + std::to_string(number);
-        uint64_t offset = 0, length = 0;
-        if (columns.size() < 3 || columns[0].empty())
-            return Failed(place + ": not an index line (headword, tab, offset, tab, length)");
-        if (!DecodeNumber(columns[1], offset) || !DecodeNumber(columns[2], length))
-            return Failed(place + ": the offset or length is not a base-64 number");
-        if (offset > dict.size() || length > dict.size() - offset)
-            return Failed(place + ": the entry lies past the end of " + dictName + " (offset " +
-                          std::to_string(offset) + ", length " + std::to_string(length) + ", " +
-                          std::to_string(dict.size()) + " bytes in all)");
-        if (DescribesTheDictionary(columns[0]))
-            continue;
-        std::string_view headword = columns.size() > 3 && !columns[3].empty() ? columns[3]
-                                                                                : columns[0];
-        if (!sink(number, headword, std::string_view(dict).substr(size_t(offset), size_t(length))))
-            break;
+    // Twice through the index: first every line is checked and the sizes
+    // added up, so that a damaged index fails before anything is read and
+    // the entries' room is made once; then the entries are read.
+    uint64_t entries = 0, bytes = 0;
+    for (int pass = 0; pass < 2; pass++) {
+        size_t number = 0, pos = 0;
+        while (pos < index.size()) {
+            number++;
+            size_t end = index.find('\n', pos);
+            if (end == std::string::npos)
+                end = index.size();
+            std::string_view line = std::string_view(index).substr(pos, end - pos);
+            pos = end + 1;
+            if (!line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+            if (line.empty())
+                continue;
+            std::vector<std::string_view> columns = Columns(line);
+            uint64_t offset = 0, length = 0;
+            if (pass == 0) {
+                std::string place = indexPath + ":" + std::to_string(number);
+                if (columns.size() < 3 || columns[0].empty())
+                    return Failed(place + ": not an index line (headword, tab, offset, tab, length)");
+                if (!DecodeNumber(columns[1], offset) || !DecodeNumber(columns[2], length))
+                    return Failed(place + ": the offset or length is not a base-64 number");
+                if (offset > dict.Size() || length > dict.Size() - offset)
+                    return Failed(place + ": the entry lies past the end of " + dict.Name() +
+                                  " (offset " + std::to_string(offset) + ", length " +
+                                  std::to_string(length) + ", " + std::to_string(dict.Size()) +
+                                  " bytes in all)");
+            }
+            if (DescribesTheDictionary(columns[0]))
+                continue;
+            std::string_view headword = columns.size() > 3 && !columns[3].empty() ? columns[3]
+                                                                                    : columns[0];
+            if (pass == 0) {
+                entries++;
+                bytes += headword.size() + length;
+                continue;
+            }
+            DecodeNumber(columns[1], offset);
+            DecodeNumber(columns[2], length);
+            std::string_view text;
+            if (!dict.Read(offset, length, text, failure))
+                return Failed(failure);
+            if (!sink(number, headword, text))
+                return DictionaryReadResult();
+        }
+        if (pass == 0 && expect)
+            expect(entries, bytes);
     }
     return DictionaryReadResult();
 }

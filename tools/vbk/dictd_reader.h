@@ -5,4 +5,5 @@
 
 #include "tools/vbk/dictionary_files.h"
 
-DictionaryReadResult ReadDictdEntries(const std::string& indexPath, const RawDictionarySink& sink);
+DictionaryReadResult ReadDictdEntries(const std::string& indexPath, const RawDictionarySink& sink,
+                                      const DictionarySizeHint& expect);

@@ -7,9 +7,11 @@
 #include "tools/vbk/text_encoding.h"
 
 // "<br>" becomes a line break, every other tag is removed, and character
-// references are decoded ("&nbsp;" as a plain space). A reference to a
-// character that the text's encoding cannot hold, or that names no
-// character, stays as it was written; so does a "<" that starts no tag.
+// references are decoded: numbered ones and every named one of HTML
+// ("&nbsp;" as a plain space). A reference to a character that the text's
+// encoding cannot hold, or that names no character (a surrogate such as
+// "&#xD800;"), stays as it was written; so does a "<" that starts no tag.
+// Takes time in proportion to the text, whatever it holds.
 std::string HtmlToText(std::string_view html, TextEncoding encoding);
 
 // UTF-8 text as HTML that HtmlToText gives back unchanged: line feeds as

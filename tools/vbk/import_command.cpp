@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "tools/vbk/command_support.h"
@@ -69,6 +70,14 @@ public:
         own_.reserve(expectedBytes);
     }
 
+    // A dictionary tells how many entries and bytes are coming: room for
+    // them is made once, as a block grown on the way is briefly held twice.
+    void Expect(uint64_t entries, uint64_t bytes)
+    {
+        pending_.reserve(size_t(entries));
+        own_.reserve(size_t(bytes + bytes / 8));
+    }
+
     // The readers' sink: false ends the reading, with Failure() set.
     bool Add(size_t line, std::string_view key, std::string_view data)
     {
@@ -124,9 +133,13 @@ public:
             std::string_view data = g_.DataOf(g_.pending_[at_]);
             if (!g_.settings_.joinDuplicates || end_ == at_ + 1)
                 return data;
+            // The same definition under two headwords that became one Key
+            // (systeme and système) is shown once.
             joined_.assign(data);
+            std::unordered_set<std::string_view> seen = {data};
             for (size_t k = at_ + 1; k < end_; k++)
-                joined_.append("\n\n").append(g_.DataOf(g_.pending_[k]));
+                if (seen.insert(g_.DataOf(g_.pending_[k])).second)
+                    joined_.append("\n\n").append(g_.DataOf(g_.pending_[k]));
             return joined_;
         }
         void Next()
@@ -470,6 +483,7 @@ const char* FormatName(ListFormat format)
 struct Gathered {
     SourceNames names;
     std::unique_ptr<EntryGatherer> entries; // sorted
+    std::vector<std::string> notes;         // further lines for the report
 };
 
 // Lines a text has, to make room for its entries once.
@@ -563,8 +577,15 @@ bool GatherDictionary(const ImportOptions& options, DictionaryFormat format, Com
 
     g.entries = std::make_unique<EntryGatherer>(settings, g.names, io);
     EntryGatherer& gatherer = *g.entries;
+    DictionaryReading reading;
+    reading.strayBytes = options.WhenUnencodable == Unencodable::Replace ? StrayBytes::AsWindows1252
+                         : options.WhenUnencodable == Unencodable::Skip  ? StrayBytes::LeaveOut
+                                                                         : StrayBytes::Refuse;
+    reading.keepCase = options.KeepCase;
+    reading.ipaAsXSampa = options.WhenUnencodable == Unencodable::Replace;
+    reading.expect = [&](uint64_t entries, uint64_t bytes) { gatherer.Expect(entries, bytes); };
     DictionaryReadResult read = ReadDictionary(
-        format, options.List,
+        format, options.List, reading,
         [&](size_t n, std::string_view headword, std::string_view text) {
             return gatherer.Add(n, headword, text);
         });
@@ -572,6 +593,7 @@ bool GatherDictionary(const ImportOptions& options, DictionaryFormat format, Com
         failure = read.Ok ? gatherer.Failure() : read.Message;
         return false;
     }
+    g.notes = std::move(read.Notes);
     gatherer.Sort();
     return true;
 }
@@ -681,6 +703,8 @@ void ReportImport(const ImportOptions& options, const Gathered& g, uint64_t writ
                   " (first at " + g.names.places + " " +
                   PlaceList(e.FirstAffected(), e.AffectedPlaces()) + ")\n";
     }
+    for (const std::string& note : g.notes)
+        io.Out += "  " + note + "\n";
     if (keptExisting)
         io.Out += "  " + Count(keptExisting, "entry", "entries") +
                   " not added: Key already in the table (its Data is kept)\n";

@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 std::string DescribeFileFailure(const std::string& path, FileOutcome outcome,
@@ -28,6 +30,16 @@ std::string DescribeFileFailure(const std::string& path, FileOutcome outcome,
     default:
         return path + ": " + why;
     }
+}
+
+bool PathExists(const std::string& path)
+{
+#ifdef _WIN32
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+#endif
 }
 
 void UseBinaryStandardStreams()

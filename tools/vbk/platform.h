@@ -11,6 +11,10 @@
 std::string DescribeFileFailure(const std::string& path, FileOutcome outcome,
                                 const std::string& why);
 
+// Something of that name is there: a file, a folder, a FIFO or a device.
+// Names are in the system's code page, as for every other file.
+bool PathExists(const std::string& path);
+
 // Standard output and error carry bytes unchanged (no CRLF translation).
 void UseBinaryStandardStreams();
 // The encoding of command-line words and of text shown on the terminal:

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <map>
 
+#include "tools/vbk/dictionary_data.h"
 #include "tools/vbk/file_names.h"
 #include "tools/vbk/html_text.h"
 #include "tools/vbk/platform.h"
@@ -192,7 +193,8 @@ bool EntryText(std::string_view data, const std::string& sequence, std::string& 
 
 } // namespace
 
-DictionaryReadResult ReadStarDictEntries(const std::string& ifoPath, const RawDictionarySink& sink)
+DictionaryReadResult ReadStarDictEntries(const std::string& ifoPath, const RawDictionarySink& sink,
+                                         const DictionarySizeHint& expect)
 {
     std::string ifoText, why, failure;
     FileOutcome outcome = ReadWholeFile(ifoPath, ifoText, why);
@@ -202,42 +204,56 @@ DictionaryReadResult ReadStarDictEntries(const std::string& ifoPath, const RawDi
     if (!ParseIfo(ifoText, ifoPath, ifo, failure))
         return Failed(failure);
     std::string base = WithoutExtension(ifoPath);
-    std::string idx, idxName, dict, dictName;
+    std::string idx, idxName;
+    DictionaryData dict;
     if (!LoadCompanionFile(base, {".idx", ".idx.gz"}, idx, idxName, failure) ||
-        !LoadCompanionFile(base, {".dict", ".dict.dz"}, dict, dictName, failure))
+        !dict.Open(base, failure))
         return Failed(failure);
     if (ifo.hasIdxFileSize && ifo.idxFileSize != idx.size())
         return Failed(idxName + ": damaged: " + std::to_string(idx.size()) + " bytes, but " +
                       ifoPath + " says idxfilesize=" + std::to_string(ifo.idxFileSize));
 
+    // Twice through the index, as for dictd: checked and added up, then read.
     const size_t offsetBytes = ifo.offsetBits / 8;
-    std::string_view rest = idx;
     std::string text, problem;
-    size_t number = 0;
-    while (!rest.empty()) {
-        number++;
-        std::string place = idxName + ": entry " + std::to_string(number);
-        size_t zero = rest.find('\0');
-        if (zero == std::string_view::npos || rest.size() - zero - 1 < offsetBytes + 4)
-            return Failed(place + ": damaged: the index ends inside it");
-        std::string_view headword = rest.substr(0, zero);
-        uint64_t offset = BigEndian(rest.substr(zero + 1, offsetBytes));
-        uint64_t size = BigEndian(rest.substr(zero + 1 + offsetBytes, 4));
-        rest.remove_prefix(zero + 1 + offsetBytes + 4);
-        if (offset > dict.size() || size > dict.size() - offset)
-            return Failed(place + ": damaged: its data lies past the end of " + dictName +
-                          " (offset " + std::to_string(offset) + ", size " +
-                          std::to_string(size) + ", " + std::to_string(dict.size()) +
-                          " bytes in all)");
-        if (!EntryText(std::string_view(dict).substr(size_t(offset), size_t(size)),
-                       ifo.sameTypeSequence, text, problem))
-            return Failed(place + ": " + problem);
-        if (!sink(number, headword, text))
-            return DictionaryReadResult();
+    uint64_t bytes = 0;
+    for (int pass = 0; pass < 2; pass++) {
+        std::string_view rest = idx;
+        size_t number = 0;
+        while (!rest.empty()) {
+            number++;
+            size_t zero = rest.find('\0');
+            if (zero == std::string_view::npos || rest.size() - zero - 1 < offsetBytes + 4)
+                return Failed(idxName + ": entry " + std::to_string(number) +
+                              ": damaged: the index ends inside it");
+            std::string_view headword = rest.substr(0, zero);
+            uint64_t offset = BigEndian(rest.substr(zero + 1, offsetBytes));
+            uint64_t size = BigEndian(rest.substr(zero + 1 + offsetBytes, 4));
+            rest.remove_prefix(zero + 1 + offsetBytes + 4);
+            if (offset > dict.Size() || size > dict.Size() - offset)
+                return Failed(idxName + ": entry " + std::to_string(number) +
+                              ": damaged: its data lies past the end of " + dict.Name() +
+                              " (offset " + std::to_string(offset) + ", size " +
+                              std::to_string(size) + ", " + std::to_string(dict.Size()) +
+                              " bytes in all)");
+            if (pass == 0) {
+                bytes += headword.size() + size;
+                continue;
+            }
+            std::string_view data;
+            if (!dict.Read(offset, size, data, failure))
+                return Failed(failure);
+            if (!EntryText(data, ifo.sameTypeSequence, text, problem))
+                return Failed(idxName + ": entry " + std::to_string(number) + ": " + problem);
+            if (!sink(number, headword, text))
+                return DictionaryReadResult();
+        }
+        if (number != ifo.wordCount)
+            return Failed(idxName + ": damaged: it holds " + std::to_string(number) +
+                          " entries, but " + ifoPath + " says wordcount=" +
+                          std::to_string(ifo.wordCount));
+        if (pass == 0 && expect)
+            expect(number, bytes);
     }
-    if (number != ifo.wordCount)
-        return Failed(idxName + ": damaged: it holds " + std::to_string(number) +
-                      " entries, but " + ifoPath + " says wordcount=" +
-                      std::to_string(ifo.wordCount));
     return DictionaryReadResult();
 }

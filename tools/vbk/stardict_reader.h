@@ -5,4 +5,5 @@
 
 #include "tools/vbk/dictionary_files.h"
 
-DictionaryReadResult ReadStarDictEntries(const std::string& ifoPath, const RawDictionarySink& sink);
+DictionaryReadResult ReadStarDictEntries(const std::string& ifoPath, const RawDictionarySink& sink,
+                                         const DictionarySizeHint& expect);

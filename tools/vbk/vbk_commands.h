@@ -37,6 +37,7 @@ struct ImportOptions {
     std::optional<TextEncoding> Encoding; // else detected
     Unencodable WhenUnencodable = Unencodable::Error;
     bool Merge = false;
+    bool KeepCase = false; // a dictionary's headwords as its index has them
 };
 
 struct ExportOptions {

@@ -22,6 +22,7 @@ const char Usage[] =
     "                  [--encoding utf-8|sjis|euc-jp]\n"
     "                  [--unencodable error|replace|skip] [--merge]\n"
     "       vbk import DICTIONARY.index|DICTIONARY.ifo -o TABLE.vbk [--unencodable ...] [--merge]\n"
+    "                  [--keep-case]\n"
     "       vbk export TABLE.vbk [-o LIST] [--format tsv|csv|flashcards] [--encoding utf-8|sjis]\n"
     "                  [--bom]\n"
     "       vbk check TABLE.vbk [--repair -o OUT.vbk]\n"
@@ -40,11 +41,14 @@ const char Usage[] =
     "         #separator:tab at the top) is read by its header lines. A dictd\n"
     "         dictionary (NAME.index with NAME.dict or NAME.dict.dz) or a StarDict\n"
     "         one (NAME.ifo with NAME.idx and NAME.dict or NAME.dict.dz) gives its\n"
-    "         headwords as Keys and their definitions as Data. The first Data of a\n"
+    "         headwords as Keys, with Latin letters in lower case unless\n"
+    "         --keep-case, and their definitions as Data. The first Data of a\n"
     "         Key wins; lines with an empty Key or Data are skipped. A character\n"
     "         without a code in code page 932 is an error, or with --unencodable\n"
     "         replace is written as a look-alike (a for a with an accent) or ?, or\n"
-    "         with --unencodable skip leaves its line out. --merge adds to an\n"
+    "         with --unencodable skip leaves its line out; in a dictionary, replace\n"
+    "         also writes IPA in X-SAMPA and reads bytes that are not UTF-8 as\n"
+    "         Windows-1252 (skip leaves such entries out). --merge adds to an\n"
     "         existing TABLE, whose Keys keep their Data.\n"
     "export   writes the table in Key order as TSV (or CSV, by --format or an .csv\n"
     "         name, or a flash-card export by --format flashcards), UTF-8 unless\n"
@@ -68,7 +72,7 @@ struct Arguments {
     std::vector<std::string> positional;
     std::set<std::string> given; // the options that were given, by their long names
     std::string output, format, encoding, unencodable;
-    bool merge = false, repair = false, bom = false, help = false;
+    bool merge = false, repair = false, bom = false, help = false, keepCase = false;
 
     bool Given(const char* name) const { return given.count(name) > 0; }
 };
@@ -92,6 +96,7 @@ struct FlagOption {
 };
 const FlagOption FlagOptions[] = {
     {"--merge", nullptr, &Arguments::merge},
+    {"--keep-case", nullptr, &Arguments::keepCase},
     {"--repair", nullptr, &Arguments::repair},
     {"--bom", nullptr, &Arguments::bom},
     {"--help", "-h", &Arguments::help},
@@ -193,7 +198,7 @@ struct CommandShape {
 };
 const CommandShape Shapes[] = {
     {"import", 1, "import takes one LIST",
-     {"--output", "--format", "--encoding", "--unencodable", "--merge"}},
+     {"--output", "--format", "--encoding", "--unencodable", "--merge", "--keep-case"}},
     {"export", 1, "export takes one TABLE", {"--output", "--format", "--encoding", "--bom"}},
     {"check", 1, "check takes one TABLE", {"--repair", "--output"}},
     {"get", 2, "get takes TABLE and WORD", {"--encoding"}},
@@ -221,6 +226,8 @@ std::string CommandProblem(const std::string& command, const Arguments& a, const
             return "import needs -o TABLE.vbk";
         if (DictionaryFormatOfName(a.positional[0]) && !v.format && v.encoding)
             return "--encoding does not go with a dictionary (its text is UTF-8)";
+        if (a.keepCase && !(DictionaryFormatOfName(a.positional[0]) && !v.format))
+            return "--keep-case goes with a dictionary (NAME.index or NAME.ifo)";
     } else if (command == "export") {
         if (output && a.output.empty())
             return "-o needs a file name";
@@ -252,6 +259,7 @@ int RunCommand(const std::string& command, const Arguments& a, const Values& v, 
         o.Encoding = v.encoding;
         o.WhenUnencodable = v.unencodable;
         o.Merge = a.merge;
+        o.KeepCase = a.keepCase;
         return RunImport(o, io);
     }
     if (command == "export") {
