@@ -141,7 +141,7 @@ TableLoad CTableDocument::LoadTableFile(const std::string& path)
     std::unique_ptr<char[]> bytes;
     size_t size = 0;
     load.outcome = ReadTableFileBytes(full, bytes, size);
-    if (load.outcome == ReadTooLarge)
+    if (load.outcome == ReadTooLarge || load.outcome == ReadFailed)
         return load;
     auto loaded = std::make_unique<CEntryTable>();
     if (load.outcome == ReadOk) {
@@ -172,7 +172,7 @@ TableLoad CTableDocument::AppendTableFile(const std::string& path)
     std::unique_ptr<char[]> bytes;
     size_t size = 0;
     load.outcome = ReadTableFileBytes(FullPathOf(path), bytes, size);
-    if (load.outcome == ReadTooLarge)
+    if (load.outcome == ReadTooLarge || load.outcome == ReadFailed)
         return load;
     if (load.outcome == ReadOk) {
         const uint8_t* image = reinterpret_cast<const uint8_t*>(bytes.get());

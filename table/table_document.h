@@ -74,11 +74,13 @@ public:
     void ClearEntries();
     // The file's entries in place of the table's, named after the file; or,
     // when the file cannot be opened, an empty untitled table. A file too
-    // large for memory changes nothing. The modified flag stays.
+    // large for memory, or one whose reading fails part-way, changes
+    // nothing. The modified flag stays.
     TableLoad LoadTableFile(const std::string& path);
     // Adds the file's entries; Keys already in the table keep their Data.
     // The name stays, and the table counts as modified even when the file
-    // could not be opened. A file too large for memory changes nothing.
+    // could not be opened. A file too large for memory, or one whose reading
+    // fails part-way, changes nothing.
     TableLoad AppendTableFile(const std::string& path);
     // Writes the table to its file, making it anew if it has gone: 1, and no
     // longer modified; or 0 after the failure's message. Before the first
