@@ -118,8 +118,7 @@ void OnNewTable(HWND mainWindow)
     if (OfferToSave(mainWindow, "現在開いているファイルを更新しますか？",
                     Document.CurrentTablePath()) == SaveStopped)
         return;
-    Document.ClearEntries();
-    Document.Rename("");
+    Document.NewTable();
 }
 
 bool SaveOnClose(HWND mainWindow)
