@@ -28,6 +28,6 @@ bool OfferRecovery(HWND mainWindow)
     Document.ResetModified();
     TableLoad load = RecoveryJournal.Restore(found);
     if (!found.Base.TablePath.empty())
-        ReportLoad(mainWindow, found.Base.TablePath, load, OpenLoad);
+        ReportLoad(mainWindow, found.Base.TablePath, load, StartLoad);
     return true;
 }
