@@ -53,6 +53,7 @@ void CRecoveryJournal::Attach(CTableDocument& document, const std::string& path)
     Detach();
     document_ = &document;
     path_ = path;
+    basePath_ = document.CurrentTablePath()[0] ? document.CurrentTableFullPath() : "";
     if (!path_.empty())
         document.SetJournal(this);
 }
@@ -123,6 +124,7 @@ TableLoad CRecoveryJournal::Restore(const JournalContents& found)
     replaying_ = false;
 
     // Later changes follow the last sound record; a torn one is cut off.
+    basePath_ = found.Base.TablePath;
     Close();
     file_ = CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -167,8 +169,10 @@ void CRecoveryJournal::Appended(const std::vector<std::string_view>& keysAndData
 
 void CRecoveryJournal::Rebased()
 {
-    if (!replaying_)
-        Discard();
+    if (replaying_)
+        return;
+    Discard();
+    basePath_ = document_->CurrentTablePath()[0] ? document_->CurrentTableFullPath() : "";
 }
 
 // Written and on the disk before the caller goes on to show the change. A
@@ -205,7 +209,8 @@ void CRecoveryJournal::Record(JournalKind kind, const std::vector<std::string_vi
         Close();
 }
 
-// A new journal for the table as it is now, named by its full path.
+// A new journal, named after the file the table was last read from or
+// written to, by its full path.
 bool CRecoveryJournal::Begin(std::string& bytes)
 {
     std::string folder = FolderOf(path_);
@@ -216,7 +221,7 @@ bool CRecoveryJournal::Begin(std::string& bytes)
     if (file_ == INVALID_HANDLE_VALUE)
         return false;
     JournalBase base;
-    base.TablePath = document_->CurrentTablePath()[0] ? document_->CurrentTableFullPath() : "";
+    base.TablePath = basePath_;
     Stamp(base.TablePath, base.Size, base.Time);
     bytes = EncodeJournalHeader(base);
     return true;

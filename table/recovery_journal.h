@@ -52,6 +52,9 @@ private:
 
     CTableDocument* document_ = nullptr;
     std::string path_;
+    // The file the table was last read from or written to: the changes are
+    // made on top of it. A name given by a save that failed is not it.
+    std::string basePath_;
     HANDLE file_ = INVALID_HANDLE_VALUE;
     bool replaying_ = false;
     bool broken_ = false;
