@@ -104,7 +104,7 @@ int WriteTableFile(const std::string& path, const CEntryTable& table)
         DeleteFileA(path.c_str());
     std::string text = outcome == FileOutcome::NotRegular ? "Write() INVALID" : "Write() FALSE";
     if (!kept.empty()) {
-        text += "\n次のファイルを残しました。";
+        text += "\n次のファイルに、表の完全な内容が残っています。";
         for (const std::string& name : kept)
             text += "\n" + name;
     }
