@@ -34,11 +34,6 @@ bool SaveUnderChosenName(HWND owner)
     return Document.SaveTableFile() != 0;
 }
 
-std::string NameOf(const std::string& path)
-{
-    return path.substr(path.find_last_of("\\/") + 1);
-}
-
 } // namespace
 
 SaveAnswer OfferToSave(HWND owner, const char* question, const char* caption)
@@ -53,8 +48,11 @@ SaveAnswer OfferToSave(HWND owner, const char* question, const char* caption)
 
 void ReportLoad(HWND owner, const std::string& path, const TableLoad& load, LoadKind kind)
 {
-    if (load.outcome == ReadTooLarge) {
-        std::string text = NameOf(path) + " は大きすぎるため、メモリに読み込めませんでした。\n" +
+    if (load.outcome == ReadTooLarge || load.outcome == ReadFailed) {
+        const char* what = load.outcome == ReadTooLarge
+                               ? " は大きすぎるため、メモリに読み込めませんでした。\n"
+                               : " を読み込めませんでした。\n";
+        std::string text = std::string(NamePart(path)) + what +
                            (kind == StartLoad ? "空の表で始めます。" : "今の表はそのままです。");
         MessageBoxA(owner, text.c_str(), TEXT_ERROR_CAPTION, MB_OK | MB_ICONWARNING);
     } else if (load.outcome == ReadOk && load.summary.Damaged) {
@@ -65,7 +63,7 @@ void ReportLoad(HWND owner, const std::string& path, const TableLoad& load, Load
 void ReportDamagedTable(HWND owner, const std::string& path, uint64_t entriesRead,
                         bool willBeSavedOver)
 {
-    std::string name = NameOf(path);
+    std::string name = std::string(NamePart(path));
     std::string text = name + " は壊れています。\n先頭から " + std::to_string(entriesRead) +
                        " 件を読み込みましたが、残りは読み込めませんでした。";
     if (willBeSavedOver)
@@ -120,8 +118,7 @@ void OnNewTable(HWND mainWindow)
     if (OfferToSave(mainWindow, "現在開いているファイルを更新しますか？",
                     Document.CurrentTablePath()) == SaveStopped)
         return;
-    Document.ClearEntries();
-    Document.Rename("");
+    Document.NewTable();
 }
 
 bool SaveOnClose(HWND mainWindow)

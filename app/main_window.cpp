@@ -7,12 +7,14 @@
 
 #include "app/commands.h"
 #include "app/file_commands.h"
+#include "app/recovery_offer.h"
 #include "core/layout.h"
 #include "core/title.h"
 #include "hooks/vk_png.h"
 #include "lookup/capture.h"
 #include "lookup/search_box.h"
 #include "res/resource.h"
+#include "table/recovery_journal.h"
 #include "table/table_document.h"
 #include "ui/app_instance.h"
 #include "ui/guarded.h"
@@ -114,6 +116,7 @@ LRESULT OnCreate(HWND window)
 
     KeyHook.SetHook();
     Document.AddView(&TitleView);
+    RecoveryJournal.Attach(Document, CRecoveryJournal::DefaultPath());
     ClipboardLink.JoinChain(window);
     CenterOnDesktop(window);
     SetTopmost(window, 1);
@@ -203,8 +206,12 @@ void OnEndSession(HWND window, bool ending)
     DestroyWindow(window);
 }
 
+// Ending normally: nothing is left to recover, whatever the answer to the
+// question of saving was.
 void OnDestroy(HWND window)
 {
+    RecoveryJournal.Discard();
+    RecoveryJournal.Detach();
     Document.RemoveView(&TitleView);
     ClipboardLink.LeaveChain(window);
     PostQuitMessage(0);
@@ -260,11 +267,13 @@ LRESULT HandleMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 // The table comes once the window is there to be seen: a large one takes its
 // time in a window that has shown itself, and nothing the person types or
-// sends meanwhile is handled before the table is there.
+// sends meanwhile is handled before the table is there. Changes a program
+// that did not end normally left behind are offered first.
 void LoadStartTable(HWND window)
 {
     Guarded(window, 0, [&] {
-        ReportLoad(window, DefaultTableName, LoadDefaultTable(), StartLoad);
+        if (!OfferRecovery(window))
+            ReportLoad(window, DefaultTableName, LoadDefaultTable(), StartLoad);
         return 0;
     });
 }

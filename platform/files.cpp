@@ -5,9 +5,12 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <new>
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/file_calls.h"
 #else
 #include <fcntl.h>
 #include <limits.h>
@@ -70,6 +73,12 @@ const size_t CopyBlock = 1 << 20;
 
 #ifdef _WIN32
 
+} // namespace
+
+FileSystemCalls FileCalls;
+
+namespace {
+
 std::string WindowsError(DWORD code)
 {
     char text[512] = "";
@@ -105,7 +114,8 @@ bool WriteAll(HANDLE h, std::string_view bytes, DWORD& code)
     while (done < bytes.size()) {
         DWORD chunk = DWORD(bytes.size() - done < (1u << 24) ? bytes.size() - done : 1u << 24);
         DWORD written = 0;
-        if (!WriteFile(h, bytes.data() + done, chunk, &written, nullptr) || written != chunk) {
+        if (!FileCalls.Write(h, bytes.data() + done, chunk, &written, nullptr) ||
+            written != chunk) {
             code = GetLastError();
             return false;
         }
@@ -202,42 +212,47 @@ HANDLE CreateTemporary(const std::string& folder, std::string& name, DWORD& erro
 
 // The complete new bytes are in temp: they are copied over the target's own.
 // Both are closed before temp is deleted, which Windows refuses for an open file.
-FileOutcome RewriteInPlace(const Target& t, const std::string& temp, std::string& error)
+FileOutcome RewriteInPlace(const Target& t, const std::string& temp, std::string& error,
+                           KeptFiles* kept)
 {
-    HANDLE from = CreateFileA(temp.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    HANDLE to = from == INVALID_HANDLE_VALUE
-                    ? INVALID_HANDLE_VALUE
-                    : CreateFileA(t.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (to == INVALID_HANDLE_VALUE) {
-        error = WindowsError(GetLastError());
-        if (from != INVALID_HANDLE_VALUE)
-            CloseHandle(from);
+    bool opened = false, ok = true;
+    DWORD code = 0;
+    {
+        Handle from(CreateFileA(temp.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        Handle to(!from.Valid() ? INVALID_HANDLE_VALUE
+                                : CreateFileA(t.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                              nullptr));
+        code = GetLastError();
+        std::unique_ptr<char[]> block(to.Valid() ? new (std::nothrow) char[CopyBlock] : nullptr);
+        opened = block != nullptr;
+        if (!opened)
+            error = to.Valid() ? "not enough memory to copy it" : WindowsError(code);
+        while (opened && ok) {
+            DWORD n = 0;
+            if (!FileCalls.Read(from.h, block.get(), DWORD(CopyBlock), &n, nullptr)) {
+                code = GetLastError();
+                ok = false;
+            }
+            if (!ok || n == 0)
+                break;
+            ok = WriteAll(to.h, std::string_view(block.get(), n), code);
+        }
+        if (opened && ok && (!SetEndOfFile(to.h) || !FlushFileBuffers(to.h))) {
+            ok = false;
+            code = GetLastError();
+        }
+    } // both closed here: Windows refuses to delete an open file
+    if (!opened) {
+        // The target was not touched: its old bytes stay.
         DeleteFileA(temp.c_str());
         return FileOutcome::Unwritable;
     }
-    DWORD code = 0;
-    std::unique_ptr<char[]> block(new char[CopyBlock]);
-    bool ok = true;
-    for (;;) {
-        DWORD n = 0;
-        if (!ReadFile(from, block.get(), DWORD(CopyBlock), &n, nullptr)) {
-            code = GetLastError();
-            ok = false;
-        }
-        if (!ok || n == 0)
-            break;
-        ok = WriteAll(to, std::string_view(block.get(), n), code);
-    }
-    if (ok && (!SetEndOfFile(to) || !FlushFileBuffers(to))) {
-        ok = false;
-        code = GetLastError();
-    }
-    CloseHandle(from);
-    CloseHandle(to);
     if (!ok) {
         error = WindowsError(code) + "; its complete new contents are in " + temp;
+        if (kept)
+            kept->push_back(temp);
         return FileOutcome::InPlaceFailed;
     }
     DeleteFileA(temp.c_str());
@@ -328,7 +343,8 @@ void TakeOwnerAndMode(int fd, const struct stat& old)
 }
 
 // The complete new bytes are in temp: they are copied over the target's own.
-FileOutcome RewriteInPlace(const std::string& target, const std::string& temp, std::string& error)
+FileOutcome RewriteInPlace(const std::string& target, const std::string& temp, std::string& error,
+                           KeptFiles* kept)
 {
     Descriptor from(open(temp.c_str(), O_RDONLY | O_CLOEXEC));
     Descriptor d(from.fd < 0 ? -1 : open(target.c_str(), O_WRONLY | O_CLOEXEC));
@@ -367,6 +383,8 @@ FileOutcome RewriteInPlace(const std::string& target, const std::string& temp, s
     }
     if (!ok) {
         error = SystemError(code) + "; its complete new contents are in " + temp;
+        if (kept)
+            kept->push_back(temp);
         return FileOutcome::InPlaceFailed;
     }
     unlink(temp.c_str());
@@ -415,14 +433,14 @@ FileOutcome ReadRegularFile(const std::string& path, const Room& room, size_t& s
         expected,
         [&](char* p, size_t n) -> long long {
             DWORD got = 0;
-            if (!ReadFile(h.h, p, DWORD(n < (1u << 24) ? n : 1u << 24), &got, nullptr))
+            if (!FileCalls.Read(h.h, p, DWORD(n < (1u << 24) ? n : 1u << 24), &got, nullptr))
                 return -1;
             return got;
         },
         room, size);
     if (!read) {
         error = WindowsError(GetLastError());
-        return FileOutcome::Unreadable;
+        return FileOutcome::BrokenOff;
     }
     return FileOutcome::Ok;
 }
@@ -445,7 +463,49 @@ FileOutcome CreateTemporaryBeside(const std::string& path, std::string& temp, st
     return FileOutcome::Ok;
 }
 
-FileOutcome PlaceFile(const std::string& temp, const std::string& path, std::string& error)
+namespace {
+
+// ReplaceFile failed. With a backup name, the system documents two ways of
+// failing half-way: ERROR_UNABLE_TO_MOVE_REPLACEMENT (1176) leaves both
+// files under their own names, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 (1177)
+// leaves the old file under the backup name and the target's name free.
+// Other systems may fail elsewhere; what is on the disk decides: the target
+// gets the new bytes, or else the old ones back, and what cannot be put
+// there is kept and named.
+FileOutcome AfterFailedReplace(const Target& t, const std::string& temp,
+                               const std::string& backup, DWORD code, std::string& error,
+                               KeptFiles* kept)
+{
+    error = WindowsError(code);
+    if (GetFileAttributesA(t.path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        DeleteFileA(temp.c_str());
+        DeleteFileA(backup.c_str());
+        return FileOutcome::Unwritable;
+    }
+    if (MoveFileExA(temp.c_str(), t.path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(backup.c_str());
+        return FileOutcome::Ok;
+    }
+    bool oldKept = GetFileAttributesA(backup.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (oldKept && MoveFileExA(backup.c_str(), t.path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(temp.c_str());
+        return FileOutcome::Unwritable;
+    }
+    error += "; its complete new contents are in " + temp;
+    if (kept)
+        kept->push_back(temp);
+    if (oldKept) {
+        error += ", its old contents in " + backup;
+        if (kept)
+            kept->push_back(backup);
+    }
+    return FileOutcome::Stranded;
+}
+
+} // namespace
+
+FileOutcome PlaceFile(const std::string& temp, const std::string& path, std::string& error,
+                      KeptFiles* kept)
 {
     Target t;
     FileOutcome inspected = Inspect(path, t, error);
@@ -454,31 +514,33 @@ FileOutcome PlaceFile(const std::string& temp, const std::string& path, std::str
         return inspected;
     }
     if (t.exists && t.links > 1)
-        return RewriteInPlace(t, temp, error);
-    bool ok;
-    DWORD code = 0;
-    if (t.exists) {
-        // ReplaceFile keeps the target's attributes and security on Windows;
-        // the attributes are set again for systems whose ReplaceFile does not.
-        ok = ReplaceFileA(t.path.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                          nullptr, nullptr);
-        if (!ok)
-            code = GetLastError();
-        const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                           FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-        DWORD now = ok ? GetFileAttributesA(t.path.c_str()) : 0;
-        if (ok && now != INVALID_FILE_ATTRIBUTES && (now & kept) != (t.attributes & kept))
-            SetFileAttributesA(t.path.c_str(), (now & ~kept) | (t.attributes & kept));
-    } else {
-        ok = MoveFileExA(temp.c_str(), t.path.c_str(), MOVEFILE_WRITE_THROUGH);
-        if (!ok)
-            code = GetLastError();
-    }
-    if (!ok) {
+        return RewriteInPlace(t, temp, error, kept);
+    if (!t.exists) {
+        if (MoveFileExA(temp.c_str(), t.path.c_str(), MOVEFILE_WRITE_THROUGH))
+            return FileOutcome::Ok;
+        error = WindowsError(GetLastError());
         DeleteFileA(temp.c_str());
-        error = WindowsError(code);
         return FileOutcome::Unwritable;
     }
+    // The old file goes to a backup name of ours rather than nowhere, so
+    // that a replacement failing half-way never loses it.
+    const std::string backup = temp + ".old";
+    // ReplaceFile keeps the target's attributes and security on Windows;
+    // the attributes are set again for systems whose ReplaceFile does not.
+    if (!FileCalls.Replace(t.path.c_str(), temp.c_str(), backup.c_str(),
+                           REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+        FileOutcome after = AfterFailedReplace(t, temp, backup, GetLastError(), error, kept);
+        if (after != FileOutcome::Ok)
+            return after;
+    }
+    DeleteFileA(backup.c_str());
+    const DWORD keptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                 FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    DWORD now = GetFileAttributesA(t.path.c_str());
+    if (now != INVALID_FILE_ATTRIBUTES &&
+        (now & keptAttributes) != (t.attributes & keptAttributes))
+        SetFileAttributesA(t.path.c_str(),
+                           (now & ~keptAttributes) | (t.attributes & keptAttributes));
     return FileOutcome::Ok;
 }
 
@@ -582,7 +644,7 @@ FileOutcome ReadRegularFile(const std::string& path, const Room& room, size_t& s
         room, size);
     if (!read) {
         error = SystemError(errno);
-        return FileOutcome::Unreadable;
+        return FileOutcome::BrokenOff;
     }
     return FileOutcome::Ok;
 }
@@ -620,7 +682,8 @@ FileOutcome CreateTemporaryBeside(const std::string& path, std::string& temp, st
     return FileOutcome::Ok;
 }
 
-FileOutcome PlaceFile(const std::string& temp, const std::string& path, std::string& error)
+FileOutcome PlaceFile(const std::string& temp, const std::string& path, std::string& error,
+                      KeptFiles* kept)
 {
     std::string target;
     int code = 0;
@@ -637,7 +700,7 @@ FileOutcome PlaceFile(const std::string& temp, const std::string& path, std::str
         return FileOutcome::NotRegular;
     }
     if (exists && old.st_nlink > 1)
-        return RewriteInPlace(target, temp, error);
+        return RewriteInPlace(target, temp, error, kept);
     if (rename(temp.c_str(), target.c_str()) != 0) {
         code = errno;
         unlink(temp.c_str());
@@ -740,7 +803,8 @@ FileOutcome ReadWholeFile(const std::string& path, std::unique_ptr<char[]>& byte
     return outcome;
 }
 
-FileOutcome PutFileInPlace(const std::string& path, const FileMaker& make, std::string& error)
+FileOutcome PutFileInPlace(const std::string& path, const FileMaker& make, std::string& error,
+                           KeptFiles* kept)
 {
     std::string temp;
     FileOutcome prepared = CreateTemporaryBeside(path, temp, error);
@@ -764,7 +828,7 @@ FileOutcome PutFileInPlace(const std::string& path, const FileMaker& make, std::
         file.Discard();
         return FileOutcome::Unwritable;
     }
-    return PlaceFile(temp, path, error);
+    return PlaceFile(temp, path, error, kept);
 }
 
 FileOutcome PutFileInPlace(const std::string& path, std::string_view bytes, std::string& error)

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 enum class FileOutcome {
     Ok,
@@ -19,7 +20,14 @@ enum class FileOutcome {
     NotRegular,    // a folder, a FIFO or a device: never read or written as a file
     InPlaceFailed, // a hard-linked target could not be rewritten; see the error
     Abandoned,     // the bytes to write could not all be made; nothing was written
+    BrokenOff,     // opened, but a read failed part-way: none of it is to be used
+    Stranded,      // the target has neither its old nor its new bytes; error and
+                   // kept name the files that hold them
 };
+
+// The files a failed placement leaves because each holds the only complete
+// copy of the old or the new contents.
+using KeptFiles = std::vector<std::string>;
 
 // Only a regular file is read, and nothing of anything else: a FIFO is not
 // waited on. On failure, error says why in the system's words.
@@ -45,15 +53,21 @@ using FileMaker = std::function<bool(const BlockPut& put)>;
 //   (Windows); a file with further hard links is rewritten through its own
 //   name from the temporary file, so that every link sees the new bytes.
 //   The temporary file is gone afterwards, except after InPlaceFailed, when
-//   it holds the complete new contents and error names it.
+//   it holds the complete new contents, and after Stranded; kept then names
+//   what is left. A replacement that fails half-way (the old file moved
+//   aside, the new one not yet in its place) is finished, or undone, so the
+//   target holds its new bytes or its old ones whenever the system allows.
 FileOutcome CreateTemporaryBeside(const std::string& path, std::string& temp, std::string& error);
-FileOutcome PlaceFile(const std::string& temp, const std::string& path, std::string& error);
+FileOutcome PlaceFile(const std::string& temp, const std::string& path, std::string& error,
+                      KeptFiles* kept = nullptr);
 
 // Both steps, with the bytes from make (or given whole). When the maker gives
 // the file up without a failed write, the outcome is Abandoned and error is
 // left for the caller to fill.
-FileOutcome PutFileInPlace(const std::string& path, const FileMaker& make, std::string& error);
+FileOutcome PutFileInPlace(const std::string& path, const FileMaker& make, std::string& error,
+                           KeptFiles* kept = nullptr);
 FileOutcome PutFileInPlace(const std::string& path, std::string_view bytes, std::string& error);
 
 // A regular file (or a link to one) is there.
 bool FileExists(const std::string& path);
+

@@ -80,6 +80,8 @@ void CTableDocument::StoreEntry(std::string_view key, std::string_view data)
     else
         table_->InsertEntry(k, d);
     MarkModified();
+    if (journal_)
+        journal_->Stored(k, d);
     NotifyChanged({before, HandleOf(*table_, k)});
 }
 
@@ -104,6 +106,8 @@ void CTableDocument::ReplaceEntry(std::string_view formerKey, std::string_view k
         table_->InsertEntry(k, d);
     table_->EraseEntry(former);
     MarkModified();
+    if (journal_)
+        journal_->Replaced(former, k, d);
     if (other)
         NotifyChanged({other, nullptr});
     NotifyChanged({before, HandleOf(*table_, k)});
@@ -112,8 +116,12 @@ void CTableDocument::ReplaceEntry(std::string_view formerKey, std::string_view k
 void CTableDocument::EraseEntry(std::string_view key)
 {
     EntryHandle before = HandleOf(*table_, key);
-    table_->EraseEntry(key); // the key is not used once its entry has gone
+    // The key may be the entry's own bytes: the journal hears of a copy.
+    std::string erased = before && journal_ ? std::string(key) : std::string();
+    table_->EraseEntry(key);
     MarkModified();
+    if (before && journal_)
+        journal_->Erased({erased});
     if (before)
         NotifyChanged({before, nullptr});
 }
@@ -134,6 +142,14 @@ void CTableDocument::ClearEntries()
     NotifyReplaced();
 }
 
+void CTableDocument::NewTable()
+{
+    ClearEntries();
+    SetName(std::string(), std::string());
+    if (journal_)
+        journal_->Rebased();
+}
+
 TableLoad CTableDocument::LoadTableFile(const std::string& path)
 {
     TableLoad load;
@@ -141,7 +157,7 @@ TableLoad CTableDocument::LoadTableFile(const std::string& path)
     std::unique_ptr<char[]> bytes;
     size_t size = 0;
     load.outcome = ReadTableFileBytes(full, bytes, size);
-    if (load.outcome == ReadTooLarge)
+    if (load.outcome == ReadTooLarge || load.outcome == ReadFailed)
         return load;
     auto loaded = std::make_unique<CEntryTable>();
     if (load.outcome == ReadOk) {
@@ -160,6 +176,8 @@ TableLoad CTableDocument::LoadTableFile(const std::string& path)
         SetName(path, std::move(full));
     else
         SetName(std::string(), std::string());
+    if (journal_)
+        journal_->Rebased();
     NotifyReplaced(); // before the old entries go: the views still point at them
     return load;
 }
@@ -172,14 +190,14 @@ TableLoad CTableDocument::AppendTableFile(const std::string& path)
     std::unique_ptr<char[]> bytes;
     size_t size = 0;
     load.outcome = ReadTableFileBytes(FullPathOf(path), bytes, size);
-    if (load.outcome == ReadTooLarge)
+    if (load.outcome == ReadTooLarge || load.outcome == ReadFailed)
         return load;
     if (load.outcome == ReadOk) {
         const uint8_t* image = reinterpret_cast<const uint8_t*>(bytes.get());
-        std::vector<std::string_view> added;
+        std::vector<std::string_view> added; // Key, Data, Key, Data, ...
         uint64_t inserted = 0;
         try {
-            added.reserve(size_t(WalkRecords(image, size, [](const RecordSpan&) {}).Records));
+            added.reserve(2 * size_t(WalkRecords(image, size, [](const RecordSpan&) {}).Records));
             load.summary = WalkRecords(image, size, [&](const RecordSpan& r) {
                 std::string_view record(bytes.get() + r.offset + 8, size_t(r.keyLength) + r.dataLength);
                 std::string_view key = record.substr(0, r.keyLength);
@@ -188,19 +206,24 @@ TableLoad CTableDocument::AppendTableFile(const std::string& path)
                 data = data.substr(0, data.find('\0'));
                 if (table_->InsertEntry(key, data)) {
                     added.push_back(key);
+                    added.push_back(data);
                     inserted++;
                 }
             });
             load.summary.Inserted = inserted;
             load.summary.Duplicates = load.summary.Records - inserted;
         } catch (const std::bad_alloc&) {
-            for (std::string_view key : added)
-                table_->EraseEntry(key);
+            for (size_t i = 0; i < added.size(); i += 2)
+                table_->EraseEntry(added[i]);
             load.outcome = ReadTooLarge;
             return load;
         }
+        MarkModified();
+        if (journal_ && !added.empty())
+            journal_->Appended(added);
+    } else {
+        MarkModified();
     }
-    MarkModified();
     NotifyReplaced();
     return load;
 }
@@ -215,6 +238,8 @@ int CTableDocument::SaveTableFile()
     }
     if (!WriteTableFile(fullPath_, *table_))
         return 0;
+    if (journal_)
+        journal_->Rebased();
     ResetModified();
     return 1;
 }

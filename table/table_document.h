@@ -34,6 +34,24 @@ protected:
     ~CDocumentView() = default;
 };
 
+// Hears of every change to the table before any view does, with what it
+// takes to make the change again: a journal of the changes not yet saved.
+class CChangeJournal {
+public:
+    virtual void Stored(std::string_view key, std::string_view data) = 0;
+    virtual void Replaced(std::string_view formerKey, std::string_view key,
+                          std::string_view data) = 0;
+    virtual void Erased(const std::vector<std::string_view>& keys) = 0;
+    // The entries an append added: Key, Data, Key, Data, ...
+    virtual void Appended(const std::vector<std::string_view>& keysAndData) = 0;
+    // The table is its file's again (loaded, saved) or a new one: every
+    // change heard of before is obsolete.
+    virtual void Rebased() = 0;
+
+protected:
+    ~CChangeJournal() = default;
+};
+
 // What a load or an append found.
 struct TableLoad {
     ReadOutcome outcome = ReadNotOpened;
@@ -54,6 +72,8 @@ public:
 
     void AddView(CDocumentView* view);
     void RemoveView(CDocumentView* view);
+    // At most one; null for none.
+    void SetJournal(CChangeJournal* journal) { journal_ = journal; }
 
     // Changes made by commands. Each marks the table modified, whether or not
     // an entry changed, and happens whole or, when memory runs out, not at
@@ -72,13 +92,17 @@ public:
 
     // Empties the table; the name and the modified flag stay.
     void ClearEntries();
+    // An empty untitled table in place of this one; the modified flag stays.
+    void NewTable();
     // The file's entries in place of the table's, named after the file; or,
     // when the file cannot be opened, an empty untitled table. A file too
-    // large for memory changes nothing. The modified flag stays.
+    // large for memory, or one whose reading fails part-way, changes
+    // nothing. The modified flag stays.
     TableLoad LoadTableFile(const std::string& path);
     // Adds the file's entries; Keys already in the table keep their Data.
     // The name stays, and the table counts as modified even when the file
-    // could not be opened. A file too large for memory changes nothing.
+    // could not be opened. A file too large for memory, or one whose reading
+    // fails part-way, changes nothing.
     TableLoad AppendTableFile(const std::string& path);
     // Writes the table to its file, making it anew if it has gone: 1, and no
     // longer modified; or 0 after the failure's message. Before the first
@@ -103,6 +127,7 @@ private:
     std::string fullPath_;
     int modified_ = 0;
     std::vector<CDocumentView*> views_;
+    CChangeJournal* journal_ = nullptr;
     // Files loaded damaged whose bytes have not been kept yet.
     std::vector<std::string> damagedFiles_;
 };
@@ -121,6 +146,8 @@ void CTableDocument::EraseEntries(const std::vector<std::string>& keys, Before&&
     for (const std::string& key : keys)
         table_->EraseEntry(key);
     MarkModified();
+    if (journal_)
+        journal_->Erased(std::vector<std::string_view>(keys.begin(), keys.end()));
     for (size_t i = 0; i < keys.size(); i++) {
         before(i);
         NotifyChanged({handles[i], nullptr});

@@ -8,15 +8,14 @@
 #include "core/table_codec.h"
 #include "platform/files.h"
 #include "res/texts.h"
-#include "table/file_wrap.h"
 
 namespace {
 
-const uint32_t IoBlock = 16u << 20;
+const size_t IoBlock = 16u << 20;
 
-void ReportWriteFailure(const char* text)
+void ReportWriteFailure(const std::string& text)
 {
-    MessageBoxA(nullptr, text, TEXT_WRITE_FAILURE_CAPTION, MB_OK);
+    MessageBoxA(nullptr, text.c_str(), TEXT_WRITE_FAILURE_CAPTION, MB_OK);
 }
 
 // A table needs its file's bytes and a little more for its index; a file
@@ -33,36 +32,16 @@ bool FitsInMemory(uint64_t size)
     return needed <= memory.ullAvailVirtual && needed <= memory.ullAvailPageFile;
 }
 
-ReadOutcome ReadWholeFile(std::unique_ptr<char[]>& bytes, size_t& length)
+// Whether the file may be written, without changing it; a missing file is
+// made, and created tells whether this call made it.
+bool MayWrite(const std::string& path, bool& created)
 {
-    uint64_t size = TableFile.FileSize();
-    if (!FitsInMemory(size))
-        return ReadTooLarge;
-    length = size_t(size);
-    bytes.reset(new (std::nothrow) char[length ? length : 1]);
-    if (!bytes)
-        return ReadTooLarge;
-    TableFile.Rewind();
-    size_t done = 0;
-    while (done < length) {
-        uint32_t chunk = uint32_t(length - done < IoBlock ? length - done : IoBlock);
-        if (!TableFile.Read(bytes.get() + done, chunk))
-            break; // the file shrank under us: keep what arrived
-        done += chunk;
-    }
-    length = done;
-    return ReadOk;
-}
-
-bool WriteBlock(const char* p, size_t n)
-{
-    while (n > 0) {
-        uint32_t chunk = uint32_t(n < IoBlock ? n : IoBlock);
-        if (!TableFile.Write(p, chunk))
-            return false;
-        p += chunk;
-        n -= chunk;
-    }
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    created = GetLastError() != ERROR_ALREADY_EXISTS;
+    CloseHandle(h);
     return true;
 }
 
@@ -71,44 +50,64 @@ bool WriteBlock(const char* p, size_t n)
 ReadOutcome ReadTableFileBytes(const std::string& path, std::unique_ptr<char[]>& bytes,
                                size_t& size)
 {
-    if (TableFile.OpenRead(path.c_str()) != OPEN_OK) {
-        TableFile.Close();
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) &&
+        !FitsInMemory(uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow))
+        return ReadTooLarge;
+    std::string why;
+    FileOutcome outcome;
+    try {
+        outcome = ReadWholeFile(path, bytes, size, why);
+    } catch (const std::bad_alloc&) {
+        return ReadTooLarge;
+    }
+    switch (outcome) {
+    case FileOutcome::Ok:
+        return ReadOk;
+    case FileOutcome::BrokenOff:
+        return ReadFailed;
+    default:
         return ReadNotOpened;
     }
-    ReadOutcome outcome = ReadWholeFile(bytes, size);
-    TableFile.Close();
-    return outcome;
 }
 
 int WriteTableFile(const std::string& path, const CEntryTable& table)
 {
     bool created = false;
-    OpenResult probe = TableFile.ProbeWrite(path.c_str(), &created);
-    if (probe != OPEN_OK) {
-        ReportWriteFailure(probe == OPEN_BUSY ? "Write() FALSE" : "Write() INVALID");
+    if (path.empty() || !MayWrite(path, created)) {
+        ReportWriteFailure("Write() INVALID");
         return 0;
     }
-    auto giveUp = [&](const std::string& temp, const char* text) {
-        if (!temp.empty())
-            DeleteFileA(temp.c_str());
-        if (created)
-            DeleteFileA(path.c_str());
-        ReportWriteFailure(text);
-        return 0;
-    };
-
     // The new contents go to a file of their own beside the old one, which
     // takes the old one's place only when all of them are on the disk, and
     // keeps what the person set up for it.
-    std::string temp, why;
-    if (CreateTemporaryBeside(path, temp, why) != FileOutcome::Ok ||
-        TableFile.OpenCreate(temp.c_str()) != OPEN_OK)
-        return giveUp(temp, "Write() INVALID");
-    bool written = EncodeTable(table, WriteBlock, IoBlock) && TableFile.Flush();
-    TableFile.Close();
-    if (!written)
-        return giveUp(temp, "Write() FALSE");
-    if (PlaceFile(temp, path, why) != FileOutcome::Ok)
-        return giveUp(std::string(), "Write() FALSE");
-    return 1;
+    std::string why;
+    KeptFiles kept;
+    FileOutcome outcome;
+    try {
+        outcome = PutFileInPlace(
+            path,
+            [&](const BlockPut& put) {
+                return EncodeTable(
+                    table, [&](const char* p, size_t n) { return put(std::string_view(p, n)); },
+                    IoBlock);
+            },
+            why, &kept);
+    } catch (...) {
+        if (created)
+            DeleteFileA(path.c_str());
+        throw;
+    }
+    if (outcome == FileOutcome::Ok)
+        return 1;
+    if (created && kept.empty())
+        DeleteFileA(path.c_str());
+    std::string text = outcome == FileOutcome::NotRegular ? "Write() INVALID" : "Write() FALSE";
+    if (!kept.empty()) {
+        text += "\n次のファイルに、表の完全な内容が残っています。";
+        for (const std::string& name : kept)
+            text += "\n" + name;
+    }
+    ReportWriteFailure(text);
+    return 0;
 }

@@ -1,5 +1,5 @@
-// Table files on disk: read into a table, or written from one, through the
-// one file object.
+// Table files on disk, read into a table or written from one through
+// platform/files: no file stays open once a call has returned, on any path.
 #pragma once
 
 #include <memory>
@@ -9,8 +9,9 @@
 
 enum ReadOutcome {
     ReadOk,
-    ReadNotOpened, // missing, held open elsewhere, no access, or the file object busy
+    ReadNotOpened, // missing, held open elsewhere, no access, not a file
     ReadTooLarge,  // more than the memory there is to hold it
+    ReadFailed,    // opened, but the system failed part-way through reading it
 };
 
 // The file's bytes, whole. Never shows a message.
@@ -18,6 +19,9 @@ ReadOutcome ReadTableFileBytes(const std::string& path, std::unique_ptr<char[]>&
                                size_t& size);
 
 // Writes the table to the file, which is made if it does not exist: 1 if
-// written, 0 after a message box ("Write() INVALID" or "Write() FALSE"). The
-// old file is replaced only once the new one is complete.
+// written, 0 after a message box ("Write() INVALID" or "Write() FALSE", the
+// latter naming any file left with the only complete copy of the table or
+// of the old file). The old file is replaced only once the new one is
+// complete. A failure to make the bytes (memory) is thrown on, after the
+// temporary file has gone.
 int WriteTableFile(const std::string& path, const CEntryTable& table);

@@ -2,6 +2,10 @@
 // a person would use it: start-up, key presses, the list window and its
 // sort, changes that the open list follows, Open-new and Save.
 //   program_bench [ENTRIES] [PRESSES]      (PRESSES 0: start-up alone)
+// The recovery journal: what each change costs with it and without it,
+// start-up without a journal, and a restore of many changes; with a folder
+// that holds another vocabrik.exe, that one's start-up is timed beside.
+//   program_bench journal [CHANGES] [RESTORED] [OTHER-PROGRAM-FOLDER]
 #include <windows.h>
 #include <psapi.h>
 
@@ -14,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/journal_codec.h"
 #include "core/table_codec.h"
 #include "res/resource.h"
 #include "tests/e2e/driver.h"
@@ -358,10 +363,157 @@ private:
     std::vector<double> keyPresses_;
 };
 
+// The journal's cost, on a table of 1000 entries.
+class JournalBench {
+public:
+    JournalBench(int changes, int restored, std::string otherProgram)
+        : changes_(changes), restored_(restored), other_(std::move(otherProgram)), rng_(7)
+    {
+    }
+
+    int Run()
+    {
+        CEntryTable table;
+        while (table.Size() < 1000)
+            table.InsertEntry(RandomKey(rng_), RandomData(rng_));
+        table_ = EncodeTableToBytes(table);
+        std::vector<double> with, without;
+        // Alternately, so that a slower moment of the machine falls on both.
+        for (int round = 0; round < 4; round++) {
+            if (!Changes(true, with) || !Changes(false, without))
+                return 1;
+        }
+        Report("change (Add) with the journal", with);
+        Report("change (Add) without a journal", without);
+        printf("the journal adds %.2f ms a change (mean)\n", Mean(with) - Mean(without));
+        StartUps();
+        return Restore() ? 0 : 1;
+    }
+
+private:
+    static double Mean(const std::vector<double>& v)
+    {
+        return std::accumulate(v.begin(), v.end(), 0.0) / double(v.size());
+    }
+
+    // A file where the journal's folder would be keeps it from being made.
+    static void AllowJournal(AppUnderTest& app, bool allowed)
+    {
+        std::string blocker = app.AppData() + "\\Vocabrik";
+        RemoveDirectoryA(blocker.c_str());
+        DeleteFileA(blocker.c_str());
+        if (!allowed)
+            CloseHandle(CreateFileA(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
+                                    nullptr));
+    }
+
+    // Each Add as the person gives it, until the program has handled it.
+    bool Changes(bool journal, std::vector<double>& times)
+    {
+        AppUnderTest app;
+        app.WriteTable(table_);
+        AllowJournal(app, journal);
+        if (!app.Start())
+            return false;
+        HWND keyPane = app.Control(IDC_KEY_PANE), dataPane = app.Control(IDC_RESULT_PANE);
+        for (int i = 0; i < changes_ / 4; i++) {
+            app.SetText(keyPane, "zz-" + std::to_string(i));
+            app.SetText(dataPane, RandomData(rng_));
+            Clock t0 = Now();
+            if (!app.Send(IDC_ADD))
+                return false;
+            times.push_back(Ms(t0, Now()));
+        }
+        bool journalled = GetFileAttributesA(app.JournalPath().c_str()) != INVALID_FILE_ATTRIBUTES;
+        app.Kill();
+        if (journalled != journal) {
+            fprintf(stderr, "the journal was %s\n", journalled ? "written" : "not written");
+            return false;
+        }
+        return true;
+    }
+
+    static double StartUp(AppUnderTest& app)
+    {
+        Clock t0 = Now();
+        if (!app.Launch() || !app.WaitShown(60000, 1) || !app.Sync())
+            return -1;
+        double ms = Ms(t0, Now());
+        app.Kill();
+        return ms;
+    }
+
+    void StartUps()
+    {
+        std::vector<double> ours, theirs;
+        for (int i = 0; i < 10; i++) {
+            AppUnderTest app;
+            app.WriteTable(table_);
+            ours.push_back(StartUp(app));
+            if (!other_.empty()) {
+                AppUnderTest other(other_);
+                theirs.push_back(StartUp(other));
+            }
+        }
+        Report("start-up without a journal, until the program answers", ours);
+        Report("start-up of the other program", theirs);
+    }
+
+    // A journal of many changes, left as a killed program leaves it: the
+    // time from はい until the program answers with every change made.
+    bool Restore()
+    {
+        AppUnderTest app;
+        app.WriteTable(table_);
+        std::string path = app.Folder() + "\\data.vbk";
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+        JournalBase base;
+        base.TablePath = path;
+        base.Size = data.nFileSizeLow;
+        base.Time = uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32 |
+                    data.ftLastWriteTime.dwLowDateTime;
+        std::string journal = EncodeJournalHeader(base), lastKey, lastData;
+        for (int i = 0; i < restored_; i++) {
+            lastKey = "restored-" + std::to_string(100000 + i);
+            lastData = RandomData(rng_);
+            journal += EncodeJournalRecord(JournalKind::Store, {lastKey, lastData});
+        }
+        CreateDirectoryA((app.AppData() + "\\Vocabrik").c_str(), nullptr);
+        HANDLE f = CreateFileA(app.JournalPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               0, nullptr);
+        DWORD written = 0;
+        WriteFile(f, journal.data(), DWORD(journal.size()), &written, nullptr);
+        CloseHandle(f);
+        if (!app.Start())
+            return false;
+        Box box = app.WaitBox();
+        if (!box.window)
+            return false;
+        Clock t0 = Now();
+        app.Press(box.window, IDYES);
+        bool restored = app.TitleIs("Vocabrik - data.vbk* ") && app.Sync();
+        double ms = Ms(t0, Now());
+        restored = restored && app.LookUp(lastKey) == lastData;
+        printf("restore of %d changes: %s in %.0f ms (journal %.1f MB)\n", restored_,
+               restored ? "done" : "NOT done", ms, double(journal.size()) / 1e6);
+        return restored;
+    }
+
+    int changes_, restored_;
+    std::string other_;
+    std::mt19937 rng_;
+    std::string table_;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::string(argv[1]) == "journal")
+        return JournalBench(argc > 2 ? atoi(argv[2]) : 200, argc > 3 ? atoi(argv[3]) : 10000,
+                            argc > 4 ? argv[4] : "")
+            .Run();
     int entries = argc > 1 ? atoi(argv[1]) : 1000000;
     int presses = argc > 2 ? atoi(argv[2]) : 200;
     return Bench(entries, presses).Run();

@@ -138,6 +138,7 @@ bool AppUnderTest::Launch(const std::string& exe)
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA si = {};
     si.cb = sizeof si;
+    SetEnvironmentVariableA("LOCALAPPDATA", AppData().c_str()); // the child inherits it
     if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         folder_.c_str(), &si, &process_))
         return false;
@@ -175,6 +176,19 @@ DWORD AppUnderTest::StartSecondInstance(DWORD timeoutMs)
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     return code;
+}
+
+void AppUnderTest::Kill()
+{
+    if (!process_.hProcess)
+        return;
+    TerminateProcess(process_.hProcess, 1); // ours: started by this driver
+    WaitForSingleObject(process_.hProcess, 10000);
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+    process_ = {};
+    main_ = nullptr;
+    pid_ = 0;
 }
 
 bool AppUnderTest::Running() const

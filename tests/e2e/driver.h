@@ -35,6 +35,10 @@ public:
     std::string ReadFile(const std::string& name) const;
     bool FileExists(const std::string& name) const;
     const std::string& Folder() const { return folder_; }
+    // %LOCALAPPDATA% of the program: a folder of this test's own, so that no
+    // test sees another's recovery journal.
+    std::string AppData() const { return appData_.Folder(); }
+    std::string JournalPath() const { return AppData() + "\\Vocabrik\\recovery.journal"; }
 
     // Starts the program and waits for its main window to be shown and the
     // program to answer.
@@ -49,6 +53,8 @@ public:
     // or STILL_ACTIVE if it did not end within the time.
     DWORD StartSecondInstance(DWORD timeoutMs);
     bool Running() const;
+    // Ends the program at once, as a crash or the task manager would.
+    void Kill();
     // Waits for the process to end and gives its exit code.
     bool WaitExit(DWORD timeoutMs, DWORD* exitCode);
 
@@ -99,6 +105,7 @@ private:
 
     std::unique_ptr<ScratchFolder> scratch_; // none when the folder is given
     std::string folder_;
+    ScratchFolder appData_ = ScratchFolder::Fresh("e2e-appdata");
     std::string program_;
     PROCESS_INFORMATION process_ = {};
     HWND main_ = nullptr;

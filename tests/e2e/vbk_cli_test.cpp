@@ -49,9 +49,10 @@ protected:
     }
     std::string Read(const std::string& name) const { return folder_->Read(name); }
     std::vector<std::string> Listing() const { return folder_->Listing(); }
-    VbkRun Vbk(const std::vector<std::string>& args, unsigned long long memoryLimit = 0) const
+    VbkRun Vbk(const std::vector<std::string>& args, unsigned long long memoryLimit = 0,
+               unsigned long long fileSizeLimit = 0) const
     {
-        return RunVbk(args, folder_->Folder(), memoryLimit);
+        return RunVbk(args, folder_->Folder(), memoryLimit, fileSizeLimit);
     }
 
     std::unique_ptr<ScratchFolder> folder_;
@@ -116,15 +117,24 @@ TEST_F(VbkCli, ImportWritesTheTableAndSaysWhatItLeftOut)
 TEST_F(VbkCli, FailuresLeaveTheTargetAsItWas)
 {
     const std::string old = Record("old", "table");
+    std::string big;
+    for (int i = 0; i < 20000; i++)
+        big += "k" + std::to_string(100000 + i) + "\t" + std::string(30, 'd') + "\n";
     struct Case {
         std::string list, bytes;
         std::vector<std::string> extra;
         std::string message;
+        unsigned long long fileSizeLimit = 0; // Linux only
     } cases[] = {
         {"q.csv", "apple,x\nbanana,\"unclosed\n", {}, "q.csv:2: the quoted field"},
         {"s.tsv", "apple\tx\nsnow\t\xE2\x98\x83\n", {}, "s.tsv:2: the character U+2603"},
         {"e.tsv", "apple\t\x95\x5C\n", {"--encoding", "utf-8"}, "e.tsv:1: not valid UTF-8"},
         {"m.tsv", "", {}, "m.tsv: no such file"},
+#ifndef _WIN32
+        // The disk fills up half-way: the partial new file goes too.
+        {"big.tsv", big, {}, "t.vbk: cannot write it: File too large (nothing was written)",
+         256 << 10},
+#endif
     };
     for (const Case& c : cases) {
         Write("t.vbk", old);
@@ -132,7 +142,7 @@ TEST_F(VbkCli, FailuresLeaveTheTargetAsItWas)
             Write(c.list, c.bytes);
         std::vector<std::string> args = {"import", c.list, "-o", "t.vbk"};
         args.insert(args.end(), c.extra.begin(), c.extra.end());
-        VbkRun r = Vbk(args);
+        VbkRun r = Vbk(args, 0, c.fileSizeLimit);
         EXPECT_EQ(r.Status, 1) << Describe(r);
         EXPECT_NE(r.Err.find(c.message), std::string::npos) << Describe(r);
         EXPECT_EQ(Read("t.vbk"), old) << c.list;
@@ -322,6 +332,16 @@ TEST_F(VbkCli, SavingKeepsWhatTheUserSetUp)
     import("link.vbk");
     EXPECT_TRUE(fs::is_symlink(Path("link.vbk")));
     EXPECT_EQ(Read("real/t.vbk"), fresh);
+    // A relative link is followed from its own folder, not the working one.
+    fs::create_directories(Path("sub/real"));
+    Write("sub/real/t.vbk", old);
+    Write("real/t.vbk", old);
+    fs::create_symlink("real/t.vbk", Path("sub/link.vbk"));
+    import("sub/link.vbk");
+    EXPECT_TRUE(fs::is_symlink(Path("sub/link.vbk")));
+    EXPECT_EQ(Read("sub/real/t.vbk"), fresh);
+    EXPECT_EQ(Read("real/t.vbk"), old);
+    EXPECT_EQ(ScratchFolder::ListingOf(Path("sub/real")), std::vector<std::string>{"t.vbk"});
 #endif
     // No temporary file is left behind.
     for (const std::string& name : Listing())

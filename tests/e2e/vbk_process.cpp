@@ -90,7 +90,7 @@ bool TerminalIsUtf8()
 #ifdef _WIN32
 
 VbkRun RunVbk(const std::vector<std::string>& args, const std::string& folder,
-              unsigned long long)
+              unsigned long long, unsigned long long)
 {
     return RunVbkAt(VbkPath(), args, folder);
 }
@@ -145,7 +145,7 @@ VbkRun RunVbkAt(const std::string& exe, const std::vector<std::string>& args,
 #else
 
 VbkRun RunVbk(const std::vector<std::string>& args, const std::string& folder,
-              unsigned long long memoryLimit)
+              unsigned long long memoryLimit, unsigned long long fileSizeLimit)
 {
     VbkRun run;
     std::string outPath = folder + ".out", errPath = folder + ".err";
@@ -165,6 +165,14 @@ VbkRun RunVbk(const std::vector<std::string>& args, const std::string& folder,
         if (memoryLimit) {
             struct rlimit limit = {rlim_t(memoryLimit), rlim_t(memoryLimit)};
             if (setrlimit(RLIMIT_AS, &limit) != 0)
+                _exit(127);
+        }
+        if (fileSizeLimit) {
+            // A write past the limit then fails with EFBIG, as on a full
+            // disk, instead of ending the process.
+            struct rlimit limit = {rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+            signal(SIGXFSZ, SIG_IGN);
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
                 _exit(127);
         }
         dup2(out, 1);

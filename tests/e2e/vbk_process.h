@@ -15,10 +15,11 @@ std::string TestFolderName(const std::string& tag);
 
 // Runs vbk with the arguments, in the folder, and waits (with a deadline)
 // for it to end. Its standard output and error are captured through files
-// outside the folder. A memory limit (bytes of address space; Linux only)
-// lets a test see what running out of memory does.
+// outside the folder. A memory limit (bytes of address space) and a file
+// size limit (bytes a file may grow to) let a test see what running out of
+// memory or of room does (Linux only).
 VbkRun RunVbk(const std::vector<std::string>& args, const std::string& folder,
-              unsigned long long memoryLimit = 0);
+              unsigned long long memoryLimit = 0, unsigned long long fileSizeLimit = 0);
 #ifdef _WIN32
 // The same with another vbk.exe, such as one unpacked from a release.
 VbkRun RunVbkAt(const std::string& exe, const std::vector<std::string>& args,

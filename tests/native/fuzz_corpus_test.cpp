@@ -5,9 +5,22 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/journal_codec.h"
 #include "core/table_codec.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+
+std::string Slurp(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+} // namespace
 
 TEST(FuzzCorpus, EveryInputReadsAndRoundTrips)
 {
@@ -15,10 +28,7 @@ TEST(FuzzCorpus, EveryInputReadsAndRoundTrips)
     for (const auto& f : fs::directory_iterator(VK_FUZZ_CORPUS)) {
         if (!f.is_regular_file())
             continue;
-        std::ifstream in(f.path(), std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        std::string input = ss.str();
+        std::string input = Slurp(f.path());
 
         CEntryTable table;
         DecodeSummary s = DecodeTable(input, table);
@@ -38,4 +48,24 @@ TEST(FuzzCorpus, EveryInputReadsAndRoundTrips)
         files++;
     }
     EXPECT_GT(files, 0) << "no corpus in " << VK_FUZZ_CORPUS;
+}
+
+TEST(FuzzCorpus, EveryJournalReadsAndWritesBackItsSoundPart)
+{
+    int files = 0;
+    for (const auto& f : fs::directory_iterator(VK_JOURNAL_CORPUS)) {
+        if (!f.is_regular_file())
+            continue;
+        std::string input = Slurp(f.path());
+        JournalContents j = ReadJournal(input);
+        ASSERT_LE(j.SoundLength, input.size()) << f.path();
+        files++;
+        if (!j.HeaderSound)
+            continue;
+        std::string bytes = EncodeJournalHeader(j.Base);
+        for (const JournalChange& c : j.Changes)
+            bytes += EncodeJournalRecord(c.Kind, {c.Fields.begin(), c.Fields.end()});
+        EXPECT_EQ(bytes, input.substr(0, size_t(j.SoundLength))) << f.path();
+    }
+    EXPECT_GT(files, 0) << "no corpus in " << VK_JOURNAL_CORPUS;
 }

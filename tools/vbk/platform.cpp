@@ -17,6 +17,7 @@ std::string DescribeFileFailure(const std::string& path, FileOutcome outcome,
     case FileOutcome::Missing:
         return path + ": no such file";
     case FileOutcome::Unreadable:
+    case FileOutcome::BrokenOff:
         return path + ": cannot read it: " + why;
     case FileOutcome::Unwritable:
         return path + ": cannot write it: " + why + " (nothing was written)";
@@ -25,6 +26,8 @@ std::string DescribeFileFailure(const std::string& path, FileOutcome outcome,
                "; vbk reads and writes only regular files (nothing was read or written)";
     case FileOutcome::InPlaceFailed:
         return path + ": cannot rewrite it in place: " + why;
+    case FileOutcome::Stranded:
+        return path + ": cannot put the new file in its place: " + why;
     case FileOutcome::Abandoned:
         return path + ": " + why + " (nothing was written)";
     default:

@@ -1,0 +1,33 @@
+#include "app/recovery_offer.h"
+
+#include <string>
+
+#include "app/file_commands.h"
+#include "core/file_name.h"
+#include "res/texts.h"
+#include "table/recovery_journal.h"
+
+bool OfferRecovery(HWND mainWindow)
+{
+    JournalContents found;
+    if (!RecoveryJournal.Find(found)) {
+        RecoveryJournal.Discard(); // a journal torn before its first change holds nothing
+        return false;
+    }
+    std::string text = "前回、保存されないまま終わった変更が " +
+                       std::to_string(found.Changes.size()) + " 件あります。\n";
+    if (CRecoveryJournal::BaseChanged(found.Base))
+        text += std::string(NamePart(found.Base.TablePath)) +
+                " は、その後ほかで書き換えられています。変更は今のファイルの内容に重ねて復元します。\n";
+    text += "復元しますか？";
+    if (MessageBoxA(mainWindow, text.c_str(), TEXT_CONFIRM_CAPTION,
+                    MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        RecoveryJournal.Discard();
+        return false;
+    }
+    Document.ResetModified();
+    TableLoad load = RecoveryJournal.Restore(found);
+    if (!found.Base.TablePath.empty())
+        ReportLoad(mainWindow, found.Base.TablePath, load, StartLoad);
+    return true;
+}

@@ -1,0 +1,11 @@
+// At start-up: the changes a program that did not end normally left in the
+// recovery journal are offered back.
+#pragma once
+
+#include <windows.h>
+
+// Asks whether to restore the journal's changes and, on yes, restores them:
+// true when the start's table is settled. False when there was nothing to
+// offer or the person declined (the journal is gone then): the start goes on
+// with its usual table.
+bool OfferRecovery(HWND mainWindow);

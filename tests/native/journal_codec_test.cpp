@@ -1,0 +1,107 @@
+// The recovery journal's bytes: every kind of change comes back as written,
+// and whatever a power cut leaves of the last record, every record before it
+// is used and nothing after it.
+#include <gtest/gtest.h>
+
+#include "core/journal_codec.h"
+
+namespace {
+
+struct Written {
+    JournalKind kind;
+    std::vector<std::string> fields;
+};
+
+std::string Encode(const JournalBase& base, const std::vector<Written>& changes)
+{
+    std::string bytes = EncodeJournalHeader(base);
+    for (const Written& w : changes) {
+        std::vector<std::string_view> fields(w.fields.begin(), w.fields.end());
+        bytes += EncodeJournalRecord(w.kind, fields);
+    }
+    return bytes;
+}
+
+const JournalBase Base = {"C:\\words\\\x83\x5c\x83\x74\x83\x67.vbk" /* ソフト */, 1234,
+                          0x01DB0000AABBCCDDull};
+
+const std::vector<Written> EveryKind = {
+    {JournalKind::Store, {"apple", "\x82\xe8\x82\xf1\x82\xb2" /* りんご */}},
+    {JournalKind::Store, {"", std::string(70000, 'd')}},
+    {JournalKind::Replace, {"apple", "apples", "many"}},
+    {JournalKind::Erase, {"apples"}},
+    {JournalKind::Erase, {"a", "b", std::string("c\0d", 3)}},
+    {JournalKind::Erase, {}},
+    {JournalKind::Append, {"k1", "d1", "k2", ""}},
+};
+
+void ExpectSame(const std::vector<JournalChange>& got, const std::vector<Written>& want,
+                size_t count, const std::string& what)
+{
+    ASSERT_EQ(got.size(), count) << what;
+    for (size_t i = 0; i < count; i++) {
+        EXPECT_EQ(got[i].Kind, want[i].kind) << what << ", change " << i;
+        EXPECT_EQ(got[i].Fields, want[i].fields) << what << ", change " << i;
+    }
+}
+
+TEST(JournalCodec, EveryKindOfChangeComesBackAsWritten)
+{
+    for (const JournalBase& base : {Base, JournalBase{}}) {
+        std::string bytes = Encode(base, EveryKind);
+        JournalContents j = ReadJournal(bytes);
+        EXPECT_TRUE(j.HeaderSound);
+        EXPECT_EQ(j.Base.TablePath, base.TablePath);
+        EXPECT_EQ(j.Base.Size, base.Size);
+        EXPECT_EQ(j.Base.Time, base.Time);
+        EXPECT_FALSE(j.Torn);
+        EXPECT_EQ(j.SoundLength, bytes.size());
+        ExpectSame(j.Changes, EveryKind, EveryKind.size(), "whole journal of " + base.TablePath);
+    }
+}
+
+// Cut anywhere inside the last record, or with one of its bytes changed, the
+// journal gives every change before it and says where to write the next.
+TEST(JournalCodec, ATornOrDamagedLastRecordIsLeftOut)
+{
+    const std::string whole = Encode(Base, EveryKind);
+    std::vector<Written> earlier(EveryKind.begin(), EveryKind.end() - 1);
+    const std::string sound = Encode(Base, earlier);
+    for (size_t cut = sound.size(); cut < whole.size(); cut++) {
+        JournalContents j = ReadJournal(whole.substr(0, cut));
+        ExpectSame(j.Changes, EveryKind, earlier.size(), "cut at " + std::to_string(cut));
+        EXPECT_EQ(j.SoundLength, sound.size()) << "cut at " << cut;
+        EXPECT_EQ(j.Torn, cut > sound.size()) << "cut at " << cut;
+    }
+    for (size_t at = sound.size(); at < whole.size(); at++) {
+        std::string damaged = whole;
+        damaged[at] ^= 0x20;
+        JournalContents j = ReadJournal(damaged);
+        ExpectSame(j.Changes, EveryKind, earlier.size(), "byte " + std::to_string(at) + " changed");
+        EXPECT_TRUE(j.Torn) << "byte " << at << " changed";
+    }
+}
+
+TEST(JournalCodec, ADamagedHeaderGivesNothing)
+{
+    const std::string whole = Encode(Base, EveryKind);
+    const size_t header = EncodeJournalHeader(Base).size();
+    for (size_t at = 0; at < header; at++) {
+        std::string damaged = whole;
+        damaged[at] ^= 0x01;
+        JournalContents j = ReadJournal(damaged);
+        EXPECT_FALSE(j.HeaderSound) << "byte " << at;
+        EXPECT_TRUE(j.Changes.empty()) << "byte " << at;
+    }
+    for (size_t cut = 0; cut < header; cut++)
+        EXPECT_FALSE(ReadJournal(whole.substr(0, cut)).HeaderSound) << "cut at " << cut;
+    EXPECT_TRUE(ReadJournal(whole.substr(0, header)).HeaderSound);
+}
+
+TEST(JournalCodec, Crc32IsTheUsualOne)
+{
+    EXPECT_EQ(Crc32("123456789", 9), 0xCBF43926u);
+    EXPECT_EQ(Crc32("", 0), 0u);
+}
+
+} // namespace
