@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/vbk/html_text.h"
-#include "tools/vbk/text_encoding.h"
+#include "tools/encodings/text_encoding.h"
+#include "tools/formats/html_text.h"
 #include "tools/vbk/vbk_commands.h"
 
 namespace fs = std::filesystem;

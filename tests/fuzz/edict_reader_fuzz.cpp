@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "tools/vbk/edict_reader.h"
-#include "tools/vbk/euc_jp.h"
+#include "tools/encodings/euc_jp.h"
+#include "tools/formats/edict_reader.h"
 
 namespace {
 

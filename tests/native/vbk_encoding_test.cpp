@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/vbk/cp932_tables.h"
-#include "tools/vbk/euc_jp.h"
-#include "tools/vbk/latin_text.h"
-#include "tools/vbk/text_encoding.h"
-#include "tools/vbk/x_sampa.h"
+#include "tools/encodings/cp932_tables.h"
+#include "tools/encodings/euc_jp.h"
+#include "tools/encodings/latin_text.h"
+#include "tools/encodings/text_encoding.h"
+#include "tools/encodings/x_sampa.h"
 
 namespace {
 

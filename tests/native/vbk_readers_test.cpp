@@ -7,10 +7,10 @@
 #include <tuple>
 #include <vector>
 
-#include "tools/vbk/edict_reader.h"
-#include "tools/vbk/html_text.h"
-#include "tools/vbk/list_reader.h"
-#include "tools/vbk/list_writer.h"
+#include "tools/formats/edict_reader.h"
+#include "tools/formats/html_text.h"
+#include "tools/formats/list_reader.h"
+#include "tools/formats/list_writer.h"
 
 namespace {
 

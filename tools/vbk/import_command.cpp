@@ -7,11 +7,11 @@
 #include <unordered_set>
 #include <vector>
 
+#include "tools/encodings/euc_jp.h"
+#include "tools/formats/dictionary_reader.h"
+#include "tools/formats/edict_reader.h"
+#include "tools/formats/platform.h"
 #include "tools/vbk/command_support.h"
-#include "tools/vbk/dictionary_reader.h"
-#include "tools/vbk/edict_reader.h"
-#include "tools/vbk/euc_jp.h"
-#include "tools/vbk/platform.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include "core/entry_table.h"
 #include "core/table_codec.h"
 #include "core/word_lookup.h"
+#include "tools/formats/file_names.h"
+#include "tools/formats/html_text.h"
+#include "tools/formats/list_writer.h"
+#include "tools/formats/platform.h"
 #include "tools/vbk/command_support.h"
-#include "tools/vbk/file_names.h"
-#include "tools/vbk/html_text.h"
-#include "tools/vbk/list_writer.h"
-#include "tools/vbk/platform.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "tools/vbk/list_reader.h"
-#include "tools/vbk/text_encoding.h"
+#include "tools/encodings/text_encoding.h"
+#include "tools/formats/list_reader.h"
 
 enum ExitStatus {
     ExitOk = 0,

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "tools/formats/dictionary_reader.h"
 #include "tools/vbk/command_support.h"
-#include "tools/vbk/dictionary_reader.h"
-#include "tools/vbk/platform.h"
+#include "tools/vbk/terminal.h"
 #include "tools/vbk/vbk_commands.h"
 #include "vocabrik_version.h"
 
