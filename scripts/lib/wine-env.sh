@@ -94,21 +94,29 @@ vk_prefix_init() {
   touch "$WINEPREFIX/.vocabrik-ready"
 }
 
-# A virtual display of our own, on the first free number from 90.
+# A virtual display of our own, on the first free number from 90. Two
+# displays started at once take turns choosing, so they never pick the same.
 vk_xvfb_start() {
-  local n=90
+  local n=90 rc=0 lock
+  mkdir -p "$VK_ROOT/build"
+  exec {lock}>"$VK_ROOT/build/.xvfb-choice"
+  flock "$lock"
   while [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  # Xvfb must not hold the lock for as long as it runs.
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 {lock}>&- &
   VK_XVFB_PID=$!
   export DISPLAY=":$n"
   local deadline=$((SECONDS + 20))
   until [[ -e /tmp/.X11-unix/X$n ]]; do
     if ((SECONDS > deadline)) || ! kill -0 "$VK_XVFB_PID" 2>/dev/null; then
       echo "Xvfb did not start on :$n" >&2
-      return 1
+      rc=1
+      break
     fi
     sleep 0.1
   done
+  exec {lock}>&-
+  return $rc
 }
 
 vk_xvfb_stop() {
