@@ -40,18 +40,6 @@ uint32_t LowerLatin(uint32_t cp)
     return cp;
 }
 
-// The code point of the valid UTF-8 sequence at text[i] and its length.
-size_t Decode(std::string_view text, size_t i, uint32_t& cp)
-{
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    if (i + n > text.size())
-        n = text.size() - i;
-    cp = n == 1 ? c : c & (0x7F >> n);
-    for (size_t k = 1; k < n; k++)
-        cp = cp << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    return n;
-}
 
 } // namespace
 
@@ -82,7 +70,7 @@ void LowerLatinCase(std::string& utf8)
             continue;
         }
         uint32_t cp;
-        size_t n = Decode(utf8, i, cp);
+        size_t n = DecodeUtf8At(utf8, i, cp);
         uint32_t lower = LowerLatin(cp);
         if (lower != cp) {
             std::string bytes;

@@ -381,6 +381,18 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
     return true;
 }
 
+size_t DecodeUtf8At(std::string_view text, size_t i, uint32_t& cp)
+{
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    if (i + n > text.size())
+        n = text.size() - i;
+    cp = n == 1 ? c : c & (0x7F >> n);
+    for (size_t k = 1; k < n; k++)
+        cp = cp << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    return n;
+}
+
 void AppendUtf8(uint32_t cp, std::string& out)
 {
     if (cp < 0x80) {

@@ -92,5 +92,9 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 // The UTF-8 bytes of one code point.
 void AppendUtf8(uint32_t codePoint, std::string& out);
+
+// The code point of the valid UTF-8 sequence at text[i], and its length (a
+// sequence cut by the end of the text is taken as far as it goes).
+size_t DecodeUtf8At(std::string_view text, size_t i, uint32_t& codePoint);
 // "U+301C".
 std::string CodePointName(uint32_t codePoint);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <iterator>
 
+#include "tools/encodings/text_encoding.h"
+
 namespace {
 
 struct Spelling {
@@ -62,17 +64,6 @@ bool OnlyInIpa(uint32_t cp)
     return cp == 0x014B || (cp >= 0x0250 && cp <= 0x02FF) || (cp >= 0x1D00 && cp <= 0x1DBF);
 }
 
-size_t Decode(std::string_view text, size_t i, uint32_t& cp)
-{
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    if (i + n > text.size())
-        n = text.size() - i;
-    cp = n == 1 ? c : c & (0x7F >> n);
-    for (size_t k = 1; k < n; k++)
-        cp = cp << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    return n;
-}
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -81,7 +72,7 @@ bool IsTranscription(std::string_view word)
     bool marked = word[0] == '/' || word[0] == '[';
     for (size_t i = 0; i < word.size();) {
         uint32_t cp;
-        i += Decode(word, i, cp);
+        i += DecodeUtf8At(word, i, cp);
         if (OnlyInIpa(cp))
             return true;
         // Greek letters alone make no transcription, even between slashes.
@@ -128,7 +119,7 @@ size_t WriteIpaAsXSampa(std::string_view utf8, std::string& out)
         } else {
             for (size_t k = 0; k < word.size();) {
                 uint32_t cp;
-                size_t n = Decode(word, k, cp);
+                size_t n = DecodeUtf8At(word, k, cp);
                 const Spelling* s = Find(cp);
                 if (s) {
                     out.append(s->XSampa);
