@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/dictd_number.h"
 #include "tools/encodings/text_encoding.h"
 #include "tools/formats/html_text.h"
 #include "tools/vbk/vbk_commands.h"
@@ -226,18 +227,9 @@ void BM_ImportOneHeadwordListedOften(benchmark::State& state)
     const int times = int(state.range(0));
     const fs::path base = fs::temp_directory_path() / "vbk-bench-homographs";
     std::string index, dict;
-    const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    auto number = [&](uint64_t v) {
-        std::string s;
-        do {
-            s.insert(s.begin(), digits[v % 64]);
-            v /= 64;
-        } while (v);
-        return s;
-    };
     for (int i = 0; i < times; i++) {
         std::string text = "sense " + std::to_string(i) + "\n";
-        index += "run\t" + number(dict.size()) + "\t" + number(text.size()) + "\n";
+        index += "run\t" + DictdNumber(dict.size()) + "\t" + DictdNumber(text.size()) + "\n";
         dict += text;
     }
     std::ofstream(base.string() + ".index", std::ios::binary) << index;

@@ -18,6 +18,7 @@
 #endif
 
 #include "core/table_codec.h"
+#include "tests/common/dictd_number.h"
 #include "tests/common/scratch_folder.h"
 #include "tests/common/table_bytes.h"
 #include "tools/vbk/vbk_commands.h"
@@ -225,18 +226,6 @@ TEST_F(VbkCommands, CharactersWithoutCodeFailOrAreReplacedOrLeftOut)
         else
             EXPECT_FALSE(fs::exists(Path("t.vbk"))) << c.report;
     }
-}
-
-// The number of a dictd index, in its base 64.
-std::string DictdNumber(uint64_t v)
-{
-    const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string s;
-    do {
-        s.insert(s.begin(), digits[v % 64]);
-        v /= 64;
-    } while (v);
-    return s;
 }
 
 std::string Be32(uint32_t v)
