@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "tests/common/dictd_number.h"
-#include "tools/encodings/text_encoding.h"
-#include "tools/formats/html_text.h"
+#include "encodings/text_encoding.h"
+#include "formats/html_text.h"
 #include "tools/vbk/vbk_commands.h"
 
 namespace fs = std::filesystem;

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "tools/encodings/euc_jp.h"
-#include "tools/formats/edict_reader.h"
+#include "encodings/euc_jp.h"
+#include "formats/edict_reader.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/encodings/cp932_tables.h"
-#include "tools/encodings/euc_jp.h"
-#include "tools/encodings/latin_text.h"
-#include "tools/encodings/text_encoding.h"
-#include "tools/encodings/x_sampa.h"
+#include "encodings/cp932_tables.h"
+#include "encodings/euc_jp.h"
+#include "encodings/latin_text.h"
+#include "encodings/text_encoding.h"
+#include "encodings/x_sampa.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <tuple>
 #include <vector>
 
-#include "tools/formats/edict_reader.h"
-#include "tools/formats/html_text.h"
-#include "tools/formats/list_reader.h"
-#include "tools/formats/list_writer.h"
+#include "formats/edict_reader.h"
+#include "formats/html_text.h"
+#include "formats/list_reader.h"
+#include "formats/list_writer.h"
 
 namespace {
 

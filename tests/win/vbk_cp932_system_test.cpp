@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-#include "tools/encodings/text_encoding.h"
+#include "encodings/text_encoding.h"
 
 namespace {
 

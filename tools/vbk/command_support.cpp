@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "core/table_codec.h"
-#include "tools/formats/platform.h"
+#include "formats/platform.h"
 
 std::string Count(uint64_t n, const char* one, const char* many)
 {

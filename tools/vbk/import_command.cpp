@@ -7,10 +7,10 @@
 #include <unordered_set>
 #include <vector>
 
-#include "tools/encodings/euc_jp.h"
-#include "tools/formats/dictionary_reader.h"
-#include "tools/formats/edict_reader.h"
-#include "tools/formats/platform.h"
+#include "encodings/euc_jp.h"
+#include "formats/dictionary_reader.h"
+#include "formats/edict_reader.h"
+#include "formats/platform.h"
 #include "tools/vbk/command_support.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The terminal vbk talks to, as Linux and Windows have it.
 #pragma once
 
-#include "tools/encodings/text_encoding.h"
+#include "encodings/text_encoding.h"
 
 // Standard output and error carry bytes unchanged (no CRLF translation).
 void UseBinaryStandardStreams();

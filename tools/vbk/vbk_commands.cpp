@@ -5,10 +5,10 @@
 #include "core/entry_table.h"
 #include "core/table_codec.h"
 #include "core/word_lookup.h"
-#include "tools/formats/file_names.h"
-#include "tools/formats/html_text.h"
-#include "tools/formats/list_writer.h"
-#include "tools/formats/platform.h"
+#include "formats/file_names.h"
+#include "formats/html_text.h"
+#include "formats/list_writer.h"
+#include "formats/platform.h"
 #include "tools/vbk/command_support.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "tools/encodings/text_encoding.h"
-#include "tools/formats/list_reader.h"
+#include "encodings/text_encoding.h"
+#include "formats/list_reader.h"
 
 enum ExitStatus {
     ExitOk = 0,

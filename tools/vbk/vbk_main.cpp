@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/formats/dictionary_reader.h"
+#include "formats/dictionary_reader.h"
 #include "tools/vbk/command_support.h"
 #include "tools/vbk/terminal.h"
 #include "tools/vbk/vbk_commands.h"

@@ -1,9 +1,0 @@
-// dictd dictionaries: NAME.index with NAME.dict or NAME.dict.dz.
-#pragma once
-
-#include <string>
-
-#include "tools/formats/dictionary_files.h"
-
-DictionaryReadResult ReadDictdEntries(const std::string& indexPath, const RawDictionarySink& sink,
-                                      const DictionarySizeHint& expect);
