@@ -1,41 +1,23 @@
 #include "tools/vbk/command_support.h"
 
-#include <cstdio>
 #include <filesystem>
 
 #include "core/table_codec.h"
 #include "formats/platform.h"
 
-std::string Count(uint64_t n, const char* one, const char* many)
-{
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
-std::string Hex(uint64_t v)
-{
-    char b[24];
-    std::snprintf(b, sizeof b, "0x%llX", static_cast<unsigned long long>(v));
-    return b;
-}
-
 std::string TableText(const CommandIo& io, std::string_view cp932)
 {
-    return io.Terminal == TextEncoding::Utf8 ? Cp932ToUtf8Lossy(cp932) : std::string(cp932);
+    return TableText(io.Terminal, cp932);
 }
 
 std::string Utf8Text(const CommandIo& io, std::string_view utf8)
 {
-    return io.Terminal == TextEncoding::Utf8 ? std::string(utf8) : Utf8ToCp932Lossy(utf8);
+    return Utf8Text(io.Terminal, utf8);
 }
 
 std::string QuotedKey(const CommandIo& io, std::string_view cp932)
 {
-    const size_t limit = 40;
-    size_t cut = 0;
-    while (cut < cp932.size() && cut < limit)
-        cut += ShiftJisCharLength(cp932, cut);
-    std::string shown = TableText(io, cp932.substr(0, cut));
-    return "\"" + shown + (cp932.size() > cut ? "...\"" : "\"");
+    return QuotedKey(io.Terminal, cp932);
 }
 
 int Fail(CommandIo& io, const std::string& message)

@@ -8,12 +8,8 @@
 #include <string_view>
 
 #include "core/entry_table.h"
+#include "formats/message_text.h"
 #include "tools/vbk/vbk_commands.h"
-
-// "1 entry", "2 entries".
-std::string Count(uint64_t n, const char* one, const char* many);
-// "0x5C".
-std::string Hex(uint64_t v);
 
 // Text from the table (code page 932) as the terminal shows it.
 std::string TableText(const CommandIo& io, std::string_view cp932);

@@ -13,23 +13,6 @@
 
 namespace {
 
-// The candidate heading the program writes above a candidate: "＜候補単語＞"
-// in code page 932, then a line feed.
-
-} // namespace
-
-std::optional<ListFormat> FormatOfName(const std::string& name)
-{
-    std::string ext = LowerExtension(name);
-    if (ext == "csv")
-        return ListFormat::Csv;
-    if (ext == "tsv" || ext == "tab" || ext == "txt")
-        return ListFormat::Tsv;
-    return std::nullopt;
-}
-
-namespace {
-
 ListFormat ExportFormat(const ExportOptions& options)
 {
     if (options.Format)

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "encodings/text_encoding.h"
+#include "formats/import_source.h"
 #include "formats/list_reader.h"
 
 enum ExitStatus {
@@ -21,13 +22,6 @@ struct CommandIo {
     // How the terminal takes text: the WORD of get arrives in it and the
     // lookup result and messages are written in it.
     TextEncoding Terminal = TextEncoding::Utf8;
-};
-
-// What import does with a character that code page 932 has no code for.
-enum class Unencodable {
-    Error,   // the import fails, naming the line
-    Replace, // the look-alike Windows would write (à as a), else '?'
-    Skip,    // the line is left out
 };
 
 struct ImportOptions {
@@ -63,7 +57,3 @@ int RunImport(const ImportOptions& options, CommandIo& io);
 int RunExport(const ExportOptions& options, CommandIo& io);
 int RunCheck(const CheckOptions& options, CommandIo& io);
 int RunGet(const GetOptions& options, CommandIo& io);
-
-// The format a file name's extension stands for: .tsv, .tab and .txt are TSV,
-// .csv is CSV (any case).
-std::optional<ListFormat> FormatOfName(const std::string& name);
