@@ -346,7 +346,9 @@ TEST_F(Recovery, AJournalThatCannotBeWrittenIsSaidOnce)
 }
 
 // The * of the title comes only once the change is on the disk: killed the
-// moment it shows, the next start offers the change, every time.
+// moment it shows, the next start offers the change, every time. The caption
+// is read as the screen shows it, without waiting for the program to answer
+// a message, which it would do only once the change is complete.
 TEST_F(Recovery, TheTitleNeverShowsAChangeTheJournalLacks)
 {
     ASSERT_TRUE(StartsWithoutQuestion());
@@ -354,9 +356,16 @@ TEST_F(Recovery, TheTitleNeverShowsAChangeTheJournalLacks)
         app_.SetText(app_.Control(IDC_KEY_PANE), "k" + std::to_string(run));
         app_.SetText(app_.Control(IDC_RESULT_PANE), "d");
         app_.Post(IDC_ADD);
-        ASSERT_TRUE(WaitFor([&] { return TextOf(app_.Main()) == "Vocabrik - * "; }, 10000, 1))
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                char caption[100] = "";
+                GetWindowTextA(app_.Main(), caption, sizeof caption);
+                return std::string(caption) == "Vocabrik - * ";
+            },
+            10000, 0))
             << "run " << run;
         app_.Kill();
+        ASSERT_TRUE(JournalLeft()) << "run " << run << ": no journal";
         // いいえ ends the journal: the next run begins with none.
         ASSERT_TRUE(StartAnswering(Question(1), IDNO)) << "run " << run;
     }
