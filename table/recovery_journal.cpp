@@ -229,7 +229,7 @@ void CRecoveryJournal::Record(JournalKind kind, const std::vector<std::string_vi
 bool CRecoveryJournal::WritePending(std::string& why)
 {
     if (kept_) {
-        why = "読めなかった前回の控えを、上書きしないで残しています。";
+        why = "前回の変更の控えを、復元できるまで上書きしないで残しています。";
         return false;
     }
     if (lost_) {

@@ -289,7 +289,7 @@ TEST_F(Recovery, FilesHeldElsewhereAreKeptAndSaid)
         app_.SetText(app_.Control(IDC_RESULT_PANE), "3");
         app_.Post(IDC_ADD);
         box = app_.Answer(IDOK);
-        EXPECT_EQ(box.text, CannotWrite + "読めなかった前回の控えを、上書きしないで残しています。" +
+        EXPECT_EQ(box.text, CannotWrite + "前回の変更の控えを、復元できるまで上書きしないで残しています。" +
                                 CannotWriteEnd);
         EXPECT_EQ(box.caption, "警告");
         EXPECT_TRUE(app_.TitleIs("Vocabrik - data.vbk* "));
