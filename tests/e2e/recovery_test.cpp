@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "platform/files.h"
 #include "res/resource.h"
 #include "tests/common/file_bytes.h"
 #include "tests/common/table_bytes.h"
@@ -211,18 +212,6 @@ TEST_F(Recovery, UntitledTablesAndTheCommandsThatDropTheTable)
     EXPECT_EQ(app_.LookUp("v"), "＜候補単語＞\nw\n23\n");
 }
 
-// The system's words for an error, as the program gives them.
-std::string SystemText(DWORD code)
-{
-    char text[512] = "";
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             code, MAKELANGID(LANG_ENGLISH, SUBLANG_DEFAULT), text, sizeof text,
-                             nullptr);
-    while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == '.'))
-        text[--n] = '\0';
-    return text;
-}
-
 // Held open without sharing, as a backup tool or a sync client may hold it.
 class HeldFile {
 public:
@@ -280,7 +269,7 @@ TEST_F(Recovery, FilesHeldElsewhereAreKeptAndSaid)
         ASSERT_TRUE(app_.Start());
         Box box = app_.Answer(IDOK);
         EXPECT_EQ(box.text, "前回の変更の控え (" + app_.JournalPath() + ") を読めませんでした。\n" +
-                                SystemText(ERROR_SHARING_VIOLATION) + "\n控えはそのまま残します。");
+                                SystemErrorText(ERROR_SHARING_VIOLATION) + "\n控えはそのまま残します。");
         EXPECT_EQ(box.caption, "警告");
         EXPECT_TRUE(app_.TitleIs("Vocabrik - data.vbk "));
         EXPECT_EQ(app_.LookUp("a"), "1");
