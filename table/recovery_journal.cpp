@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "platform/file_calls.h"
 #include "platform/files.h"
 
 CRecoveryJournal RecoveryJournal;
@@ -242,7 +243,7 @@ bool CRecoveryJournal::WritePending(std::string& why)
     while (done < pending_.size()) {
         DWORD chunk = DWORD(pending_.size() - done < (1u << 24) ? pending_.size() - done : 1u << 24);
         DWORD written = 0;
-        if (!WriteFile(file_, pending_.data() + done, chunk, &written, nullptr) ||
+        if (!FileCalls.Write(file_, pending_.data() + done, chunk, &written, nullptr) ||
             written != chunk) {
             why = SystemErrorText(GetLastError());
             return false;

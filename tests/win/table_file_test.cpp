@@ -8,8 +8,11 @@
 #include <vector>
 
 #include "app/file_commands.h"
+#include "core/journal_codec.h"
 #include "core/table_codec.h"
 #include "platform/file_calls.h"
+#include "platform/files.h"
+#include "table/recovery_journal.h"
 #include "table/table_document.h"
 #include "tests/common/file_bytes.h"
 #include "tests/common/scratch_folder.h"
@@ -32,6 +35,7 @@ protected:
 
     void TearDown() override
     {
+        RecoveryJournal.Detach();
         FileCalls = FileSystemCalls();
         SetCurrentDirectoryA(previous_);
     }
@@ -312,6 +316,58 @@ TEST_F(TableFileTest, ReadErrorIsNeverASmallerTable)
             }
         }
     EXPECT_EQ(ReadFileBytes(Path("data.vbk")), bytes);
+}
+
+// The disk fills up in the middle of a write: half of it is there.
+BOOL WINAPI HalfWrittenFile(HANDLE h, LPCVOID p, DWORD n, LPDWORD done, LPOVERLAPPED o)
+{
+    WriteFile(h, p, n / 2, done, o);
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+// A change the journal cannot write is said once and waits: the next write
+// that succeeds brings every change, the half-written record cut off, and
+// only a failure after that is said again.
+TEST_F(TableFileTest, AJournalThatCannotBeWrittenSaysSoOnceAndCatchesUp)
+{
+    const std::string path = Path("recovery.journal");
+    const std::string said = "変更の控えを書けません。\n" + SystemErrorText(ERROR_DISK_FULL) +
+                             "\n保存するまで、異常終了すると変更は失われます。";
+    RecoveryJournal.Attach(Document, path);
+    Document.StoreEntry("a", "1");
+    FileCalls.Write = HalfWrittenFile;
+    {
+        MessageBoxWatcher watcher;
+        Document.StoreEntry("b", "2");
+        Document.ReplaceEntry("a", "c", "3");
+        auto boxes = watcher.Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, said);
+        EXPECT_EQ(boxes[0].caption, "警告");
+        EXPECT_EQ(Document.TableModified(), 1) << "the change is made all the same";
+    }
+    FileCalls.Write = ::WriteFile;
+    {
+        MessageBoxWatcher watcher;
+        Document.EraseEntry("b");
+        EXPECT_TRUE(watcher.Boxes().empty());
+    }
+    JournalContents found = ReadJournal(ReadFileBytes(path));
+    EXPECT_FALSE(found.Torn);
+    ASSERT_EQ(found.Changes.size(), 4u);
+    const JournalKind kinds[] = {JournalKind::Store, JournalKind::Store, JournalKind::Replace,
+                                 JournalKind::Erase};
+    const std::vector<std::string> fields[] = {{"a", "1"}, {"b", "2"}, {"a", "c", "3"}, {"b"}};
+    for (size_t i = 0; i < 4; i++) {
+        EXPECT_EQ(found.Changes[i].Kind, kinds[i]) << "change " << i;
+        EXPECT_EQ(found.Changes[i].Fields, fields[i]) << "change " << i;
+    }
+
+    FileCalls.Write = HalfWrittenFile;
+    MessageBoxWatcher watcher;
+    Document.StoreEntry("d", "4");
+    EXPECT_EQ(watcher.Boxes().size(), 1u) << "it worked, then failed again";
 }
 
 HANDLE heldFiles[2] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
