@@ -21,6 +21,24 @@ TEST(Startup, SecondStartEndsAtOnceAndLeavesTheFirstAlone)
     EXPECT_TRUE(IsWindowVisible(app.Main()));
 }
 
+// An instance running elevated holds a mutex this one may not open: that is
+// another instance all the same, whose journal is not to be touched.
+TEST(Startup, AMutexThatCannotBeOpenedMeansAnotherInstance)
+{
+    SECURITY_DESCRIPTOR none;
+    ACL empty;
+    ASSERT_TRUE(InitializeSecurityDescriptor(&none, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(InitializeAcl(&empty, sizeof empty, ACL_REVISION));
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&none, TRUE, &empty, FALSE));
+    SECURITY_ATTRIBUTES sa = {sizeof sa, &none, FALSE};
+    HANDLE held = CreateMutexA(&sa, TRUE, "Vocabrik");
+    ASSERT_TRUE(held);
+    ASSERT_EQ(CreateMutexA(nullptr, TRUE, "Vocabrik"), nullptr) << "no access for anyone";
+    AppUnderTest app;
+    EXPECT_EQ(app.StartSecondInstance(10000), 0u);
+    CloseHandle(held);
+}
+
 TEST(Startup, NormalCloseEndsWithZeroAndAllowsANewStart)
 {
     for (int run = 0; run < 2; run++) {

@@ -14,6 +14,7 @@
 #include <windows.h>
 #else
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include "tests/common/scratch_folder.h"
@@ -223,6 +224,57 @@ TEST_F(VbkCli, CheckAndRepair)
     VbkRun missing = Vbk({"check", "none.vbk"});
     EXPECT_EQ(missing.Status, 1);
     EXPECT_NE(missing.Err.find("none.vbk: no such file"), std::string::npos) << Describe(missing);
+}
+
+// Japanese names as the system spells them: code page 932 for vbk.exe, UTF-8
+// on Linux. 表 ends in the byte 0x5C in code page 932.
+#ifdef _WIN32
+const std::string Tango = "\x92\x50\x8C\xEA", Hyou = "\x95\x5C", Go = "\x8C\xEA";
+#else
+const std::string Tango = "\xE5\x8D\x98\xE8\xAA\x9E", Hyou = "\xE8\xA1\xA8",
+                  Go = "\xE8\xAA\x9E";
+#endif
+
+bool HardLink(const std::string& existing, const std::string& link)
+{
+#ifdef _WIN32
+    return CreateHardLinkA(link.c_str(), existing.c_str(), nullptr);
+#else
+    return ::link(existing.c_str(), link.c_str()) == 0;
+#endif
+}
+
+// Whatever the names, a command that writes never writes over a file it
+// reads: the names are compared as files, not as text.
+TEST_F(VbkCli, NeverWritesOverItsInputUnderAJapaneseName)
+{
+    const std::string list = Tango + ".tsv", table = Hyou + ".vbk", link = Go + ".tsv";
+    const std::string listBytes = "apple\tx\n";
+    const std::string tableBytes = Record("a", "1") + Header(9, 0) + "cut";
+    // Byte for byte: a name the folder helper would convert is not used.
+    const std::string folder = folder_->Folder() + (TerminalIsUtf8() ? "/" : "\\");
+    WriteFileBytes(folder + list, listBytes);
+    WriteFileBytes(folder + table, tableBytes);
+    ASSERT_TRUE(HardLink(folder + list, folder + link));
+    struct {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"import", list, "-o", list}, "that is the list itself"},
+        {{"import", list, "-o", link}, "that is the list itself"},
+        {{"export", table, "-o", table}, "that is the table itself"},
+        {{"check", "--repair", "-o", table, table}, "that is the damaged table itself"},
+    };
+    for (const auto& c : cases) {
+        VbkRun r = Vbk(c.args);
+        std::string what;
+        for (const std::string& a : c.args)
+            what += a + " ";
+        EXPECT_EQ(r.Status, 1) << what << "\n" << Describe(r);
+        EXPECT_NE(r.Err.find(c.message), std::string::npos) << what << "\n" << Describe(r);
+        EXPECT_EQ(ReadFileBytes(folder + list), listBytes) << what;
+        EXPECT_EQ(ReadFileBytes(folder + table), tableBytes) << what;
+    }
 }
 
 // Folders, FIFOs and devices are refused before anything is read or written.

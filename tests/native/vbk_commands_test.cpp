@@ -636,6 +636,22 @@ TEST_F(VbkCommands, NeverWritesOverItsOwnInput)
     Write("t.vbk", table);
     EXPECT_EQ(Export("t.vbk", "t.vbk", TextEncoding::Utf8), ExitFailed);
     EXPECT_EQ(Read("t.vbk"), table);
+
+    // A repair leaves out what did not load: never over the damaged table.
+    const std::string damaged = table + std::string("\x01\x00", 2);
+    Write("t.vbk", damaged);
+    fs::create_hard_link(Path("t.vbk"), Path("sub/t.vbk"));
+    for (const char* output : {"t.vbk", "sub/t.vbk", "sub/../t.vbk"}) {
+        CheckOptions o;
+        o.Table = Path("t.vbk");
+        o.Repair = true;
+        o.Output = Path(output);
+        io_ = CommandIo();
+        EXPECT_EQ(RunCheck(o, io_), ExitFailed) << output;
+        EXPECT_NE(io_.Err.find("that is the damaged table itself"), std::string::npos)
+            << output << ": " << io_.Err;
+        EXPECT_EQ(Read("t.vbk"), damaged) << output;
+    }
 }
 
 TEST_F(VbkCommands, ExportRefusesWhatWouldNotComeBack)

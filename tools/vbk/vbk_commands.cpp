@@ -209,6 +209,11 @@ void ReportCheck(const std::string& name, uint64_t size, const CheckFindings& f,
 
 int RunCheck(const CheckOptions& options, CommandIo& io)
 {
+    // The repaired table leaves out what did not load: over the damaged
+    // original, that part would be gone for good.
+    if (options.Repair && SameFile(options.Output, options.Table))
+        return Fail(io, options.Output +
+                            ": that is the damaged table itself; write the repaired one elsewhere");
     std::string bytes, why, failure;
     FileOutcome outcome = ReadWholeFile(options.Table, bytes, why);
     if (outcome != FileOutcome::Ok)
