@@ -311,6 +311,8 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
                std::to_string(count) + "\n" + more;
     };
     const Pairs starWant = {{"apple", "red fruit"}, {"bank", "money house\nsafe\n\nto rely"}};
+    const std::string pango = std::string("&lt;red&gt;\0", 12) +
+                              "<span foreground=\"#0000CD\">fruit</span> &amp; <b>tree</b>\n  sweet";
     const std::string wideIdx = std::string("apple\0", 6) + Be64(0) + Be32(11) +
                                 std::string("bank\0", 5) + Be64(11) + Be32(28) +
                                 std::string("bank\0", 5) + Be64(39) + Be32(8);
@@ -403,8 +405,24 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
          {{"s.ifo", ifo(2, "sametypesequence=mW\n")}, {"s.idx", plainIdx}, {"s.dict", typedData}},
          {}, "type 'W' (a sound)"},
         {"StarDict entry of a refused type",
-         {{"s.ifo", ifo(1, "")}, {"s.idx", std::string("a\0", 2) + Be32(0) + Be32(3)}, {"s.dict", "gab"}},
-         {}, "s.idx: entry 1: entries of type 'g' (Pango markup)"},
+         {{"s.ifo", ifo(1, "")}, {"s.idx", std::string("a\0", 2) + Be32(0) + Be32(3)}, {"s.dict", "kab"}},
+         {}, "s.idx: entry 1: entries of type 'k' (KingSoft PowerWord XML)"},
+        {"StarDict, two types in one entry",
+         {{"s.ifo", ifo(1, "")}, {"s.idx", std::string("apple\0", 6) + Be32(0) + Be32(11)},
+          {"s.dict", std::string("mred\0hfruit", 11)}},
+         {{"apple", "red\nfruit"}}, ""},
+        // Pango markup: its line breaks written out, tags and references as in HTML.
+        {"StarDict, sametypesequence of plain text and Pango markup",
+         {{"s.ifo", ifo(1, "sametypesequence=mg\n")},
+          {"s.idx", std::string("apple\0", 6) + Be32(0) + Be32(pango.size())}, {"s.dict", pango}},
+         {{"apple", "&lt;red&gt;\nfruit & tree\n  sweet"}}, ""},
+        // Index lines without a headword, as FreeDict has for entries of
+        // punctuation alone; a fourth column left empty.
+        {"dictd, lines without a headword",
+         {{"d.index", "\tA\tB\n" + index + "\tB\tC\n"}, {"d.dict", dict}}, dictdWant, "",
+         Unencodable::Error, false, {"2 index lines left out: no headword (first at index lines 1, 6)"}},
+        {"dictd, an empty fourth column and a blank line after the headword",
+         {{"d.index", "apple\tA\tR\t\n"}, {"d.dict", "apple\n\nred fruit\n"}}, {{"apple", "red fruit"}}, ""},
         {"StarDict wordcount", {{"s.ifo", ifo(5, "")}, {"s.idx", typedIdx}, {"s.dict", typedData}},
          {}, "wordcount=5"},
         {"StarDict index cut", {{"s.ifo", ifo(3, "")}, {"s.idx", typedIdx.substr(0, 20)}, {"s.dict", typedData}},
@@ -607,6 +625,9 @@ TEST_F(VbkCommands, NeverWritesOverItsOwnInput)
         {"s.ifo", "StarDict's dict ifo file\nversion=2.4.2\nwordcount=1\nsametypesequence=m\n"},
         {"s.idx", idx},
         {"s.dict", "x"},
+        {"g.ifo", "StarDict's dict ifo file\nversion=2.4.2\nwordcount=1\nsametypesequence=m\n"},
+        {"g.idx.gz", Gzip(idx)},
+        {"g.dict", "x"},
     };
     for (const auto& [name, bytes] : files)
         Write(name, bytes);
@@ -622,6 +643,7 @@ TEST_F(VbkCommands, NeverWritesOverItsOwnInput)
         {"z.index", "./z.dict.dz", "z.dict.dz, a file of the dictionary"},
         {"s.ifo", "s.idx", "s.idx, a file of the dictionary"},
         {"s.ifo", "s.dict", "s.dict, a file of the dictionary"},
+        {"g.ifo", "g.idx.gz", "g.idx.gz, a file of the dictionary"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Import(c.list, c.table), ExitFailed) << c.list << " -o " << c.table;
@@ -706,8 +728,11 @@ TEST_F(VbkCommands, CheckReportsFaultsWithOffsetsAndRepairs)
 
 TEST_F(VbkCommands, GetShowsWhatTheProgramShows)
 {
-    // apple → りんご, banana → バナナ.
-    Write("t.vbk", TableOf({{"apple", "\x82\xE8\x82\xF1\x82\xB2"}, {"banana", "\x83\x6F\x83\x69\x83\x69"}}));
+    // apple → りんご, banana → バナナ; a Key that differs from another only in
+    // case, and lower-case Keys as dictionaries bring them in.
+    Write("t.vbk", TableOf({{"Polish", "polski"}, {"apple", "\x82\xE8\x82\xF1\x82\xB2"},
+                            {"banana", "\x83\x6F\x83\x69\x83\x69"}, {"haus", "house"},
+                            {"polish", "shine"}, {"uber", "over"}}));
     const std::string heading = "\xEF\xBC\x9C\xE5\x80\x99\xE8\xA3\x9C\xE5\x8D\x98\xE8\xAA\x9E\xEF\xBC\x9E\n";
     struct Case {
         const char* word;
@@ -718,9 +743,19 @@ TEST_F(VbkCommands, GetShowsWhatTheProgramShows)
         {"b", TextEncoding::Utf8, heading + "banana\n\xE3\x83\x90\xE3\x83\x8A\xE3\x83\x8A\n"},
         {"appl", TextEncoding::Utf8, heading + "apple\n\xE3\x82\x8A\xE3\x82\x93\xE3\x81\x94\n"},
         {"Apple", TextEncoding::Utf8, heading + "apple\n\xE3\x82\x8A\xE3\x82\x93\xE3\x81\x94\n"},
-        {"c", TextEncoding::Utf8, heading},
+        {"zz", TextEncoding::Utf8, heading},
         {"apple", TextEncoding::ShiftJis, "\x82\xE8\x82\xF1\x82\xB2\n"},
-        {"c", TextEncoding::ShiftJis, "\x81\x83\x8C\xF3\x95\xE2\x92\x50\x8C\xEA\x81\x84\n"},
+        {"zz", TextEncoding::ShiftJis, "\x81\x83\x8C\xF3\x95\xE2\x92\x50\x8C\xEA\x81\x84\n"},
+        // Capitals: the lower-case Key before the next in order, an exact
+        // Key before either.
+        {"Haus", TextEncoding::Utf8, heading + "haus\nhouse\n"},
+        {"Polish", TextEncoding::Utf8, "polski\n"},
+        {"polish", TextEncoding::Utf8, "shine\n"},
+        {"POLISH", TextEncoding::Utf8, heading + "polish\nshine\n"},
+        {"Pol", TextEncoding::Utf8, heading + "Polish\npolski\n"},
+        // An accented word as Windows hands it to the program.
+        {"\xC3\xBC" "ber", TextEncoding::Utf8, "over\n"},                  // über
+        {"\xC3\x9C" "BER", TextEncoding::Utf8, heading + "uber\nover\n"}, // ÜBER
     };
     for (const Case& c : cases) {
         GetOptions o;
