@@ -331,6 +331,8 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
         "Expos\xC3\xA9 (n.)\nshowing\n",                               // Exposé
         "00-database-info\nmade by a test\n",
         "bank\nriver\n",
+        "schon\njust\n",
+        "sch\xC3\xB6n\nbeautiful\n", // schön
     };
     const struct {
         std::string headword, asWritten;
@@ -339,7 +341,7 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
         {"00-database-info", "", 6}, {"Bank", "", 0}, {"bank", "", 1}, {"bank", "", 0}, {"bank", "", 7},
         {"black friday", "Black Friday", 2}, {"expose", "", 5},
         {"jean-emile baudot", "jean-\xC3\xA9mile baudot", 3}, {"apple", "", 4},
-        {"expos\xC3\xA9", "", 5},
+        {"expos\xC3\xA9", "", 5}, {"schon", "", 8}, {"sch\xC3\xB6n", "", 9},
     };
     std::string homographDict, homographIndex;
     std::vector<size_t> at;
@@ -351,6 +353,10 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
         homographIndex += l.headword + "\t" + DictdNumber(at[l.text]) + "\t" +
                           DictdNumber(texts[l.text].size()) +
                           (l.asWritten.empty() ? "" : "\t" + l.asWritten) + "\n";
+    // Headwords that became one Key each keep the line that names them;
+    // the definition listed under both is shown under each.
+    const std::string bankWant =
+        "Bank\nthe side of a river\n\nbank\n    1: side\n    2: a slope\n\nthe side of a river\n\nriver";
     const std::vector<std::pair<std::string, std::string>> homographFiles = {
         {"h.index", homographIndex}, {"h.dict", homographDict}};
     // The sixth block, in "apple", made to start with a block type that
@@ -380,7 +386,7 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
         // go back to blocks read before.
         {"dictd, dictzip", {{"d.index", index}, {"d.dict.dz", Dictzip(dict, 8)}}, dictdWant, ""},
         {"homographs, dictzip", {homographFiles[0], {"h.dict.dz", Dictzip(homographDict, 16)}},
-         {{"bank", "the side of a river\n\n    1: side\n    2: a slope\n\nriver"}}, "", Unencodable::Skip},
+         {{"bank", bankWant}, {"schon", "just"}}, "", Unencodable::Skip},
         {"StarDict, typed", {{"s.ifo", ifo(3, "")}, {"s.idx", typedIdx}, {"s.dict", typedData}},
          starWant, ""},
         {"StarDict, sametypesequence, compressed",
@@ -434,19 +440,20 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
          {"s.dict", typedData}}, starWant, ""},
         {"homographs, case, stray bytes, IPA", homographFiles,
          {{"apple", "apple //\"{p.@l// <n>\nfruit"},
-          {"bank", "the side of a river\n\n    1: side\n    2: a slope\n\nriver"},
+          {"bank", bankWant},
           {"black friday", marketS}, {"expose", "Expose (n.)\nshowing"},
-          {"jean-emile baudot", "   telegraph engineer"}},
+          {"jean-emile baudot", "   telegraph engineer"}, {"schon", "schon\njust\n\nschon\nbeautiful"}},
          "", Unencodable::Replace, false,
          {"1 entry with bytes that are not UTF-8: 1 byte read as Windows-1252 (first at index lines 6)",
           "1 entry with pronunciations in IPA: 3 characters written in X-SAMPA"}},
         {"the same, keeping the index's case", homographFiles,
          {{"Bank", "the side of a river"}, {"Black Friday", marketS}, {"apple", "apple //\"{p.@l// <n>\nfruit"},
           {"bank", "    1: side\n    2: a slope\n\nthe side of a river\n\nriver"},
-          {"expose", "Expose (n.)\nshowing"}, {"jean-emile baudot", "   telegraph engineer"}},
+          {"expose", "Expose (n.)\nshowing"}, {"jean-emile baudot", "   telegraph engineer"},
+          {"schon", "schon\njust\n\nschon\nbeautiful"}},
          "", Unencodable::Replace, true},
         {"the same, leaving out what needs replacing", homographFiles,
-         {{"bank", "the side of a river\n\n    1: side\n    2: a slope\n\nriver"}}, "", Unencodable::Skip, false,
+         {{"bank", bankWant}, {"schon", "just"}}, "", Unencodable::Skip, false,
          {"1 entry left out: bytes that are not UTF-8 (first at index lines 6)"}},
         {"the same, refusing a stray byte", homographFiles, {},
          "h.index:6: \"Black Friday\": a byte that is not UTF-8 (0x92 on line 2 of the entry); "
