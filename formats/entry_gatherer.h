@@ -144,9 +144,9 @@ public:
         std::string_view Key() const { return g_.KeyOf(g_.pending_[at_]); }
         std::string_view Data()
         {
-            std::string_view data = g_.DataOf(g_.pending_[at_]);
             if (g_.settings_.headingLines)
                 return HeadedData();
+            std::string_view data = g_.DataOf(g_.pending_[at_]);
             if (!g_.settings_.joinDuplicates || end_ == at_ + 1)
                 return data;
             // The same definition under two headwords that became one Key
@@ -192,13 +192,15 @@ public:
         {
             const auto& p = g_.pending_;
             std::string_view first = g_.DataOf(p[at_]);
+            if (end_ == at_ + 1)
+                return Body(first).empty() ? first : Body(first);
             std::unordered_set<std::string_view> seen = {Body(first)};
             size_t shown = 1;
             for (size_t k = at_ + 1; k < end_; k++)
                 if (seen.insert(Body(g_.DataOf(p[k]))).second)
                     shown++;
             if (shown == 1)
-                return Body(first);
+                return Body(first).empty() ? first : Body(first);
             joined_.assign(first);
             seen = {Body(first)};
             for (size_t k = at_ + 1; k < end_; k++) {
