@@ -184,9 +184,10 @@ TEST(FlashcardReader, HeaderLinesChooseSeparatorColumnsAndHtml)
         // Every named reference of HTML, two of them a letter and a mark;
         // hex digits in either case; a surrogate names no character.
         {"named and numbered references", ListFormat::Tsv,
-         "#html:true\nk\t&mdash;&hellip;&rarr;&#xFF21;&#xff41;&#xD800;&NotEqualTilde;&amp\n",
+         "#html:true\nk\t&mdash;&hellip;&rarr;&#xFF21;&#xff41;&#xD800;&NotEqualTilde;&amp"
+         "&CounterClockwiseContourIntegral;\n", // the longest name, ∳
          {{2, "k", "\xE2\x80\x94\xE2\x80\xA6\xE2\x86\x92\xEF\xBC\xA1\xEF\xBD\x81&#xD800;"
-                   "\xE2\x89\x82\xCC\xB8&amp"}}},
+                   "\xE2\x89\x82\xCC\xB8&amp\xE2\x88\xB3"}}},
         {"many a '&' and '<' that end nothing", ListFormat::Tsv,
          "#html:true\nk\t" + std::string(100000, '&') + std::string(1000, '<') + "a\n",
          {{2, "k", std::string(100000, '&') + std::string(1000, '<') + "a"}}},
