@@ -106,42 +106,20 @@ TEST_F(Lookup, TypedWordsShowTheirDataOrACandidate)
 // Words as a person types or copies them, with capitals: a miss shows the
 // Key that is the word in lower case, an exact Key is shown for itself, and
 // a word with no such Key still shows the next one.
-TEST(LookupCapitals, FoundAsAPersonTypesThem)
+struct TypedWord {
+    std::string word, shownFirst; // the result pane's beginning
+    std::string holds;            // and something further on in it; empty: nothing further
+};
+
+void ExpectShown(AppUnderTest& app, const std::vector<TypedWord>& cases)
 {
-    // The German-English dictionary as vbk brings it in: its Keys in lower
-    // case, its headwords in the Data as written.
-    AppUnderTest german;
-    VbkRun import = RunVbk({"import", "Z:\\usr\\share\\dictd\\freedict-deu-eng.index", "-o",
-                            "data.vbk", "--unencodable", "replace"},
-                           german.Folder());
-    ASSERT_EQ(import.Status, 0) << import.Out << import.Err
-                                << "(scripts/bootstrap installs dict-freedict-deu-eng)";
-    ASSERT_TRUE(german.Start());
-    // A second table: a Key that differs from another only in case.
-    AppUnderTest cased;
-    cased.WriteTable(Record("Polish", "polnisch") + Record("apple", Ringo) + Record("polish", "Politur") +
-                     Record("zzz", "schnarchen"));
-    ASSERT_TRUE(cased.Start());
-    struct {
-        AppUnderTest& app;
-        std::string word, shownFirst; // the result pane's beginning
-        std::string holds;            // and something further on in it
-    } cases[] = {
-        {german, "Haus", Heading + "haus\nHaus /h\"aUs/ <neut, n, sg>\n", "house <n>"},
-        {german, "haus", "Haus /h\"aUs/ <neut, n, sg>\n", "establishment"},
-        {cased, "Polish", "polnisch", ""},
-        {cased, "polish", "Politur", ""},
-        {cased, "POLISH", Heading + "polish\nPolitur\n", ""},
-        {cased, "Apple", Heading + "apple\n" + Ringo + "\n", ""},
-        {cased, "zz", Heading + "zzz\nschnarchen\n", ""},
-    };
-    for (const auto& c : cases) {
-        HWND edit = c.app.SearchEdit(), combo = c.app.Control(IDC_SEARCH_BOX);
+    HWND edit = app.SearchEdit(), combo = app.Control(IDC_SEARCH_BOX);
+    for (const TypedWord& c : cases) {
         int items = int(SendMessageA(combo, CB_GETCOUNT, 0, 0));
-        c.app.SetText(edit, c.word);
-        c.app.PostKey(edit, VK_RIGHT);
+        app.SetText(edit, c.word);
+        app.PostKey(edit, VK_RIGHT);
         EXPECT_TRUE(WaitFor([&] { return SendMessageA(combo, CB_GETCOUNT, 0, 0) > items; })) << c.word;
-        std::string k = TextOf(c.app.Control(IDC_KEY_PANE)), r = TextOf(c.app.Control(IDC_RESULT_PANE));
+        std::string k = TextOf(app.Control(IDC_KEY_PANE)), r = TextOf(app.Control(IDC_RESULT_PANE));
         EXPECT_EQ(k, c.word);
         EXPECT_EQ(r.substr(0, c.shownFirst.size()), c.shownFirst) << "word " << c.word << ": " << r.substr(0, 300);
         if (c.holds.empty())
@@ -149,6 +127,37 @@ TEST(LookupCapitals, FoundAsAPersonTypesThem)
         else
             EXPECT_NE(r.find(c.holds), std::string::npos) << "word " << c.word << ": " << r.substr(0, 300);
     }
+}
+
+TEST(LookupCapitals, FoundAsAPersonTypesThem)
+{
+    {
+        // The German-English dictionary as vbk brings it in: its Keys in
+        // lower case, its headwords in the Data as written.
+        AppUnderTest german;
+        VbkRun import = RunVbk({"import", "Z:\\usr\\share\\dictd\\freedict-deu-eng.index", "-o",
+                                "data.vbk", "--unencodable", "replace"},
+                               german.Folder());
+        ASSERT_EQ(import.Status, 0) << import.Out << import.Err
+                                    << "(scripts/bootstrap installs dict-freedict-deu-eng)";
+        ASSERT_TRUE(german.Start());
+        ExpectShown(german, {
+                                {"Haus", Heading + "haus\nHaus /h\"aUs/ <neut, n, sg>\n", "house <n>"},
+                                {"haus", "Haus /h\"aUs/ <neut, n, sg>\n", "establishment"},
+                            });
+    }
+    // A Key that differs from another only in case.
+    AppUnderTest cased;
+    cased.WriteTable(Record("Polish", "polnisch") + Record("apple", Ringo) + Record("polish", "Politur") +
+                     Record("zzz", "schnarchen"));
+    ASSERT_TRUE(cased.Start());
+    ExpectShown(cased, {
+                           {"Polish", "polnisch", ""},
+                           {"polish", "Politur", ""},
+                           {"POLISH", Heading + "polish\nPolitur\n", ""},
+                           {"Apple", Heading + "apple\n" + Ringo + "\n", ""},
+                           {"zz", Heading + "zzz\nschnarchen\n", ""},
+                       });
 }
 
 TEST_F(Lookup, ClearingTheBoxLooksUpTheEmptyWord)
