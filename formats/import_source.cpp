@@ -273,6 +273,7 @@ bool GatherDictionary(const SourceOptions& options, DictionaryFormat format, Imp
     settings.policy = options.WhenUnencodable;
     settings.checkZeroBytes = true;
     settings.joinDuplicates = true;
+    settings.headingLines = true;
     g.names.placeOf = [path = options.Path, format](size_t n) {
         return DictionaryPlace(format, path, n);
     };

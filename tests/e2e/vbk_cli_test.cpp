@@ -505,6 +505,56 @@ TEST_F(VbkCli, FreeDictEnglishJapaneseComesIn)
     }
 }
 
+// The dictd and StarDict dictionaries Debian ships beyond the one above,
+// each as it is installed: FreeDict's with index lines that have no
+// headword, StarDict's in Pango markup.
+TEST_F(VbkCli, DebianDictionariesComeInAsShipped)
+{
+#ifdef _WIN32
+    const std::string dictd = "Z:\\usr\\share\\dictd\\", stardict = "Z:\\usr\\share\\stardict\\dic\\";
+#else
+    const std::string dictd = "/usr/share/dictd/", stardict = "/usr/share/stardict/dic/";
+#endif
+    struct Lookup {
+        std::string word, shown; // in code page 932: the beginning of what get prints, or a part of it
+        bool atStart;
+    };
+    const struct Case {
+        std::string file, package, report;
+        std::vector<Lookup> lookups;
+    } cases[] = {
+        {dictd + "freedict-deu-eng.index", "dict-freedict-deu-eng",
+         "6 index lines left out: no headword (first at index lines 1, 2, 3, 4, 5, ...)",
+         {{"haus", "Haus /h\"aUs/ <neut, n, sg>\n [adm.] establishment <n>", true},
+          {"Haus", HeadingSjis + "haus\nHaus /h\"aUs/", true},
+          // schon's definitions, then schön's, each under its own line.
+          {"schon", "schon /S\"o:n/ <adv>\njust <adv>", true},
+          {"schon", "\n\nschon /S\"2:n/ <adj>\nfair <adj>", false}}},
+        {dictd + "freedict-jpn-eng.index", "dict-freedict-jpn-eng",
+         "19 index lines left out: no headword (first at index lines 1, 2, 3, 4, 5, ...)",
+         {{"\x90\x85", "water (esp. cool, fresh water, e.g. drinking water)", false}}}, // 水
+        {stardict + "czech-cizi.ifo", "stardict-czech", " entries (StarDict dictionary, 18259 headwords read)",
+         {{"dekomponovany", "    rozlo?eny\n", true}}}, // <b>rozložený</b>
+        {stardict + "XMLittre.ifo", "stardict-xmlittre", " entries (StarDict dictionary, 122910 headwords read)",
+         {{"aludel", "(a-lu-del) s. m.\n    Terme de chimie. Assemblage de pots", true},
+          {"aludel", "\nHISTORIQUE\n\n    XIIIe s. \nPor quoi donc en tristor demores ?", false}}},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(fs::exists(c.file)) << c.file << ": scripts/bootstrap installs " << c.package;
+        VbkRun r = Vbk({"import", c.file, "-o", "d.vbk", "--unencodable", "replace"});
+        ASSERT_EQ(r.Status, 0) << Describe(r);
+        EXPECT_NE(r.Out.find(c.report), std::string::npos) << Describe(r);
+        for (const Lookup& l : c.lookups) {
+            VbkRun get = Vbk({"get", "d.vbk", l.word, "--encoding", "sjis"});
+            EXPECT_EQ(get.Status, 0) << Describe(get);
+            if (l.atStart)
+                EXPECT_EQ(get.Out.substr(0, l.shown.size()), l.shown) << c.file << ", " << l.word;
+            else
+                EXPECT_NE(get.Out.find(l.shown), std::string::npos) << c.file << ", " << l.word << ": " << get.Out;
+        }
+    }
+}
+
 TEST_F(VbkCli, GetPrintsDataOrCandidate)
 {
     Write("t.vbk", Record("apple", RingoSjis) + Record("banana", BananaSjis));

@@ -311,6 +311,8 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
                std::to_string(count) + "\n" + more;
     };
     const Pairs starWant = {{"apple", "red fruit"}, {"bank", "money house\nsafe\n\nto rely"}};
+    const std::string pango = std::string("&lt;red&gt;\0", 12) +
+                              "<span foreground=\"#0000CD\">fruit</span> &amp; <b>tree</b>\n  sweet";
     const std::string wideIdx = std::string("apple\0", 6) + Be64(0) + Be32(11) +
                                 std::string("bank\0", 5) + Be64(11) + Be32(28) +
                                 std::string("bank\0", 5) + Be64(39) + Be32(8);
@@ -329,6 +331,8 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
         "Expos\xC3\xA9 (n.)\nshowing\n",                               // Exposé
         "00-database-info\nmade by a test\n",
         "bank\nriver\n",
+        "schon\njust\n",
+        "sch\xC3\xB6n\nbeautiful\n", // schön
     };
     const struct {
         std::string headword, asWritten;
@@ -337,7 +341,7 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
         {"00-database-info", "", 6}, {"Bank", "", 0}, {"bank", "", 1}, {"bank", "", 0}, {"bank", "", 7},
         {"black friday", "Black Friday", 2}, {"expose", "", 5},
         {"jean-emile baudot", "jean-\xC3\xA9mile baudot", 3}, {"apple", "", 4},
-        {"expos\xC3\xA9", "", 5},
+        {"expos\xC3\xA9", "", 5}, {"schon", "", 8}, {"sch\xC3\xB6n", "", 9},
     };
     std::string homographDict, homographIndex;
     std::vector<size_t> at;
@@ -349,6 +353,10 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
         homographIndex += l.headword + "\t" + DictdNumber(at[l.text]) + "\t" +
                           DictdNumber(texts[l.text].size()) +
                           (l.asWritten.empty() ? "" : "\t" + l.asWritten) + "\n";
+    // Headwords that became one Key each keep the line that names them;
+    // the definition listed under both is shown under each.
+    const std::string bankWant =
+        "Bank\nthe side of a river\n\nbank\n    1: side\n    2: a slope\n\nthe side of a river\n\nriver";
     const std::vector<std::pair<std::string, std::string>> homographFiles = {
         {"h.index", homographIndex}, {"h.dict", homographDict}};
     // The sixth block, in "apple", made to start with a block type that
@@ -378,7 +386,7 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
         // go back to blocks read before.
         {"dictd, dictzip", {{"d.index", index}, {"d.dict.dz", Dictzip(dict, 8)}}, dictdWant, ""},
         {"homographs, dictzip", {homographFiles[0], {"h.dict.dz", Dictzip(homographDict, 16)}},
-         {{"bank", "the side of a river\n\n    1: side\n    2: a slope\n\nriver"}}, "", Unencodable::Skip},
+         {{"bank", bankWant}, {"schon", "just"}}, "", Unencodable::Skip},
         {"StarDict, typed", {{"s.ifo", ifo(3, "")}, {"s.idx", typedIdx}, {"s.dict", typedData}},
          starWant, ""},
         {"StarDict, sametypesequence, compressed",
@@ -403,8 +411,24 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
          {{"s.ifo", ifo(2, "sametypesequence=mW\n")}, {"s.idx", plainIdx}, {"s.dict", typedData}},
          {}, "type 'W' (a sound)"},
         {"StarDict entry of a refused type",
-         {{"s.ifo", ifo(1, "")}, {"s.idx", std::string("a\0", 2) + Be32(0) + Be32(3)}, {"s.dict", "gab"}},
-         {}, "s.idx: entry 1: entries of type 'g' (Pango markup)"},
+         {{"s.ifo", ifo(1, "")}, {"s.idx", std::string("a\0", 2) + Be32(0) + Be32(3)}, {"s.dict", "kab"}},
+         {}, "s.idx: entry 1: entries of type 'k' (KingSoft PowerWord XML)"},
+        {"StarDict, two types in one entry",
+         {{"s.ifo", ifo(1, "")}, {"s.idx", std::string("apple\0", 6) + Be32(0) + Be32(11)},
+          {"s.dict", std::string("mred\0hfruit", 11)}},
+         {{"apple", "red\nfruit"}}, ""},
+        // Pango markup: its line breaks written out, tags and references as in HTML.
+        {"StarDict, sametypesequence of plain text and Pango markup",
+         {{"s.ifo", ifo(1, "sametypesequence=mg\n")},
+          {"s.idx", std::string("apple\0", 6) + Be32(0) + Be32(pango.size())}, {"s.dict", pango}},
+         {{"apple", "&lt;red&gt;\nfruit & tree\n  sweet"}}, ""},
+        // Index lines without a headword, as FreeDict has for entries of
+        // punctuation alone; a fourth column left empty.
+        {"dictd, lines without a headword",
+         {{"d.index", "\tA\tB\n" + index + "\tB\tC\n"}, {"d.dict", dict}}, dictdWant, "",
+         Unencodable::Error, false, {"2 index lines left out: no headword (first at index lines 1, 6)"}},
+        {"dictd, an empty fourth column and a blank line after the headword",
+         {{"d.index", "apple\tA\tR\t\n"}, {"d.dict", "apple\n\nred fruit\n"}}, {{"apple", "red fruit"}}, ""},
         {"StarDict wordcount", {{"s.ifo", ifo(5, "")}, {"s.idx", typedIdx}, {"s.dict", typedData}},
          {}, "wordcount=5"},
         {"StarDict index cut", {{"s.ifo", ifo(3, "")}, {"s.idx", typedIdx.substr(0, 20)}, {"s.dict", typedData}},
@@ -416,19 +440,20 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
          {"s.dict", typedData}}, starWant, ""},
         {"homographs, case, stray bytes, IPA", homographFiles,
          {{"apple", "apple //\"{p.@l// <n>\nfruit"},
-          {"bank", "the side of a river\n\n    1: side\n    2: a slope\n\nriver"},
+          {"bank", bankWant},
           {"black friday", marketS}, {"expose", "Expose (n.)\nshowing"},
-          {"jean-emile baudot", "   telegraph engineer"}},
+          {"jean-emile baudot", "   telegraph engineer"}, {"schon", "schon\njust\n\nschon\nbeautiful"}},
          "", Unencodable::Replace, false,
          {"1 entry with bytes that are not UTF-8: 1 byte read as Windows-1252 (first at index lines 6)",
           "1 entry with pronunciations in IPA: 3 characters written in X-SAMPA"}},
         {"the same, keeping the index's case", homographFiles,
          {{"Bank", "the side of a river"}, {"Black Friday", marketS}, {"apple", "apple //\"{p.@l// <n>\nfruit"},
           {"bank", "    1: side\n    2: a slope\n\nthe side of a river\n\nriver"},
-          {"expose", "Expose (n.)\nshowing"}, {"jean-emile baudot", "   telegraph engineer"}},
+          {"expose", "Expose (n.)\nshowing"}, {"jean-emile baudot", "   telegraph engineer"},
+          {"schon", "schon\njust\n\nschon\nbeautiful"}},
          "", Unencodable::Replace, true},
         {"the same, leaving out what needs replacing", homographFiles,
-         {{"bank", "the side of a river\n\n    1: side\n    2: a slope\n\nriver"}}, "", Unencodable::Skip, false,
+         {{"bank", bankWant}, {"schon", "just"}}, "", Unencodable::Skip, false,
          {"1 entry left out: bytes that are not UTF-8 (first at index lines 6)"}},
         {"the same, refusing a stray byte", homographFiles, {},
          "h.index:6: \"Black Friday\": a byte that is not UTF-8 (0x92 on line 2 of the entry); "
@@ -607,6 +632,9 @@ TEST_F(VbkCommands, NeverWritesOverItsOwnInput)
         {"s.ifo", "StarDict's dict ifo file\nversion=2.4.2\nwordcount=1\nsametypesequence=m\n"},
         {"s.idx", idx},
         {"s.dict", "x"},
+        {"g.ifo", "StarDict's dict ifo file\nversion=2.4.2\nwordcount=1\nsametypesequence=m\n"},
+        {"g.idx.gz", Gzip(idx)},
+        {"g.dict", "x"},
     };
     for (const auto& [name, bytes] : files)
         Write(name, bytes);
@@ -622,6 +650,7 @@ TEST_F(VbkCommands, NeverWritesOverItsOwnInput)
         {"z.index", "./z.dict.dz", "z.dict.dz, a file of the dictionary"},
         {"s.ifo", "s.idx", "s.idx, a file of the dictionary"},
         {"s.ifo", "s.dict", "s.dict, a file of the dictionary"},
+        {"g.ifo", "g.idx.gz", "g.idx.gz, a file of the dictionary"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Import(c.list, c.table), ExitFailed) << c.list << " -o " << c.table;
@@ -722,8 +751,11 @@ TEST_F(VbkCommands, CheckReportsFaultsWithOffsetsAndRepairs)
 
 TEST_F(VbkCommands, GetShowsWhatTheProgramShows)
 {
-    // apple → りんご, banana → バナナ.
-    Write("t.vbk", TableOf({{"apple", "\x82\xE8\x82\xF1\x82\xB2"}, {"banana", "\x83\x6F\x83\x69\x83\x69"}}));
+    // apple → りんご, banana → バナナ; a Key that differs from another only in
+    // case, and lower-case Keys as dictionaries bring them in.
+    Write("t.vbk", TableOf({{"Polish", "polski"}, {"apple", "\x82\xE8\x82\xF1\x82\xB2"},
+                            {"banana", "\x83\x6F\x83\x69\x83\x69"}, {"haus", "house"},
+                            {"polish", "shine"}, {"uber", "over"}}));
     const std::string heading = "\xEF\xBC\x9C\xE5\x80\x99\xE8\xA3\x9C\xE5\x8D\x98\xE8\xAA\x9E\xEF\xBC\x9E\n";
     struct Case {
         const char* word;
@@ -734,9 +766,19 @@ TEST_F(VbkCommands, GetShowsWhatTheProgramShows)
         {"b", TextEncoding::Utf8, heading + "banana\n\xE3\x83\x90\xE3\x83\x8A\xE3\x83\x8A\n"},
         {"appl", TextEncoding::Utf8, heading + "apple\n\xE3\x82\x8A\xE3\x82\x93\xE3\x81\x94\n"},
         {"Apple", TextEncoding::Utf8, heading + "apple\n\xE3\x82\x8A\xE3\x82\x93\xE3\x81\x94\n"},
-        {"c", TextEncoding::Utf8, heading},
+        {"zz", TextEncoding::Utf8, heading},
         {"apple", TextEncoding::ShiftJis, "\x82\xE8\x82\xF1\x82\xB2\n"},
-        {"c", TextEncoding::ShiftJis, "\x81\x83\x8C\xF3\x95\xE2\x92\x50\x8C\xEA\x81\x84\n"},
+        {"zz", TextEncoding::ShiftJis, "\x81\x83\x8C\xF3\x95\xE2\x92\x50\x8C\xEA\x81\x84\n"},
+        // Capitals: the lower-case Key before the next in order, an exact
+        // Key before either.
+        {"Haus", TextEncoding::Utf8, heading + "haus\nhouse\n"},
+        {"Polish", TextEncoding::Utf8, "polski\n"},
+        {"polish", TextEncoding::Utf8, "shine\n"},
+        {"POLISH", TextEncoding::Utf8, heading + "polish\nshine\n"},
+        {"Pol", TextEncoding::Utf8, heading + "Polish\npolski\n"},
+        // An accented word as Windows hands it to the program.
+        {"\xC3\xBC" "ber", TextEncoding::Utf8, "over\n"},                  // über
+        {"\xC3\x9C" "BER", TextEncoding::Utf8, heading + "uber\nover\n"}, // ÜBER
     };
     for (const Case& c : cases) {
         GetOptions o;

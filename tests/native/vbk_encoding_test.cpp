@@ -240,6 +240,7 @@ TEST(EucJp, EveryKindOfCodeBecomesUtf8)
         {"\xA4\xDF\xA4\xBA", true, "\xE3\x81\xBF\xE3\x81\x9A"},          // みず
         {"\xA1\xC1", true, "\xEF\xBD\x9E"},                             // ～ as code page 932 has it
         {"\x8E\xB1x", true, "\xEF\xBD\xB1x"},                           // ｱ half-width
+        {"\x8E\xDF", true, "\xEF\xBE\x9F"},                             // ﾟ, the last half-width
         {"\xAD\xA1", true, "\xE2\x91\xA0"},                             // ① NEC row 13
         {"T\x8F\xAB\xD7ky\x8F\xAB\xD7", true, "T\xC5\x8Dky\xC5\x8D"},   // Tōkyō, JIS X 0212
         {"\x8F\xA2\xB7", true, "\xEF\xBD\x9E"},                         // JIS X 0212 tilde
@@ -250,6 +251,7 @@ TEST(EucJp, EveryKindOfCodeBecomesUtf8)
         {"\x8E\xE0", false, "0"},                                     // no such half-width code
         {"\x8F\xA1\xA1", false, "0"},                                 // unassigned in JIS X 0212
         {"\x8F\xAB", false, "0"},
+        {"\x8F\xB2\x41", false, "0"},                                 // JIS X 0212 trail out of range
         {"\xA9\xA1", false, "0"},                                     // unassigned row 9
     };
     for (const Case& c : cases) {
@@ -302,9 +304,12 @@ TEST(DictionaryText, StrayBytesCaseAndIpa)
         EXPECT_EQ(HexOf(out), HexOf(c.want)) << HexOf(c.text);
     }
 
-    std::string lower = "Run \xC3\x89MILE \xC5\xB8 \xC4\xB0 \xE1\xBA\xA0 \xCE\x91"; // Run ÉMILE Ÿ İ Ạ Α
+    // Run ÉMILE Ÿ İ Ạ Α Þ 2×3 Ňň ZOO
+    std::string lower = "Run \xC3\x89MILE \xC5\xB8 \xC4\xB0 \xE1\xBA\xA0 \xCE\x91 \xC3\x9E 2\xC3\x97" "3 "
+                        "\xC5\x87\xC5\x88 ZOO";
     LowerLatinCase(lower);
-    EXPECT_EQ(HexOf(lower), HexOf("run \xC3\xA9mile \xC3\xBF \xC4\xB0 \xE1\xBA\xA1 \xCE\x91"));
+    EXPECT_EQ(HexOf(lower), HexOf("run \xC3\xA9mile \xC3\xBF \xC4\xB0 \xE1\xBA\xA1 \xCE\x91 \xC3\xBE 2\xC3\x97" "3 "
+                                  "\xC5\x88\xC5\x88 zoo"));
     EXPECT_TRUE(EqualsIgnoringLatinCase("Jean-\xC3\x89mile", "jean-\xC3\xA9mile"));
     EXPECT_FALSE(EqualsIgnoringLatinCase("emile", "\xC3\xA9mile"));
 
@@ -317,6 +322,11 @@ TEST(DictionaryText, StrayBytesCaseAndIpa)
         {"[t\xCD\xA1\xCA\x83\xC9\xB9\xCB\x90]", "[t_Sr\\:]", 4},               // t͡ʃɹː
         {"/k\xC3\xA6t/ and encyclop\xC3\xA6" "dia", "/k{t/ and encyclop\xC3\xA6" "dia", 1},
         {"\xCE\xB8 and /\xCE\xB8/", "\xCE\xB8 and /\xCE\xB8/", 0}, // Greek alone is no IPA
+        {"/p\xCA\x8At/", "/pUt/", 1},                                    // pʊt
+        {"si\xC5\x8B", "siN", 1},                                        // siŋ
+        {"[k\xC3\xA6t]", "[k{t]", 1},                                    // kæt
+        // Words of languages that IPA shares letters with, bracketed.
+        {"[gar\xC3\xA7on] /sm\xC3\xB8rrebr\xC3\xB8" "d/", "", 0},      // garçon, smørrebrød
         {"plain text", "plain text", 0},
     };
     for (const Ipa& c : ipa) {

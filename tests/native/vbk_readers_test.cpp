@@ -184,9 +184,10 @@ TEST(FlashcardReader, HeaderLinesChooseSeparatorColumnsAndHtml)
         // Every named reference of HTML, two of them a letter and a mark;
         // hex digits in either case; a surrogate names no character.
         {"named and numbered references", ListFormat::Tsv,
-         "#html:true\nk\t&mdash;&hellip;&rarr;&#xFF21;&#xff41;&#xD800;&NotEqualTilde;&amp\n",
+         "#html:true\nk\t&mdash;&hellip;&rarr;&#xFF21;&#xff41;&#xD800;&NotEqualTilde;&amp"
+         "&CounterClockwiseContourIntegral;\n", // the longest name, ∳
          {{2, "k", "\xE2\x80\x94\xE2\x80\xA6\xE2\x86\x92\xEF\xBC\xA1\xEF\xBD\x81&#xD800;"
-                   "\xE2\x89\x82\xCC\xB8&amp"}}},
+                   "\xE2\x89\x82\xCC\xB8&amp\xE2\x88\xB3"}}},
         {"many a '&' and '<' that end nothing", ListFormat::Tsv,
          "#html:true\nk\t" + std::string(100000, '&') + std::string(1000, '<') + "a\n",
          {{2, "k", std::string(100000, '&') + std::string(1000, '<') + "a"}}},
@@ -232,6 +233,11 @@ TEST(EdictReader, EveryWritingAndReadingIsAKey)
     const std::string four = "\xEF\xBC\x94\xC2\xB0", shido = "\xE3\x81\x97\xE3\x81\xA9";
     const std::string edict2Head = nihon + "(P);" + hinomoto + " [" + hiragana + "(P);" + nippon +
                                    ";" + hiragana + "(" + nihon + ")]";
+    // 後ろ;後 [うしろ(後ろ;後);あと(後)]
+    const std::string ushiro2 = "\xE5\xBE\x8C\xE3\x82\x8D", ato = "\xE5\xBE\x8C";
+    const std::string ushiro = "\xE3\x81\x86\xE3\x81\x97\xE3\x82\x8D", atoKana = "\xE3\x81\x82\xE3\x81\xA8";
+    const std::string restricted = ushiro2 + ";" + ato + " [" + ushiro + "(" + ushiro2 + ";" + ato + ");" +
+                                   atoKana + "(" + ato + ")]";
     RunCases(ListFormat::Edict,
              {
                  {"EDICT, the description line out", header + nihon + " [" + hiragana + "] /(n) Japan/(P)/\n",
@@ -252,6 +258,16 @@ TEST(EdictReader, EveryWritingAndReadingIsAKey)
                    {2, marks, marks + "\nEDICT, EDICT_SUB(P)\nCreated: 2021-02-03"}}},
                  {"a line of another shape", mizu + " /w/\n" + mizu + "\tmizu\n", {{1, mizu, mizu + "\nw"}}, 2},
                  {"a reading never closed", mizu + " [" + mizuKana + " /w/\n", {}, 1},
+                 {"no space before the glosses", mizu + " [" + mizuKana + "]/w/\n", {}, 1},
+                 {"an empty reading", mizu + " [] /w/\n", {}, 1},
+                 {"a writing in parentheses", "(" + mizu + ") [" + mizuKana + "] /(int) lol/",
+                  {{1, "(" + mizu + ")", "(" + mizu + ") [" + mizuKana + "]\n(int) lol"},
+                   {1, mizuKana, "(" + mizu + ") [" + mizuKana + "]\n(int) lol"}}},
+                 // A reading kept for some writings: the ';' between them
+                 // ends no reading.
+                 {"EDICT2: a restricted reading", restricted + " /behind/",
+                  {{1, ushiro2, restricted + "\nbehind"}, {1, ato, restricted + "\nbehind"},
+                   {1, ushiro, restricted + "\nbehind"}, {1, atoKana, restricted + "\nbehind"}}},
              },
              TextEncoding::Utf8);
 
@@ -264,6 +280,7 @@ TEST(EdictReader, EveryWritingAndReadingIsAKey)
         {"apple\tred /fruit/\n", false},     // a TSV line
         {"k /a/,b/\n", true},                 // no tab, ends in a slash
         {"k /a/\nk\td\n", false},            // only while every line has the shape
+        {"see /usr/bin/ for it\n", false},  // a slash that starts no gloss list
         {"#separator:tab\n", false},
         {"", false},
     };

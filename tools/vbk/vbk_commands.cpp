@@ -240,13 +240,8 @@ int RunGet(const GetOptions& options, CommandIo& io)
     if (io.Terminal == TextEncoding::Utf8) {
         if (FindUtf8Fault(options.Word))
             return Fail(io, "the word is not valid UTF-8");
-        ConvertResult r = Utf8ToCp932(options.Word, word);
-        if (!r.Ok) {
-            std::string shown;
-            AppendUtf8(r.CodePoint, shown);
-            return Fail(io, "the character " + CodePointName(r.CodePoint) + " (" + shown +
-                                ") of the word has no code in code page 932");
-        }
+        // As the program receives a word from Windows: über as uber.
+        Utf8ToCp932BestFit(options.Word, word);
     } else {
         word = options.Word;
     }
