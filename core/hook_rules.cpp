@@ -175,4 +175,17 @@ bool IsTerminalWindowClass(const char* className)
     return false;
 }
 
+bool CopiesOnWmCopy(const char* className)
+{
+    if (!className)
+        return false;
+    static const char* const kClasses[] = {
+        "Edit", "RichEdit", "RichEdit20A", "RichEdit20W", "RICHEDIT50W", "Scintilla",
+    };
+    for (const char* name : kClasses)
+        if (SameTextIgnoringCase(className, name))
+            return true;
+    return false;
+}
+
 } // namespace hookrules

@@ -89,6 +89,8 @@ class CopyKeys {
 public:
     // True for the press that copies or cuts.
     bool OnKey(const KeyEvent& event);
+    // Any of Ctrl, Shift, Alt, Win is held.
+    bool ModifierHeld() const { return held_.Ctrl() || held_.Shift() || held_.Alt() || held_.Win(); }
 
 private:
     HeldModifiers held_;
@@ -128,5 +130,9 @@ private:
 // Windows of these classes are consoles or terminal emulators, where Ctrl+C
 // interrupts the running command instead of copying.
 bool IsTerminalWindowClass(const char* className);
+
+// Controls of these classes copy on WM_COPY: when that copies nothing, they
+// have nothing selected, and Ctrl+C would copy nothing either.
+bool CopiesOnWmCopy(const char* className);
 
 } // namespace hookrules

@@ -293,8 +293,13 @@ TEST(ClipboardGiveBack, OnlyTheHooksOwnCopyIsUndoneAndOnlyInTime)
     }
 }
 
-TEST(TerminalClasses, ConsolesAndTerminalsAreRecognisedWhateverTheCase)
+TEST(WindowClasses, ConsolesTerminalsAndControlsThatCopyOnWmCopyAreRecognisedWhateverTheCase)
 {
+    for (const char* name : {"Edit", "EDIT", "RichEdit20W", "richedit50w", "Scintilla"})
+        EXPECT_TRUE(CopiesOnWmCopy(name)) << name;
+    for (const char* name : {"", "Static", "Edit2", "Chrome_RenderWidgetHostHWND", "VkKeysOnlyEdit"})
+        EXPECT_FALSE(CopiesOnWmCopy(name)) << name;
+    EXPECT_FALSE(CopiesOnWmCopy(nullptr));
     for (const char* name : {"ConsoleWindowClass", "consolewindowclass", "CASCADIA_HOSTING_WINDOW_CLASS",
                              "mintty", "PuTTY", "VirtualConsoleClass"})
         EXPECT_TRUE(IsTerminalWindowClass(name)) << name;
