@@ -37,6 +37,8 @@ bool HookThread::Start(int kind, HOOKPROC procedure)
         return false;
     thread_ = CreateThread(nullptr, 0, Run, this, 0, &threadId_);
     if (thread_) {
+        // Every key and mouse event of the machine waits for it.
+        SetThreadPriority(thread_, THREAD_PRIORITY_HIGHEST);
         HANDLE both[2] = {ready_, thread_};
         WaitForMultipleObjects(2, both, FALSE, INFINITE);
     }
