@@ -9,6 +9,7 @@ bool ClipboardGiveBack::Expired(uint32_t nowMs) const
 
 void ClipboardGiveBack::CopyPressed(uint32_t seq, uint32_t nowMs)
 {
+    earlier_ = state_ == State::CopyHandled;
     state_ = State::AwaitingCopy;
     seq_ = seq;
     deadline_ = nowMs + CopyWaitMs;
@@ -34,6 +35,18 @@ GiveBackStep ClipboardGiveBack::ChangeHandled(uint32_t seq, bool byTarget, uint3
         if (seq == seq_)
             return GiveBackStep::Wait; // the same change told twice
         break; // a newer content came before ours was undone: it stays
+    }
+    Reset();
+    return GiveBackStep::Forget;
+}
+
+GiveBackStep ClipboardGiveBack::CopyAbandoned(uint32_t seq, uint32_t nowMs)
+{
+    if (state_ == State::AwaitingCopy && earlier_ && seq == seq_) {
+        state_ = State::CopyHandled;
+        lastSeen_ = seq;
+        deadline_ = nowMs + GiveBackWithinMs;
+        return GiveBackStep::GiveBack;
     }
     Reset();
     return GiveBackStep::Forget;

@@ -38,6 +38,10 @@ public:
     // The program has handled a clipboard change and passed it on. byTarget:
     // the change may be the program in front answering the hook.
     GiveBackStep ChangeHandled(uint32_t seq, bool byTarget, uint32_t nowMs);
+    // The hook made no copy after all (nothing to copy, or keys it could not
+    // send). The clipboard holding an earlier copy of the hook's, not yet
+    // undone, is still given back.
+    GiveBackStep CopyAbandoned(uint32_t seq, uint32_t nowMs);
     // The person pressed a key that copies or cuts: from then on the
     // clipboard is theirs.
     GiveBackStep PersonCopied();
@@ -54,6 +58,7 @@ private:
     State state_ = State::Idle;
     uint32_t seq_ = 0;      // before the copy, then the copy's own
     uint32_t lastSeen_ = 0; // by a timer, while the copy waits to be undone
+    bool earlier_ = false;  // asked for while an earlier copy waited to be undone
     uint32_t deadline_ = 0;
 };
 

@@ -309,9 +309,13 @@ void CDllMouseHook::CopyFrom(HWND front)
                                            kCopyMessageMs, &result);
     if (GetClipboardSequenceNumber() != before)
         return;
+    // Too slow to answer: no keys, but the copy it makes later is still
+    // given back while there is time.
+    if (!answered)
+        return;
     char className[256] = "";
     GetClassNameA(focus, className, sizeof className);
-    if (!answered || hookrules::CopiesOnWmCopy(className)) {
+    if (hookrules::CopiesOnWmCopy(className)) {
         GiveUpCopy();
         return;
     }
@@ -346,11 +350,16 @@ void CDllMouseHook::PressCopyKeysWhenFree()
 }
 
 // No copy is coming: the clipboard still holds what it held, and what was
-// kept of it is dropped.
+// kept of it is dropped, unless that is an earlier copy of ours.
 void CDllMouseHook::GiveUpCopy()
 {
     keysFor_ = nullptr;
-    ForgetClipboard();
+    KillTimer(sink_, kKeysTimer);
+    if (giveBack_.CopyAbandoned(GetClipboardSequenceNumber(), GetTickCount()) ==
+        GiveBackStep::GiveBack)
+        PostMessageA(sink_, WM_GIVE_BACK, 0, 0);
+    else
+        ForgetClipboard();
 }
 
 // Their copy is the one that stays: ours is not made after it, nor is the

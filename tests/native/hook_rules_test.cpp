@@ -206,7 +206,8 @@ TEST(SelectionGestures, CopiesAtTheEndOfADragOrADoubleClick)
 // A script of what the hook sees: "p5@0" the copy asked for with the
 // clipboard at sequence number 5 at time 0; "h6t@10" a change to 6 handled,
 // made by the program in front ("o": by another); "d6@20" a timer with the
-// clipboard at 6; "+ctrl", "-c"... a key the person presses or releases.
+// clipboard at 6; "a6@30" the copy abandoned with the clipboard at 6;
+// "+ctrl", "-c"... a key the person presses or releases.
 // Returns every step that is not Wait as "event=Step".
 std::string RunGiveBack(const std::vector<std::string>& script)
 {
@@ -226,6 +227,8 @@ std::string RunGiveBack(const std::vector<std::string>& script)
             step = rule.ChangeHandled(seq, by == 't', at);
         else if (std::sscanf(event.c_str(), "d%u@%u", &seq, &at) == 2)
             step = rule.Due(seq, at);
+        else if (std::sscanf(event.c_str(), "a%u@%u", &seq, &at) == 2)
+            step = rule.CopyAbandoned(seq, at);
         else
             ADD_FAILURE() << "unknown event " << event;
         if (step != GiveBackStep::Wait)
@@ -261,6 +264,12 @@ TEST(ClipboardGiveBack, OnlyTheHooksOwnCopyIsUndoneAndOnlyInTime)
         // A second selection while the first is in flight waits for its own copy.
         {{"p5@0", "h6t@10", "p6@20", "d6@30", "h7t@40", "d7@50"},
          "h6t@10=GiveBack h7t@40=GiveBack d7@50=GiveBack (active)"},
+        // A copy abandoned: nothing to give back, unless the clipboard still
+        // holds an earlier copy of ours that waited to be undone.
+        {{"p5@0", "a5@10", "h6t@20"}, "a5@10=Forget"},
+        {{"p5@0", "h6t@10", "p6@20", "a6@30", "d6@40"},
+         "h6t@10=GiveBack a6@30=GiveBack d6@40=GiveBack (active)"},
+        {{"p5@0", "h6t@10", "p6@20", "a7@30"}, "h6t@10=GiveBack a7@30=Forget"},
         // Formats rendered on request move the number on without a change
         // told: given back once the number holds still, unless a change
         // comes meanwhile.
