@@ -16,6 +16,7 @@
 
 #include "hooks/dll_mousehook.h"
 #include "hooks/hook_thread.h"
+#include "hooks/message_sink.h"
 #include "tests/common/select_target_app.h"
 #include "tests/win/input_probe.h"
 #include "tests/win/msgbox_watcher.h"
@@ -299,14 +300,7 @@ TEST_F(MouseHookTest, TheHookAnswersAtOnceWhileTheProgramWaitsForAHungOwner)
     SelectTarget target(false, PumpUntil, "hang");
     ASSERT_TRUE(target.Edit()) << "the helper program did not come up";
     ASSERT_TRUE(BringToFront(target.Window()));
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = ViewerProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "VkMouseHookTestViewer";
-    RegisterClassExA(&wc);
-    HWND viewer = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  wc.hInstance, nullptr);
+    HWND viewer = CreateMessageSink("VkMouseHookTestViewer", ViewerProc, nullptr);
     ASSERT_TRUE(viewer);
     NextViewer = SetClipboardViewer(viewer);
     ViewerTellsHook = hook_.get();
