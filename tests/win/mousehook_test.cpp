@@ -306,9 +306,11 @@ TEST_F(MouseHookTest, TheHookAnswersAtOnceWhileTheProgramWaitsForAHungOwner)
     NextViewer = SetClipboardViewer(viewer);
     ViewerTellsHook = hook_.get();
 
-    // The pointer keeps moving from another thread all along.
+    // The pointer keeps moving from another thread, from now on.
     std::atomic<bool> moving{true};
-    HANDLE mover = CreateThread(
+    auto startMoving = [&] {
+        moving = true;
+        return CreateThread(
         nullptr, 0,
         [](void* flag) -> DWORD {
             auto* on = static_cast<std::atomic<bool>*>(flag);
@@ -324,6 +326,7 @@ TEST_F(MouseHookTest, TheHookAnswersAtOnceWhileTheProgramWaitsForAHungOwner)
             return 0;
         },
         &moving, 0, nullptr);
+    };
 
     // What the passage from one hook's thread to another's costs by itself,
     // with nothing between the probes.
@@ -333,8 +336,12 @@ TEST_F(MouseHookTest, TheHookAnswersAtOnceWhileTheProgramWaitsForAHungOwner)
     HookThread after, before;
     ASSERT_TRUE(after.Start(WH_MOUSE_LL, StampAfter)); // set first: runs last
     ASSERT_TRUE(before.Start(WH_MOUSE_LL, StampBefore));
+    HANDLE mover = startMoving();
     DWORD start = GetTickCount();
     PumpUntil([&] { return GetTickCount() - start > 600; }, 2000);
+    moving = false;
+    WaitForSingleObject(mover, 5000);
+    CloseHandle(mover);
     before.Stop();
     HookStamps = second.get();
     std::vector<double> alone = Durations(*stamps);
@@ -351,6 +358,7 @@ TEST_F(MouseHookTest, TheHookAnswersAtOnceWhileTheProgramWaitsForAHungOwner)
     MoveTo({(from.x + to.x) / 2, from.y});
     MoveTo(to);
     LeftButton(to, false);
+    mover = startMoving();
     // This thread's messages run here; the longest stretch of them is how
     // long the program's thread was held up.
     DWORD heldUp = 0;
