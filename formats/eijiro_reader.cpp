@@ -85,14 +85,15 @@ ListReadResult ReadEijiro(std::string_view text, TextEncoding encoding, const Li
     bool sjis = encoding == TextEncoding::ShiftJis;
     ListReadResult result;
     std::string data;
-    std::string_view key;        // of the entry being gathered
-    const char* start = nullptr; // its first line
-    size_t first = 0;            // and that line's number
-    auto handOn = [&]() {
-        if (!start)
+    std::string_view key; // of the entry being gathered
+    size_t first = 0;     // its first line's number
+    // The entry is handed on once the line after it is seen, which is not
+    // yet passed: the entry's own lines are.
+    auto handOn = [&](const char* next) {
+        if (first == 0)
             return true;
         if (unread)
-            *unread = start;
+            *unread = next;
         return sink(first, key, data);
     };
     size_t pos = 0, line = 0;
@@ -109,18 +110,17 @@ ListReadResult ReadEijiro(std::string_view text, TextEncoding encoding, const Li
             result.Message = "not an EIJIRO line (\xE2\x96\xA0HEADWORD  {LABEL} : TEXT)";
             return result;
         }
-        if (start && parts.key == key) {
+        if (first != 0 && parts.key == key) {
             data += '\n';
         } else {
-            if (!handOn())
+            if (!handOn(at))
                 return result;
-            start = at;
             first = line;
             key = parts.key;
             data.clear();
         }
         AppendText(parts.text, marks, sjis, data);
     }
-    handOn();
+    handOn(text.data() + text.size());
     return result;
 }

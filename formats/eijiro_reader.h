@@ -17,6 +17,5 @@ bool LooksLikeEijiro(std::string_view text);
 // written (its case kept); its Data is each line from the label on, with the
 // notes (◆) and examples (■・) on lines of their own. Consecutive lines of
 // one headword come to the sink as one entry, one line each, in file order.
-// `unread` stays at the start of the first line of the entry handed on.
 ListReadResult ReadEijiro(std::string_view text, TextEncoding encoding, const ListSink& sink,
                           const char** unread = nullptr);

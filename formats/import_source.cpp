@@ -272,14 +272,14 @@ bool Unwrap(const SourceOptions& options, std::unique_ptr<char[]>& bytes, std::s
         wide = Utf16ByZeroBytes(text);
     if (!wide)
         return true;
-    if (Utf16ByBom(text) == wide)
-        text.remove_prefix(2);
-    std::unique_ptr<char[]> utf8(new char[Utf16Utf8Bound(text.size())]);
+    size_t mark = Utf16ByBom(text) == wide ? 2 : 0;
+    std::string_view units = text.substr(mark);
+    std::unique_ptr<char[]> utf8(new char[Utf16Utf8Bound(units.size())]);
     size_t written = 0;
-    ConvertResult r = Utf16ToUtf8(text, *wide == TextEncoding::Utf16Be, utf8.get(), written);
+    ConvertResult r = Utf16ToUtf8(units, *wide == TextEncoding::Utf16Be, utf8.get(), written);
     if (!r.Ok) {
         TextFault f;
-        f.Offset = r.Offset;
+        f.Offset = mark + r.Offset;
         f.Line = 1 + CountLineBreaks(std::string_view(utf8.get(), written));
         failure = NotValid(name, text, f, EncodingName(*wide));
         return false;

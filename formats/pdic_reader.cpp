@@ -1,5 +1,6 @@
 #include "formats/pdic_reader.h"
 
+#include <algorithm>
 #include <string>
 
 #include "formats/text_lines.h"
@@ -26,7 +27,6 @@ ListReadResult ReadPdic(std::string_view text, const ListSink& sink, const char*
     size_t pos = 0, line = 0;
     while (pos < text.size()) {
         line++;
-        const char* start = text.data() + pos;
         std::string_view row = NextTextLine(text, pos);
         if (TrimBlanks(row).empty())
             continue;
@@ -58,7 +58,7 @@ ListReadResult ReadPdic(std::string_view text, const ListSink& sink, const char*
         }
         data.append(body.substr(copied));
         if (unread)
-            *unread = start;
+            *unread = text.data() + std::min(pos, text.size());
         if (!sink(line, key, data))
             return result;
     }
