@@ -124,7 +124,8 @@ bool ReadTag(std::string_view s, size_t i, std::string& name, bool& closes, size
 }
 
 // A body line as plain text: tags gone, [mN] as N steps of indentation,
-// sounds and videos left out, <<ref>> as its text, ~ as the headword.
+// sounds and videos left out, <<ref>> as its text, ~ as the headword, a
+// bullet as ・.
 std::string BodyText(std::string_view line, const std::string& tilde)
 {
     std::string text;
@@ -143,6 +144,11 @@ std::string BodyText(std::string_view line, const std::string& tilde)
         } else if (c == '~' || line.substr(i, 2) == "^~") {
             i += c == '^';
             text += tilde;
+        } else if (line.substr(i, 3) == "\xE2\x80\xA2") {
+            // The bullet of many cards has no code in code page 932; the
+            // Japanese one stands in for it.
+            text += "\xE3\x83\xBB";
+            i += 2;
         } else if (c == '[' && ReadTag(line, i, name, closes, end)) {
             i = end - 1;
             if (closes)

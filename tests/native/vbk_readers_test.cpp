@@ -368,9 +368,10 @@ TEST(DslReader, CardsHeadwordsAndBodies)
     RunCases(ListFormat::Dsl,
              {
                  {"two headword lines, tags and indentation",
-                  header + "Colour\ncolor\n\t[m1][p]noun[/p][/m]\n\t[m2][trn]a hue[/trn] [com](see <<hue>>)[/com][/m]\n",
-                  {{4, "colour", "Colour; color\n  noun\n    a hue (see hue)"},
-                   {4, "color", "Colour; color\n  noun\n    a hue (see hue)"}}},
+                  header + "Colour\ncolor\n\t[m1][p]noun[/p][/m]\n\t[m2][trn]a hue[/trn] [com](see <<hue>>)[/com][/m]\n"
+                           "\t[m3][c blue]\xE2\x80\xA2[/c] Syn: <<tint>>\n",
+                  {{4, "colour", "Colour; color\n  noun\n    a hue (see hue)\n      \xE3\x83\xBB Syn: tint"},
+                   {4, "color", "Colour; color\n  noun\n    a hue (see hue)\n      \xE3\x83\xBB Syn: tint"}}},
                  {"unsorted and optional parts, ~, comments, escapes, media",
                   "{to }go(es)\n\t~ away{{a comment}} \\[sic\\] \\~[s]go.wav[/s][video]v.mp4[/video]\n"
                   " [ref]went[/ref]\n\t[s]only.wav[/s]\n",
