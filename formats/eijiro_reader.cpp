@@ -47,6 +47,10 @@ void AppendText(std::string_view text, const Marks& marks, bool sjis, std::strin
 {
     size_t i = 0, copied = 0;
     while (i < text.size()) {
+        if (text[i] != marks.note[0] && text[i] != marks.example[0]) {
+            i += sjis ? ShiftJisCharLength(text, i) : 1;
+            continue;
+        }
         std::string_view rest = text.substr(i);
         bool example = rest.substr(0, marks.example.size()) == marks.example;
         if (i > 0 && (example || rest.substr(0, marks.note.size()) == marks.note)) {
