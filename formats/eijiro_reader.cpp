@@ -75,7 +75,8 @@ bool LooksLikeEijiro(std::string_view text)
         std::string_view line = NextTextLine(text, pos);
         if (TrimBlanks(line).empty())
             continue;
-        if (!SplitLine(line, Utf8Marks, parts) && !SplitLine(line, SjisMarks, parts))
+        if (line.find('\t') != std::string_view::npos ||
+            (!SplitLine(line, Utf8Marks, parts) && !SplitLine(line, SjisMarks, parts)))
             return false;
         shaped++;
     }

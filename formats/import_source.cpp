@@ -305,6 +305,8 @@ std::optional<ListFormat> DictionaryTextFormat(const SourceOptions& options, std
         return byName;
     if (byName && LowerExtension(options.Path) != "txt")
         return std::nullopt;
+    if (HasUtf8Bom(text))
+        text.remove_prefix(3);
     if (LooksLikeEijiro(text))
         return ListFormat::Eijiro;
     if (LooksLikePdic(text))

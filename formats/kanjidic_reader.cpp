@@ -76,7 +76,7 @@ bool LooksLikeKanjidic(std::string_view text)
         std::string_view line = NextTextLine(text, pos);
         if (TrimBlanks(line).empty() || line[0] == '#')
             continue;
-        if (!HasShape(line))
+        if (!HasShape(line) || line.find('\t') != std::string_view::npos)
             return false;
         shaped++;
     }

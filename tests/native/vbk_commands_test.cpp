@@ -196,7 +196,7 @@ TEST_F(VbkCommands, BadInputWritesNothingAndNamesThePlace)
         {"list.xls", "a\tb\n", {}, "list.xls: not a list or dictionary vbk knows (it reads TSV"},
         {"kanjidic.txt", "\xBF\xE5 J3F65 B85 \xA5\xB9\xA5\xA4 {water}\n", {}, "not a list or dictionary vbk knows"},
         {"a.out", std::string("\x7F" "ELF\x02\x01\x01\0\0\0\xFF\x80", 12), {}, "not a list or dictionary vbk knows"},
-        {"photo.txt", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\t\xFF\x80", 21), {}, "not a list or dictionary vbk knows"},
+        {"photo.txt", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\t\xFF\x80", 19), {}, "not a list or dictionary vbk knows"},
         {"wn_abrv.dsl", "adj.\n\tadjective\n", {}, "the abbreviations of a DSL dictionary, not its entries"},
         // Straße and façade in Latin-1 are valid Shift-JIS, with ß as a half-width katakana.
         {"latin1.tsv", "street\tStra\xDF" "e\nfront\tfa\xE7" "ade\n", {}, ":1: \"Stra"},
@@ -575,6 +575,8 @@ TEST_F(VbkCommands, EdictAndEucJpListsComeIn)
          "5 entries (Shift-JIS EIJIRO, 6 headwords read)"},
         {"eijiro", Utf16(eijiro, false, true), {}, Unencodable::Error, {}, eijiroTable,
          "(UTF-16LE EIJIRO, 6 headwords read)"},
+        {"eijiro.txt", "\xEF\xBB\xBF" + eijiro, {}, Unencodable::Error, {}, eijiroTable,
+         "(UTF-8 EIJIRO, 6 headwords read)"},
         {"w2.tsv", "a\tb\n", {}, Unencodable::Error, ListFormat::Eijiro, {}, "w2.tsv:1: not an EIJIRO line"},
         // PDIC in UTF-16 and Shift-JIS.
         {"pdic.txt", Utf16(pdic, false, true), {}, Unencodable::Error, {},

@@ -316,6 +316,7 @@ TEST(EijiroReader, LinesOfOneHeadwordAreOneEntry)
     EXPECT_TRUE(LooksLikeEijiro(text));
     EXPECT_TRUE(LooksLikeEijiro("\xE2\x96\xA0" "a : b\n"));
     EXPECT_FALSE(LooksLikeEijiro(mark + "a : b\nplain line\n"));
+    EXPECT_FALSE(LooksLikeEijiro(mark + "a : b\tc\n")); // a TSV line
     EXPECT_FALSE(LooksLikeEijiro(""));
 }
 
