@@ -22,10 +22,12 @@ std::optional<TextEncoding> Utf16ByZeroBytes(std::string_view text)
     }
     if (looked == 0)
         return std::nullopt;
-    size_t half = looked / 4; // pairs looked, halved
-    if (odd > half && even == 0)
+    // An eighth of the characters in ASCII is enough: a dictionary of
+    // Cyrillic or Greek has little more, and UTF-8 text has no zero bytes.
+    size_t eighth = looked / 16;
+    if (odd > eighth && even == 0)
         return TextEncoding::Utf16Le;
-    if (even > half && odd == 0)
+    if (even > eighth && odd == 0)
         return TextEncoding::Utf16Be;
     return std::nullopt;
 }
