@@ -1,6 +1,6 @@
 // EIJIRO text, the English-Japanese dictionary files that Japanese learners
 // keep (code page 932, one line a meaning):
-//   ■abandon  {他動-1} : 〔計画などを〕断念する◆【用法】...■・They abandoned it.
+//   ■abandon  {他動-1} : 〔計画などを〕断念する◆...■・They abandoned it.
 //   ■abandon  {他動-2} : 見捨てる
 //   ■abandoned : 見捨てられた
 // The label in braces is optional; the text after " : " may hold " : " too.

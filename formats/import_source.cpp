@@ -242,7 +242,8 @@ bool NoReaderKnows(const SourceOptions& options, std::string_view text)
     if (LowerExtension(options.Path) == "txt" && text.find('\t') == std::string_view::npos)
         return true;
     std::string_view start = text.substr(0, 4096);
-    return start.find('\0') != std::string_view::npos && DetectEncoding(text) == DetectOutcome::Neither;
+    return start.find('\0') != std::string_view::npos &&
+           DetectEncoding(text) == DetectOutcome::Neither;
 }
 
 // A DSL dictionary may come as dictzip (NAME.dsl.dz), and any list as UTF-16
@@ -344,7 +345,8 @@ bool GatherDictionaryText(const SourceOptions& options, ListFormat format,
     g.entries = std::make_unique<EntryGatherer>(settings, g.names, options.ShownIn);
     EntryGatherer& gatherer = *g.entries;
     const char* unread = text.data();
-    if (format == ListFormat::Eijiro || format == ListFormat::Pdic) // an entry no longer than its lines
+    // An EIJIRO or PDIC entry takes no more bytes than its lines.
+    if (format == ListFormat::Eijiro || format == ListFormat::Pdic)
         gatherer.WriteBehindReader(std::move(bytes), &unread, CountLines(text));
     else
         gatherer.WriteAside(CountLines(text), text.size());
@@ -443,7 +445,8 @@ bool GatherList(const SourceOptions& given, ImportedSource& g, std::string& fail
         failure = gatherer.Failure();
         return false;
     }
-    g.names.kind = std::string(EncodingName(wide ? *wide : listEncoding)) + " " + FormatName(readAs);
+    g.names.kind =
+        std::string(EncodingName(wide ? *wide : listEncoding)) + " " + FormatName(readAs);
     gatherer.Sort();
     return true;
 }

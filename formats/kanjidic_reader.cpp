@@ -97,7 +97,8 @@ ListReadResult ReadKanjidic(std::string_view text, const ListSink& sink)
         if (!HasShape(row)) {
             result.Ok = false;
             result.Line = line;
-            result.Message = "not a KANJIDIC line (KANJI JIS-CODE CODES... READINGS... {MEANING}...)";
+            result.Message =
+                "not a KANJIDIC line (KANJI JIS-CODE CODES... READINGS... {MEANING}...)";
             return result;
         }
         std::string_view kanji = row.substr(0, row.find(' '));

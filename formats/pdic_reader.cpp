@@ -13,7 +13,8 @@ bool LooksLikePdic(std::string_view text)
         std::string_view line = NextTextLine(text, pos);
         if (TrimBlanks(line).empty())
             continue;
-        if (line.find(" /// ") == std::string_view::npos || line.find('\t') != std::string_view::npos)
+        if (line.find(" /// ") == std::string_view::npos ||
+            line.find('\t') != std::string_view::npos)
             return false;
         shaped++;
     }

@@ -155,7 +155,8 @@ const fs::path& EijiroFile(int lines)
         Utf8ToCp932(Kanji(rng, 1), one);
         kanji.push_back(one);
     }
-    const std::string labels[] = {"{\x96\xBC}", "{\x93\xAE}", "{\x8C`}", "{\x91\xBC\x93\xAE-1}"}; // 名 動 形 他動-1
+    // 名 動 形 他動-1
+    const std::string labels[] = {"{\x96\xBC}", "{\x93\xAE}", "{\x8C`}", "{\x91\xBC\x93\xAE-1}"};
     const std::string mark = "\x81\xA1", note = "\x81\x9F", example = "\x81\xA1\x81" "E";
     const std::string nec = "\x87@\x87\x8A\x87T"; // ①㈱Ⅰ
     std::uniform_int_distribution<int> keyLength(3, 12), letter(0, 25), senses(1, 4),
@@ -174,7 +175,8 @@ const fs::path& EijiroFile(int lines)
         if (chance(rng) < 2)
             headword += " up";
         for (int n = senses(rng); n > 0 && i < lines; n--, i++) {
-            text += mark + headword + "  " + labels[chance(rng) % 4] + " : " + words(dataLength(rng));
+            text += mark + headword + "  " + labels[chance(rng) % 4] + " : ";
+            text += words(dataLength(rng));
             if (chance(rng) < 3)
                 text += note + words(12);
             if (chance(rng) < 2)

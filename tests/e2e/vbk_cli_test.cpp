@@ -232,7 +232,8 @@ std::vector<std::string> Glosses(const std::string& dictdText)
             return;
         for (const char* partOfSpeech : {" n", " v", " adj", " adv"}) {
             std::string tail = partOfSpeech;
-            if (gloss.size() > tail.size() && gloss.compare(gloss.size() - tail.size(), tail.size(), tail) == 0)
+            if (gloss.size() > tail.size() &&
+                gloss.compare(gloss.size() - tail.size(), tail.size(), tail) == 0)
                 gloss.erase(gloss.size() - tail.size());
         }
         gloss = gloss.substr(0, std::min(gloss.find(";\""), gloss.find(" [")));
