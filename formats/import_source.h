@@ -24,7 +24,15 @@ struct SourceOptions {
     TextEncoding ShownIn = TextEncoding::Utf8;
 };
 
+// What kind of failure ReadSource met, for a caller that answers them
+// differently.
+enum class SourceFailure {
+    Other,
+    UnknownFormat, // no reader knows the file: the message says so and names what is read
+};
+
 struct ImportedSource {
+    SourceFailure failure = SourceFailure::Other; // when ReadSource returns false
     SourceNames names;
     std::unique_ptr<EntryGatherer> entries; // in Key order
     std::vector<std::string> notes;         // further lines for a report
@@ -35,5 +43,5 @@ struct ImportedSource {
 bool ReadSource(const SourceOptions& options, ImportedSource& source, std::string& failure);
 
 // The format a file name's extension stands for: .tsv, .tab and .txt are TSV,
-// .csv is CSV (any case).
+// .csv is CSV, .dsl and .dsl.dz DSL (any case).
 std::optional<ListFormat> FormatOfName(const std::string& name);

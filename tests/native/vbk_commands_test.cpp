@@ -7,6 +7,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@
 #include "tests/common/dictd_number.h"
 #include "tests/common/scratch_folder.h"
 #include "tests/common/table_bytes.h"
+#include "encodings/text_encoding.h"
+#include "formats/import_source.h"
 #include "tools/vbk/vbk_commands.h"
 
 namespace fs = std::filesystem;
@@ -44,6 +47,27 @@ std::string TableOf(const Pairs& pairs)
     for (const auto& [k, d] : pairs)
         t.InsertEntry(k, d);
     return EncodeTableToBytes(t);
+}
+
+// UTF-8 text in code page 932, and in UTF-16 (with a byte-order mark first
+// if asked for).
+std::string Sjis(const std::string& utf8)
+{
+    std::string out;
+    Utf8ToCp932(utf8, out);
+    return out;
+}
+
+std::string Utf16(const std::string& utf8, bool bigEndian, bool mark)
+{
+    std::string out = !mark ? "" : bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (size_t i = 0; i < utf8.size();) {
+        uint32_t cp;
+        i += DecodeUtf8At(utf8, i, cp);
+        char hi = char(cp >> 8), lo = char(cp & 0xFF);
+        out += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+    }
+    return out;
 }
 
 class VbkCommands : public ::testing::Test {
@@ -165,10 +189,15 @@ TEST_F(VbkCommands, BadInputWritesNothingAndNamesThePlace)
         {"third.tsv", "a\tb\tc\n", {}, ":1: more than two columns"},
         {"latin.tsv", "a\tb\ncaf\xE9\n", {}, ":2: not valid"},
         {"forced.tsv", "a\t\x95\x5C\n", TextEncoding::Utf8, ":1: not valid UTF-8"},
-        {"utf16.tsv", std::string("\xFF\xFE" "a\0", 4), {}, "UTF-16"},
+        {"utf16.tsv", std::string("\xFF\xFE" "a\0\t", 5), {}, ":1: not valid UTF-16LE (byte 0x9 at offset 4)"},
         {"zero.tsv", std::string("a\tb\nc\td\0", 9), {}, ":2: a zero byte"},
         {"missing.tsv", "", {}, "no such file"},
-        {"list.xls", "a\tb\n", {}, "--format"},
+        // No reader knows them: one sentence says so.
+        {"list.xls", "a\tb\n", {}, "list.xls: not a list or dictionary vbk knows (it reads TSV"},
+        {"kanjidic.txt", "\xBF\xE5 J3F65 B85 \xA5\xB9\xA5\xA4 {water}\n", {}, "not a list or dictionary vbk knows"},
+        {"a.out", std::string("\x7F" "ELF\x02\x01\x01\0\0\0\xFF\x80", 12), {}, "not a list or dictionary vbk knows"},
+        {"photo.txt", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\t\xFF\x80", 19), {}, "not a list or dictionary vbk knows"},
+        {"wn_abrv.dsl", "adj.\n\tadjective\n", {}, "the abbreviations of a DSL dictionary, not its entries"},
         // Straße and façade in Latin-1 are valid Shift-JIS, with ß as a half-width katakana.
         {"latin1.tsv", "street\tStra\xDF" "e\nfront\tfa\xE7" "ade\n", {}, ":1: \"Stra"},
         {"cr.tsv", "apple\rbanana\r", {}, "none of its 2 lines gave an entry"},
@@ -191,6 +220,18 @@ TEST_F(VbkCommands, BadInputWritesNothingAndNamesThePlace)
         if (std::string(c.name) != "missing.tsv")
             fs::remove(Path(c.name));
         EXPECT_EQ(Listing(), std::vector<std::string>{"t.vbk"}) << c.name;
+    }
+    // The program tells the files no reader knows from other failures.
+    for (const auto& [name, bytes, kind] :
+         {std::tuple("a.out", std::string("\x7F" "ELF\0\xFF\x80", 7), SourceFailure::UnknownFormat),
+          std::tuple("latin.tsv", std::string("a\tb\ncaf\xE9\n"), SourceFailure::Other)}) {
+        Write(name, bytes);
+        SourceOptions options;
+        options.Path = Path(name);
+        ImportedSource source;
+        std::string failure;
+        EXPECT_FALSE(ReadSource(options, source, failure)) << name;
+        EXPECT_EQ(int(source.failure), int(kind)) << name << ": " << failure;
     }
     // Told that it is Shift-JIS, vbk reads the same list.
     Write("latin1.tsv", "street\tStra\xDF" "e\n");
@@ -510,6 +551,23 @@ TEST_F(VbkCommands, EdictAndEucJpListsComeIn)
     withTokyo.insert(withTokyo.begin() + 1, {"\x82\xC6\x82\xA4\x82\xAB\x82\xE5\x82\xA4", tokyo});
     withTokyo.insert(withTokyo.begin() + 5, {"\x93\x8C\x8B\x9E", tokyo});
 
+    // Repeated headwords, a note and an example, NEC's special characters,
+    // labels after two spaces, a text with " : " in it.
+    const std::string eijiro = u8"■abandon  {他動-1} : 断念する◆【用法】注■・They abandoned it. 彼らは断念した。\r\n"
+                               u8"■abandon  {他動-2} : 見捨てる\r\n"
+                               u8"■Polish  {形} : ポーランドの\r\n■polish  {他動} : 磨く\r\n"
+                               u8"■No.1 : 第１位、①、㈱、Ⅰ\r\n■time : 時 : 時間\r\n■abandon : x\r\n";
+    const Pairs eijiroTable = {
+        {"No.1", Sjis(u8"第１位、①、㈱、Ⅰ")},
+        {"Polish", Sjis(u8"{形} : ポーランドの")},
+        {"abandon", Sjis(u8"{他動-1} : 断念する\n◆【用法】注\n■・They abandoned it. 彼らは断念した。\n"
+                         u8"{他動-2} : 見捨てる\n\nx")},
+        {"polish", Sjis(u8"{他動} : 磨く")},
+        {"time", Sjis(u8"時 : 時間")},
+    };
+    const std::string pdic = u8"apple /// りんご \\ 林檎 / an apple a day\r\napple /// 林檎の木\r\n";
+    const std::string dsl = u8"#NAME \"T\"\n\nWater\n\t[m1]水[/m]\n";
+
     struct Case {
         const char* name;
         std::string bytes;
@@ -537,6 +595,33 @@ TEST_F(VbkCommands, EdictAndEucJpListsComeIn)
          Unencodable::Error, {}, {}, "broken:2: not valid EUC-JP (byte 0xC6"},
         {"w.tsv", "\xBF\xE5\t\xA4\xDF\xA4\xBA\\n\x8E\xB1\n", TextEncoding::EucJp,
          Unencodable::Error, {}, {{"\x90\x85", "\x82\xDD\x82\xB8\n\xB1"}}, "(EUC-JP TSV, 1 line read)"},
+        // EIJIRO, in code page 932 (NEC's special characters among it) and in UTF-16.
+        {"EIJIRO.TXT", Sjis(eijiro), {}, Unencodable::Error, {}, eijiroTable,
+         "5 entries (Shift-JIS EIJIRO, 6 headwords read)"},
+        {"eijiro", Utf16(eijiro, false, true), {}, Unencodable::Error, {}, eijiroTable,
+         "(UTF-16LE EIJIRO, 6 headwords read)"},
+        {"eijiro.txt", "\xEF\xBB\xBF" + eijiro, {}, Unencodable::Error, {}, eijiroTable,
+         "(UTF-8 EIJIRO, 6 headwords read)"},
+        {"w2.tsv", "a\tb\n", {}, Unencodable::Error, ListFormat::Eijiro, {}, "w2.tsv:1: not an EIJIRO line"},
+        // PDIC in UTF-16 and Shift-JIS.
+        {"pdic.txt", Utf16(pdic, false, true), {}, Unencodable::Error, {},
+         {{"apple", Sjis(u8"りんご\n林檎\nan apple a day\n\n林檎の木")}}, "(UTF-16LE PDIC text, 2 headwords read)"},
+        {"pdic", Sjis(u8"水 /// みず\n"), {}, Unencodable::Error, {}, {{Sjis(u8"水"), Sjis(u8"みず")}},
+         "(Shift-JIS PDIC text, 1 headword read)"},
+        // Excel's Unicode text; UTF-16 without a mark when named.
+        {"excel.txt", Utf16(u8"word\tりんご\r\nfruit\t林檎\r\n", false, true), {}, Unencodable::Error, {},
+         {{"fruit", Sjis(u8"林檎")}, {"word", Sjis(u8"りんご")}}, "(UTF-16LE TSV, 2 lines read)"},
+        {"be.tsv", Utf16(u8"word\tりんご\n", true, false), TextEncoding::Utf16Be, Unencodable::Error, {},
+         {{"word", Sjis(u8"りんご")}}, "(UTF-16BE TSV, 1 line read)"},
+        // DSL as dictzip in UTF-16 without a mark, and in UTF-8.
+        {"wn.dsl.dz", Gzip(Utf16(dsl, false, false)), {}, Unencodable::Error, {},
+         {{"water", Sjis(u8"  水")}}, "(UTF-16LE DSL dictionary, 1 headword read)"},
+        {"wn.dsl", "\xEF\xBB\xBF" + dsl, {}, Unencodable::Error, {}, {{"water", Sjis(u8"  水")}},
+         "(UTF-8 DSL dictionary"},
+        // KANJIDIC: 水 3F65 U6c34 G1 S4 スイ みず {water}, in EUC-JP.
+        {"kanjidic", "# KANJIDIC\n\xBF\xE5 3F65 U6c34 G1 S4 \xA5\xB9\xA5\xA4 \xA4\xDF\xA4\xBA {water}\n", {},
+         Unencodable::Error, {}, {{"\x90\x85", Sjis(u8"スイ\nみず\nwater\n4 strokes, grade 1")}},
+         "1 entry (EUC-JP KANJIDIC, 1 headword read)"},
     };
     for (const Case& c : cases) {
         Write(c.name, c.bytes);

@@ -8,6 +8,7 @@
 #include "encodings/euc_jp.h"
 #include "encodings/latin_text.h"
 #include "encodings/text_encoding.h"
+#include "encodings/utf16.h"
 #include "encodings/x_sampa.h"
 
 namespace {
@@ -192,6 +193,44 @@ TEST(EncodingDetection, DecidesByMarkThenValidity)
         EXPECT_EQ(int(DetectEncoding(c.text)), int(c.want)) << HexOf(c.text);
 }
 
+TEST(Utf16, ByteOrdersSurrogatesAndFaults)
+{
+    struct Case {
+        std::string text;
+        bool bigEndian;
+        std::string utf8; // what comes out before a fault
+        bool ok;
+        size_t offset;
+    } cases[] = {
+        {std::string("a\0\x34\x6C", 4), false, "a\xE6\xB0\xB4", true, 0},             // a水
+        {std::string("\0a\x6C\x34", 4), true, "a\xE6\xB0\xB4", true, 0},
+        {std::string("\x3D\xD8\x00\xDE", 4), false, "\xF0\x9F\x98\x80", true, 0},                   // U+1F600, a pair
+        {std::string("\xE9\0\x3D\xD8" "b\0", 6), false, "\xC3\xA9", false, 2},       // é, a lone high surrogate
+        {std::string("\x00\xDC", 2), false, "", false, 0},                              // a lone low one
+        {std::string("a\0b", 3), false, "a", false, 2},                                  // an odd last byte
+    };
+    for (const Case& c : cases) {
+        std::string out(Utf16Utf8Bound(c.text.size()), '\0');
+        size_t written = 0;
+        ConvertResult r = Utf16ToUtf8(c.text, c.bigEndian, &out[0], written);
+        EXPECT_EQ(HexOf(out.substr(0, written)), HexOf(c.utf8)) << HexOf(c.text);
+        EXPECT_EQ(r.Ok, c.ok) << HexOf(c.text);
+        if (!c.ok) {
+            EXPECT_EQ(r.Offset, c.offset) << HexOf(c.text);
+        }
+    }
+    // Without a mark, where the zero bytes fall tells the order: Cyrillic
+    // with a little ASCII among it too; UTF-8 and CJK text say nothing.
+    std::string cyrillic;
+    for (int i = 0; i < 100; i++)
+        cyrillic += i % 6 ? std::string("\x30\x04", 2) : std::string(" \0", 2);
+    EXPECT_EQ(Utf16ByZeroBytes(cyrillic), TextEncoding::Utf16Le);
+    EXPECT_EQ(Utf16ByZeroBytes(std::string("\0#\0N", 4)), TextEncoding::Utf16Be);
+    EXPECT_EQ(Utf16ByZeroBytes("#NAME \"x\""), std::nullopt);
+    EXPECT_EQ(Utf16ByZeroBytes("\x34\x6C\x34\x6C"), std::nullopt);
+    EXPECT_EQ(Utf16ByBom("\xFE\xFF"), TextEncoding::Utf16Be);
+}
+
 TEST(EncodingDetection, FaultsNameLineAndOffset)
 {
     struct Case {
@@ -345,6 +384,10 @@ TEST(EncodingNames, AcceptTheUsualSpellings)
         EXPECT_EQ(ParseEncodingName(n), TextEncoding::ShiftJis) << n;
     for (const char* n : {"euc-jp", "EUC_JP", "eucjp"})
         EXPECT_EQ(ParseEncodingName(n), TextEncoding::EucJp) << n;
+    for (const char* n : {"utf-16le", "UTF16LE"})
+        EXPECT_EQ(ParseEncodingName(n), TextEncoding::Utf16Le) << n;
+    for (const char* n : {"utf-16be", "utf16be"})
+        EXPECT_EQ(ParseEncodingName(n), TextEncoding::Utf16Be) << n;
     for (const char* n : {"", "latin1", "utf-16"})
         EXPECT_FALSE(ParseEncodingName(n).has_value()) << n;
 }
