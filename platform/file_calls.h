@@ -1,5 +1,5 @@
 // The system calls through which platform/files reads, writes and replaces
-// files on Windows. Tests put failing ones in their place to see what a
+// files on Windows, and through which table files are mapped. Tests put failing ones in their place to see what a
 // broken disk or network drive would do.
 #pragma once
 
@@ -9,6 +9,7 @@ struct FileSystemCalls {
     decltype(&::ReadFile) Read = ::ReadFile;
     decltype(&::WriteFile) Write = ::WriteFile;
     decltype(&::ReplaceFileA) Replace = ::ReplaceFileA;
+    decltype(&::MapViewOfFile) MapView = ::MapViewOfFile;
 };
 
 extern FileSystemCalls FileCalls;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <new>
 
+#include "platform/file_calls.h"
+
 namespace {
 
 bool OnFixedDrive(const std::string& path)
@@ -75,7 +77,7 @@ ReadOutcome OpenTableFileBytes(const std::string& path, TableFileBytes& file)
     bool sized = mapping && GetFileSizeEx(h, &length) && length.QuadPart > 0 &&
                  RoomForView(uint64_t(length.QuadPart));
     CloseHandle(h);
-    void* view = sized ? MapViewOfFile(mapping, FILE_MAP_COPY, 0, 0, 0) : nullptr;
+    void* view = sized ? FileCalls.MapView(mapping, FILE_MAP_COPY, 0, 0, 0) : nullptr;
     if (mapping)
         CloseHandle(mapping); // the view keeps what it needs
     if (!view)
