@@ -288,8 +288,20 @@ bool CEntryTable::AppendRecord(Record r, std::string_view key, uint32_t prefix)
     const int n = leaf->count;
     if (n == 0 || n >= LeafCapacity)
         return false;
-    if (Compare(leaf->prefixes[n - 1], KeyOf(leaf->records[n - 1]), prefix, key) >= 0)
+    const uint32_t lastPrefix = leaf->prefixes[n - 1];
+    if (lastPrefix > prefix)
         return false;
+    if (lastPrefix == prefix) {
+        // Neighbours in a file share their first bytes often: compared here,
+        // without a call for every record.
+        std::string_view last = KeyOf(leaf->records[n - 1]);
+        size_t common = std::min(last.size(), key.size()), i = 0;
+        while (i < common && last[i] == key[i])
+            i++;
+        if (i < common ? static_cast<unsigned char>(last[i]) > static_cast<unsigned char>(key[i])
+                       : last.size() >= key.size())
+            return false;
+    }
     leaf->prefixes[n] = prefix;
     leaf->records[n] = r;
     leaf->count = n + 1;

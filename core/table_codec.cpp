@@ -2,14 +2,26 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // A Key or Data is the bytes before its first zero byte. A load looks at
-// every byte of the file, so they are tested eight at a time.
+// every byte of the file, so they are tested sixteen or eight at a time.
 size_t FieldLength(const uint8_t* p, uint32_t length)
 {
     const uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
     size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zeros = _mm_setzero_si128();
+    for (; i + 16 <= length; i += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        if (int found = _mm_movemask_epi8(_mm_cmpeq_epi8(v, zeros)))
+            return i + size_t(__builtin_ctz(unsigned(found)));
+    }
+#endif
     for (; i + 8 <= length; i += 8) {
         uint64_t v;
         std::memcpy(&v, p + i, 8);
