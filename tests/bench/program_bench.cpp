@@ -641,6 +641,13 @@ private:
         auto app = program == 0 ? std::make_unique<AppUnderTest>()
                                 : std::make_unique<AppUnderTest>(other_);
         app->WriteTable(table);
+        // On the disk before the start, as a person's table has long been.
+        HANDLE f = CreateFileA((app->Folder() + "\\data.vbk").c_str(), GENERIC_WRITE, 0, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        if (f != INVALID_HANDLE_VALUE) {
+            FlushFileBuffers(f);
+            CloseHandle(f);
+        }
         return app;
     }
 
