@@ -9,6 +9,7 @@
 #include "core/cp932_text.h"
 #include "core/file_name.h"
 #include "res/texts.h"
+#include "table/table_file_view.h"
 
 CTableDocument Document;
 const char DefaultTableName[] = "data.vbk";
@@ -159,15 +160,14 @@ TableLoad CTableDocument::LoadTableFile(const std::string& path)
 {
     TableLoad load;
     std::string full = FullPathOf(path);
-    std::unique_ptr<char[]> bytes;
-    size_t size = 0;
-    load.outcome = ReadTableFileBytes(full, bytes, size);
+    TableFileBytes file;
+    load.outcome = OpenTableFileBytes(full, file);
     if (load.outcome == ReadTooLarge || load.outcome == ReadFailed)
         return load;
     auto loaded = std::make_unique<CEntryTable>();
     if (load.outcome == ReadOk) {
         try {
-            load.summary = DecodeTableImage(std::move(bytes), size, *loaded);
+            load.summary = DecodeTableImage(std::move(file.bytes), file.size, file.mapped, *loaded);
             if (load.summary.Damaged &&
                 std::find(damagedFiles_.begin(), damagedFiles_.end(), full) == damagedFiles_.end())
                 damagedFiles_.push_back(full);
@@ -242,6 +242,12 @@ int CTableDocument::SaveTableFile()
             return 0;
         damagedFiles_.erase(damaged);
     }
+    // A file still mapped could not be replaced: the table takes its own
+    // copy of the bytes first.
+    std::vector<CEntryTable::ImageMove> moves = table_->OwnImages();
+    if (!moves.empty())
+        for (size_t i = 0; i < views_.size(); i++)
+            views_[i]->EntriesMoved(moves);
     if (!WriteTableFile(fullPath_, *table_))
         return 0;
     if (journal_)
