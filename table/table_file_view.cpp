@@ -58,8 +58,11 @@ ReadOutcome OpenTableFileBytes(const std::string& path, TableFileBytes& file)
     file = TableFileBytes();
     if (!OnFixedDrive(path))
         return ReadWhole(path, file);
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Without write sharing: the view outlives this handle and keeps its
+    // sharing, so no other program can write the bytes the table points
+    // into while it is mapped (it is told the file is in use instead).
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return ReadWhole(path, file); // which says why
     LARGE_INTEGER length = {};
