@@ -1,5 +1,6 @@
 #include "app/file_commands.h"
 
+#include "app/import_command.h"
 #include "core/file_name.h"
 #include "res/texts.h"
 #include "table/file_dialogs.h"
@@ -27,7 +28,7 @@ bool RefuseUnmodified(HWND mainWindow)
 bool SaveUnderChosenName(HWND owner)
 {
     std::string path;
-    if (!ChooseSaveFile(owner, path))
+    if (!ChooseSaveFile(owner, path, Document.SuggestedPath()))
         return false;
     EnsureExtension(path, TableExtension);
     Document.Rename(path);
@@ -96,8 +97,12 @@ void OnSaveTableAs(HWND mainWindow)
 void OnOpenAppendTable(HWND mainWindow)
 {
     std::string path;
-    if (ChooseOpenFile(mainWindow, path))
+    if (!ChooseOpenFile(mainWindow, path))
+        return;
+    if (IsTableFile(path))
         ReportLoad(mainWindow, path, Document.AppendTableFile(path), AppendLoad);
+    else
+        ImportFile(mainWindow, path, ImportInto::CurrentTable);
 }
 
 void OnOpenNewTable(HWND mainWindow)
@@ -109,8 +114,12 @@ void OnOpenNewTable(HWND mainWindow)
     // The table is replaced only once a file is chosen: a cancelled dialog
     // must not leave an empty table under the old name, where the next save
     // would write it over the file.
-    if (ChooseOpenFile(mainWindow, path))
+    if (!ChooseOpenFile(mainWindow, path))
+        return;
+    if (IsTableFile(path))
         ReportLoad(mainWindow, path, Document.LoadTableFile(path), OpenLoad);
+    else
+        ImportFile(mainWindow, path, ImportInto::NewTable);
 }
 
 void OnNewTable(HWND mainWindow)

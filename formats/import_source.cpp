@@ -210,6 +210,7 @@ bool GatherList(const SourceOptions& options, ImportedSource& g, std::string& fa
     FileOutcome outcome = ReadWholeFile(options.Path, bytes, size, why);
     if (outcome != FileOutcome::Ok) {
         failure = DescribeFileFailure(options.Path, outcome, why);
+        g.failureKind = SourceFailure::Unreadable;
         return false;
     }
     std::string_view text(bytes.get(), size);
@@ -217,6 +218,7 @@ bool GatherList(const SourceOptions& options, ImportedSource& g, std::string& fa
     EntryGatherer::Settings settings;
     bool edict = IsEdict(options, text);
     TextEncoding listEncoding; // the list's own
+    g.failureKind = SourceFailure::NotText;
     if (!SettleEncoding(options, edict, text, listEncoding, failure))
         return false;
     settings.encoding = listEncoding;
@@ -225,9 +227,12 @@ bool GatherList(const SourceOptions& options, ImportedSource& g, std::string& fa
             return false;
         settings.encoding = TextEncoding::Utf8;
     }
-    if (!NoZeroByte(options.Path, text, failure) ||
-        !ChooseListFormat(options, edict, text, format, failure))
+    if (!NoZeroByte(options.Path, text, failure))
         return false;
+    g.failureKind = SourceFailure::UnknownFormat;
+    if (!ChooseListFormat(options, edict, text, format, failure))
+        return false;
+    g.failureKind = SourceFailure::NotText;
     bool guessedShiftJis = settings.encoding == TextEncoding::ShiftJis && !options.Encoding;
     if (guessedShiftJis && !NoKatakanaInsideWords(options.Path, text, options.ShownIn, failure))
         return false;
@@ -241,8 +246,10 @@ bool GatherList(const SourceOptions& options, ImportedSource& g, std::string& fa
         g.names.units = "headwords";
     }
 
+    g.failureKind = SourceFailure::Malformed;
     g.entries = std::make_unique<EntryGatherer>(settings, g.names, options.ShownIn);
     EntryGatherer& gatherer = *g.entries;
+    gatherer.WatchProgress(options.Progress, CountLines(text));
     const char* unread = text.data();
     if (edict) // a Key for each writing and reading: mostly two a line
         gatherer.WriteAside(2 * CountLines(text), 2 * text.size());
@@ -282,8 +289,10 @@ bool GatherDictionary(const SourceOptions& options, DictionaryFormat format, Imp
     g.names.kind = format == DictionaryFormat::Dictd ? "dictd dictionary" : "StarDict dictionary";
     g.names.joinsDuplicates = true;
 
+    g.failureKind = SourceFailure::Malformed;
     g.entries = std::make_unique<EntryGatherer>(settings, g.names, options.ShownIn);
     EntryGatherer& gatherer = *g.entries;
+    gatherer.WatchProgress(options.Progress, 0);
     DictionaryReading reading;
     reading.strayBytes = options.WhenUnencodable == Unencodable::Replace ? StrayBytes::AsWindows1252
                          : options.WhenUnencodable == Unencodable::Skip  ? StrayBytes::LeaveOut
@@ -301,17 +310,19 @@ bool GatherDictionary(const SourceOptions& options, DictionaryFormat format, Imp
         return false;
     }
     g.notes = std::move(read.Notes);
+    g.windows1252Bytes = read.Windows1252Bytes;
     gatherer.Sort();
     return true;
 }
 
 // A source that gives no entry at all is a mistake (a wrong separator, an
 // empty file, say); writing an empty table over the old one would lose it.
-bool SomethingToWrite(const SourceOptions& options, const ImportedSource& g, std::string& failure)
+bool SomethingToWrite(const SourceOptions& options, ImportedSource& g, std::string& failure)
 {
     const EntryGatherer& e = *g.entries;
     if (e.Distinct() > 0)
         return true;
+    g.failureKind = SourceFailure::NoEntries;
     if (e.Entries() == 0) {
         failure = options.Path + ": there is no entry in it; nothing was written";
         return false;
@@ -335,5 +346,10 @@ bool ReadSource(const SourceOptions& options, ImportedSource& source, std::strin
     bool read = dictionary && !options.Format
                     ? GatherDictionary(options, *dictionary, source, failure)
                     : GatherList(options, source, failure);
-    return read && SomethingToWrite(options, source, failure);
+    if (!read && source.entries && source.entries->Cancelled())
+        source.failureKind = SourceFailure::Cancelled;
+    if (!read)
+        return false;
+    source.failureKind = SourceFailure::None;
+    return SomethingToWrite(options, source, failure);
 }

@@ -22,12 +22,29 @@ struct SourceOptions {
     bool KeepCase = false; // a dictionary's headwords as its index has them
     // The encoding of the messages, for text of the source quoted in them.
     TextEncoding ShownIn = TextEncoding::Utf8;
+    // Told how far the reading has come; false cancels it (optional).
+    EntryGatherer::Progress Progress;
+};
+
+// Why a source could not be read, for a program that words the reason
+// itself rather than show the English message.
+enum class SourceFailure {
+    None,
+    Cancelled,
+    Unreadable,    // missing, no access, a read failed part-way
+    NotText,       // bytes that no encoding it knows reads
+    UnknownFormat, // text, but not a list or dictionary it knows
+    Malformed,     // a list or dictionary with a fault in it
+    NoEntries,     // nothing in it gave an entry
 };
 
 struct ImportedSource {
     SourceNames names;
     std::unique_ptr<EntryGatherer> entries; // in Key order
     std::vector<std::string> notes;         // further lines for a report
+    SourceFailure failureKind = SourceFailure::None;
+    // A dictionary's bytes that were not UTF-8, read as Windows-1252.
+    uint64_t windows1252Bytes = 0;
 };
 
 // Reads the source named by options.Path. A source that gives no entry at

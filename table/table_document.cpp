@@ -228,6 +228,52 @@ TableLoad CTableDocument::AppendTableFile(const std::string& path)
     return load;
 }
 
+void CTableDocument::AdoptImportedTable(std::unique_ptr<CEntryTable> table,
+                                        const std::string& suggestedPath)
+{
+    std::vector<std::string_view> added; // Key, Data, Key, Data, ...
+    if (journal_) {
+        added.reserve(2 * table->Size());
+        table->ForEachEntry([&](const Entry& e) {
+            added.push_back(e.Key);
+            added.push_back(e.Data);
+        });
+    }
+    std::string suggested = suggestedPath;
+    table_.swap(table);
+    SetName(std::string(), std::string());
+    suggestedPath_.swap(suggested);
+    if (journal_) {
+        journal_->Rebased();
+        journal_->Appended(added);
+    }
+    MarkModified();
+    NotifyReplaced(); // before the old entries go: the views still point at them
+}
+
+uint64_t CTableDocument::AppendEntries(const CEntryTable& entries)
+{
+    std::vector<std::string_view> added; // Key, Data, Key, Data, ...
+    try {
+        added.reserve(2 * entries.Size());
+        entries.ForEachEntry([&](const Entry& e) {
+            if (table_->InsertEntry(e.Key, e.Data)) {
+                added.push_back(e.Key);
+                added.push_back(e.Data);
+            }
+        });
+    } catch (const std::bad_alloc&) {
+        for (size_t i = 0; i < added.size(); i += 2)
+            table_->EraseEntry(added[i]);
+        throw;
+    }
+    MarkModified();
+    if (journal_ && !added.empty())
+        journal_->Appended(added);
+    NotifyReplaced();
+    return added.size() / 2;
+}
+
 int CTableDocument::SaveTableFile()
 {
     auto damaged = std::find(damagedFiles_.begin(), damagedFiles_.end(), fullPath_);
@@ -252,6 +298,7 @@ void CTableDocument::Rename(const std::string& path)
 // Needs no memory, so that a load can name its table once it is there.
 void CTableDocument::SetName(const std::string& path, std::string&& fullPath)
 {
+    suggestedPath_.clear();
     fullPath_.swap(fullPath);
     std::string_view name = NamePart(path);
     size_t n = cp932::CutLength(name, sizeof name_ - 1);

@@ -113,6 +113,18 @@ public:
     // Names the table after a path (relative to the working folder, or
     // full); an empty path makes it untitled.
     void Rename(const std::string& path);
+
+    // A table made from a list or dictionary in place of this one: untitled
+    // and modified, so that a save asks for a name and never writes over the
+    // list; the save dialog proposes suggestedPath. The journal holds its
+    // entries at once, so a crash loses none of them.
+    void AdoptImportedTable(std::unique_ptr<CEntryTable> table, const std::string& suggestedPath);
+    // Adds every entry of the other table whose Key is not in this one, as
+    // one change: one journal record, one notice to the views. Returns how
+    // many were added; when memory runs out, the table is left as it was.
+    uint64_t AppendEntries(const CEntryTable& entries);
+    // The path a save dialog proposes for an untitled table; empty for none.
+    const std::string& SuggestedPath() const { return suggestedPath_; }
     void ResetModified();
 
 private:
@@ -130,6 +142,7 @@ private:
     CChangeJournal* journal_ = nullptr;
     // Files loaded damaged whose bytes have not been kept yet.
     std::vector<std::string> damagedFiles_;
+    std::string suggestedPath_;
 };
 
 template <class Before>
