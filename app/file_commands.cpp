@@ -1,10 +1,13 @@
 #include "app/file_commands.h"
 
+#include <new>
+
 #include "app/import_command.h"
 #include "core/file_name.h"
 #include "res/texts.h"
 #include "table/file_dialogs.h"
 #include "table/table_document.h"
+#include "ui/background_work.h"
 
 namespace {
 
@@ -33,6 +36,23 @@ bool SaveUnderChosenName(HWND owner)
     EnsureExtension(path, TableExtension);
     Document.Rename(path);
     return Document.SaveTableFile() != 0;
+}
+
+// A large table takes its time: it is read away from the window's thread,
+// and a cancel keeps the table that was there.
+void OpenTableFile(HWND mainWindow, const std::string& path)
+{
+    ReadTable read;
+    bool finished = RunInBackground(mainWindow, std::string(NamePart(path)), [&](CWorkProgress&) {
+        try {
+            read = ReadTableForLoad(path);
+        } catch (const std::bad_alloc&) {
+            read.table.reset();
+            read.load.outcome = ReadTooLarge;
+        }
+    });
+    if (finished)
+        ReportLoad(mainWindow, path, Document.TakeReadTable(std::move(read)), OpenLoad);
 }
 
 } // namespace
@@ -117,7 +137,7 @@ void OnOpenNewTable(HWND mainWindow)
     if (!ChooseOpenFile(mainWindow, path))
         return;
     if (IsTableFile(path))
-        ReportLoad(mainWindow, path, Document.LoadTableFile(path), OpenLoad);
+        OpenTableFile(mainWindow, path);
     else
         ImportFile(mainWindow, path, ImportInto::NewTable);
 }

@@ -152,28 +152,44 @@ void CTableDocument::NewTable()
 
 TableLoad CTableDocument::LoadTableFile(const std::string& path)
 {
-    TableLoad load;
-    std::string full = FullPathOf(path);
+    return TakeReadTable(ReadTableForLoad(path));
+}
+
+ReadTable ReadTableForLoad(const std::string& path)
+{
+    ReadTable read;
+    TableLoad& load = read.load;
+    read.path = path;
+    read.fullPath = FullPathOf(path);
     std::unique_ptr<char[]> bytes;
     size_t size = 0;
-    load.outcome = ReadTableFileBytes(full, bytes, size);
+    load.outcome = ReadTableFileBytes(read.fullPath, bytes, size);
     if (load.outcome == ReadTooLarge || load.outcome == ReadFailed)
-        return load;
-    auto loaded = std::make_unique<CEntryTable>();
+        return read;
+    read.table = std::make_unique<CEntryTable>();
     if (load.outcome == ReadOk) {
         try {
-            load.summary = DecodeTableImage(std::move(bytes), size, *loaded);
-            if (load.summary.Damaged &&
-                std::find(damagedFiles_.begin(), damagedFiles_.end(), full) == damagedFiles_.end())
-                damagedFiles_.push_back(full);
+            load.summary = DecodeTableImage(std::move(bytes), size, *read.table);
         } catch (const std::bad_alloc&) {
+            read.table.reset();
             load.outcome = ReadTooLarge; // the table stays as it was
-            return load;
         }
     }
-    table_.swap(loaded);
+    return read;
+}
+
+TableLoad CTableDocument::TakeReadTable(ReadTable&& read)
+{
+    TableLoad load = read.load;
+    if (!read.table)
+        return load;
+    std::string& full = read.fullPath;
+    if (load.outcome == ReadOk && load.summary.Damaged &&
+        std::find(damagedFiles_.begin(), damagedFiles_.end(), full) == damagedFiles_.end())
+        damagedFiles_.push_back(full);
+    table_.swap(read.table);
     if (load.outcome == ReadOk)
-        SetName(path, std::move(full));
+        SetName(read.path, std::move(full));
     else
         SetName(std::string(), std::string());
     if (journal_)

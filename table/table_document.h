@@ -58,6 +58,15 @@ struct TableLoad {
     DecodeSummary summary; // Damaged: the file ends inside a record
 };
 
+// A table file read, not yet taken into the document: the reading touches
+// no document, so that it may run away from the window's thread.
+struct ReadTable {
+    TableLoad load;
+    std::string path, fullPath;
+    std::unique_ptr<CEntryTable> table; // null when nothing is to change
+};
+ReadTable ReadTableForLoad(const std::string& path);
+
 class CTableDocument {
 public:
     CTableDocument();
@@ -99,6 +108,8 @@ public:
     // large for memory, or one whose reading fails part-way, changes
     // nothing. The modified flag stays.
     TableLoad LoadTableFile(const std::string& path);
+    // The second half of LoadTableFile, on a table read by ReadTableForLoad.
+    TableLoad TakeReadTable(ReadTable&& read);
     // Adds the file's entries; Keys already in the table keep their Data.
     // The name stays, and the table counts as modified even when the file
     // could not be opened. A file too large for memory, or one whose reading

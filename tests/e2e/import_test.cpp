@@ -13,14 +13,25 @@
 
 namespace {
 
-const std::string FreeDict = "Z:\\usr\\share\\dictd\\freedict-eng-jpn.index";
-const std::string Edict = "Z:\\usr\\share\\edict\\edict";
-const std::string Gcide = "Z:\\usr\\share\\dictd\\gcide.index";
+// As Debian installs them (scripts/bootstrap).
+const char DictdFolder[] = "Z:\\usr\\share\\dictd\\";
+const char EdictFolder[] = "Z:\\usr\\share\\edict\\";
 const std::string Heading = "＜候補単語＞\n";
 const char ProgressClass[] = "VocabrikProgress";
 
 class Import : public ::testing::Test {
 protected:
+    // A copy in the working folder, where the file dialogs stay: a folder
+    // chosen in them is remembered for the next program that asks.
+    std::string Copy(const char* folder, std::initializer_list<const char*> files)
+    {
+        for (const char* file : files)
+            EXPECT_TRUE(CopyFileA((std::string(folder) + file).c_str(),
+                                  (app_.Folder() + "\\" + file).c_str(), FALSE))
+                << folder << file << ": scripts/bootstrap installs it";
+        return app_.Folder() + "\\" + *files.begin();
+    }
+
     // The command, the file chosen in its dialog, and the box that follows.
     Box Open(int command, const std::string& path, DWORD timeoutMs = 60000)
     {
@@ -78,8 +89,10 @@ protected:
 
 TEST_F(Import, FreeDictOpensAsAnUntitledTableThatSavesBesideIt)
 {
+    std::string freeDict =
+        Copy(DictdFolder, {"freedict-eng-jpn.index", "freedict-eng-jpn.dict.dz"});
     ASSERT_TRUE(app_.Start());
-    Box info = Open(IDM_OPEN_NEW, FreeDict);
+    Box info = Open(IDM_OPEN_NEW, freeDict);
     EXPECT_EQ(info.caption, "情報");
     long long n = Count(info, "freedict-eng-jpn.index");
     EXPECT_GT(n, 20000) << info.text;
@@ -107,7 +120,8 @@ TEST_F(Import, EdictAddedToOwnWordsSurvivesAKill)
     const std::string own = Record("zz own word", "mine") + Record(water, "my water");
     app_.WriteTable(own);
     app_.WriteFile("expected.vbk", own);
-    VbkRun merged = RunVbk({"import", Edict, "-o", app_.Folder() + "\\expected.vbk", "--merge",
+    std::string edict = Copy(EdictFolder, {"edict"});
+    VbkRun merged = RunVbk({"import", edict, "-o", app_.Folder() + "\\expected.vbk", "--merge",
                             "--unencodable", "replace"},
                            app_.Folder());
     ASSERT_EQ(merged.Status, 0) << merged.Err;
@@ -115,7 +129,7 @@ TEST_F(Import, EdictAddedToOwnWordsSurvivesAKill)
     ASSERT_TRUE(app_.Start());
     HWND list = OpenList();
     ASSERT_TRUE(list);
-    Box info = Open(IDM_OPEN_APPEND, Edict);
+    Box info = Open(IDM_OPEN_APPEND, edict);
     EXPECT_EQ(info.caption, "情報");
     long long n = Count(info, "edict");
     EXPECT_GT(n, 100000) << info.text;
@@ -205,18 +219,26 @@ TEST_F(Import, ListsAreCountedAndWhatIsNoListIsRefused)
 TEST_F(Import, GcideShowsProgressAndCanBeCancelled)
 {
     app_.WriteTable(Record("apple", "mine"));
+    std::string gcide = Copy(DictdFolder, {"gcide.index", "gcide.dict.dz"});
     ASSERT_TRUE(app_.Start());
     for (bool cancel : {true, false}) {
         app_.Post(IDM_OPEN_APPEND);
-        ASSERT_TRUE(app_.ChooseFile("ファイルを開く", Gcide));
+        ASSERT_TRUE(app_.ChooseFile("ファイルを開く", gcide));
         HWND progress = WaitForWindowOf(app_.Pid(), ProgressClass, 10000);
         ASSERT_TRUE(progress) << "no progress window";
         EXPECT_EQ(GetWindow(progress, GW_OWNER), app_.Main());
-        DWORD t0 = GetTickCount();
-        DWORD_PTR result = 0;
-        EXPECT_TRUE(SendMessageTimeoutA(app_.Main(), WM_NULL, 0, 0, SMTO_NORMAL, 200, &result))
-            << "the main window did not answer while the dictionary was read";
-        EXPECT_LE(GetTickCount() - t0, 200u);
+        // A window blocked by the reading misses every one; a busy machine
+        // may make one late.
+        std::string late;
+        bool answered = false;
+        for (int i = 0; i < 5 && !answered && IsWindow(progress); i++) {
+            DWORD t0 = GetTickCount();
+            DWORD_PTR result = 0;
+            answered = SendMessageTimeoutA(app_.Main(), WM_NULL, 0, 0, SMTO_NORMAL, 200, &result) &&
+                       GetTickCount() - t0 <= 200;
+            late += " " + std::to_string(GetTickCount() - t0) + " ms";
+        }
+        EXPECT_TRUE(answered) << "WM_NULL while the dictionary was read:" << late;
         if (cancel) {
             HWND button = GetDlgItem(progress, IDCANCEL);
             EXPECT_EQ(TextOf(button), "キャンセル");
