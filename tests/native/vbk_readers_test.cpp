@@ -8,9 +8,12 @@
 #include <vector>
 
 #include "formats/edict_reader.h"
+#include "formats/gathered_table.h"
 #include "formats/html_text.h"
 #include "formats/list_reader.h"
+#include "formats/import_source.h"
 #include "formats/list_writer.h"
+#include "tests/common/scratch_folder.h"
 
 namespace {
 
@@ -341,3 +344,74 @@ TEST(ListWriter, RandomEntriesComeBackUnchanged)
 }
 
 } // namespace
+
+// What the program's Open dialogs rely on: a reason it can word itself for
+// each source that gives no table, a cancel that ends any reading, and the
+// gathered entries as a table in Key order.
+TEST(ImportSource, FailureKindsCancelAndTheTableBuilt)
+{
+    ScratchFolder folder = ScratchFolder::Fresh("import-source");
+    std::string noise;
+    std::mt19937 rng(22);
+    for (int i = 0; i < 4096; i++)
+        noise += char(rng());
+    std::string many;
+    for (int i = 0; i < 5000; i++)
+        many += "key" + std::to_string(i) + "\tdata\n";
+    folder.Write("noise.csv", noise);
+    folder.Write("empty.txt", "");
+    folder.Write("blank.tsv", "\tno key\nno data\t\n");
+    folder.Write("words", "apple,red\n");
+    folder.Write("open.csv", "apple,\"never closed\n");
+    folder.Write("many.tsv", many);
+    folder.Write("words.csv", "pear,green\napple,red\npear,again\n");
+    struct {
+        const char* file;
+        bool cancel;
+        SourceFailure want;
+    } cases[] = {
+        {"noise.csv", false, SourceFailure::NotText},
+        {"empty.txt", false, SourceFailure::NoEntries},
+        {"blank.tsv", false, SourceFailure::NoEntries},
+        {"words", false, SourceFailure::UnknownFormat},
+        {"open.csv", false, SourceFailure::Malformed},
+        {"missing.csv", false, SourceFailure::Unreadable},
+        {"many.tsv", true, SourceFailure::Cancelled},
+        {"many.tsv", false, SourceFailure::None},
+        {"words.csv", false, SourceFailure::None},
+    };
+    for (const auto& c : cases) {
+        SourceOptions options;
+        options.Path = folder.Path(c.file);
+        uint64_t lastPlace = 0, places = 0;
+        int calls = 0;
+        options.Progress = [&](uint64_t place, uint64_t of) {
+            EXPECT_GE(place, lastPlace) << c.file;
+            lastPlace = place;
+            places = of;
+            return !(c.cancel && ++calls == 2);
+        };
+        ImportedSource source;
+        std::string failure;
+        bool read = ReadSource(options, source, failure);
+        EXPECT_EQ(read, c.want == SourceFailure::None) << c.file << ": " << failure;
+        EXPECT_EQ(int(source.failureKind), int(c.want)) << c.file << ": " << failure;
+        if (c.cancel) {
+            EXPECT_EQ(source.entries->Entries(), 1024u) << c.file << ": read on after the cancel";
+        }
+        if (std::string(c.file) == "many.tsv" && read) {
+            EXPECT_EQ(places, 5001u) << "the lines a list has, to show progress against";
+        }
+    }
+
+    SourceOptions options;
+    options.Path = folder.Path("words.csv");
+    ImportedSource source;
+    std::string failure;
+    ASSERT_TRUE(ReadSource(options, source, failure)) << failure;
+    CEntryTable table;
+    ASSERT_TRUE(BuildGatheredTable(*source.entries, table, nullptr));
+    Rows rows;
+    table.ForEachEntry([&](const Entry& e) { rows.emplace_back(0, e.Key, e.Data); });
+    EXPECT_EQ(rows, (Rows{{0, "apple", "red"}, {0, "pear", "green"}})) << Show(rows);
+}
