@@ -126,19 +126,25 @@ std::string EncodeJournalRecord(JournalKind kind, const std::vector<std::string_
 {
     Shape shape = {false, 0};
     ShapeOf(uint8_t(kind), shape);
-    std::string payload(1, char(kind));
-    if (shape.list)
-        Put32(payload, fields.size() / shape.perItem);
-    for (std::string_view f : fields) {
-        Put32(payload, f.size());
-        payload += f;
-    }
+    // Made in place at its full size: a record can hold a whole dictionary.
+    size_t payloadSize = 1 + (shape.list ? 4 : 0);
+    for (std::string_view f : fields)
+        payloadSize += 4 + f.size();
     std::string out;
-    out.reserve(payload.size() + 8);
-    Put32(out, payload.size());
-    uint32_t crc = Crc32(out.data(), 4);
-    Put32(out, Crc32(payload.data(), payload.size(), crc));
-    out += payload;
+    out.reserve(8 + payloadSize);
+    Put32(out, payloadSize);
+    Put32(out, 0); // the checksum, once the payload is there
+    out += char(kind);
+    if (shape.list)
+        Put32(out, fields.size() / shape.perItem);
+    for (std::string_view f : fields) {
+        Put32(out, f.size());
+        out += f;
+    }
+    uint32_t crc = Crc32(out.data() + 8, payloadSize, Crc32(out.data(), 4));
+    std::string sum;
+    Put32(sum, crc);
+    out.replace(4, 4, sum);
     return out;
 }
 

@@ -183,22 +183,25 @@ void CRecoveryJournal::Record(JournalKind kind, const std::vector<std::string_vi
     if (!document_ || replaying_ || broken_)
         return;
     try {
-        std::string bytes;
-        if (file_ == INVALID_HANDLE_VALUE && !Begin(bytes)) {
+        std::string header;
+        if (file_ == INVALID_HANDLE_VALUE && !Begin(header)) {
             broken_ = true;
             return;
         }
-        bytes += EncodeJournalRecord(kind, fields);
-        size_t done = 0;
-        while (done < bytes.size()) {
-            DWORD chunk = DWORD(bytes.size() - done < (1u << 24) ? bytes.size() - done : 1u << 24);
-            DWORD written = 0;
-            if (!WriteFile(file_, bytes.data() + done, chunk, &written, nullptr) ||
-                written != chunk) {
-                broken_ = true;
-                break;
+        // The record of a whole dictionary brought in is as large as its
+        // table: written apart from the header, never copied behind it.
+        std::string record = EncodeJournalRecord(kind, fields);
+        for (const std::string* bytes : {&header, &record}) {
+            size_t done = 0;
+            while (!broken_ && done < bytes->size()) {
+                DWORD chunk =
+                    DWORD(bytes->size() - done < (1u << 24) ? bytes->size() - done : 1u << 24);
+                DWORD written = 0;
+                if (!WriteFile(file_, bytes->data() + done, chunk, &written, nullptr) ||
+                    written != chunk)
+                    broken_ = true;
+                done += written;
             }
-            done += written;
         }
         if (!broken_ && !FlushFileBuffers(file_))
             broken_ = true;

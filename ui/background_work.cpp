@@ -152,8 +152,6 @@ bool RunInBackground(HWND owner, const std::string& name,
         work(job.progress);
         return !job.progress.Cancelled();
     }
-    // The window's thread comes first: it is the one the person waits on.
-    SetThreadPriority(thread, THREAD_PRIORITY_BELOW_NORMAL);
     Running = true;
     std::vector<HWND> disabled;
     EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&disabled));

@@ -6,6 +6,10 @@
 // start-up without a journal, and a restore of many changes; with a folder
 // that holds another vocabrik.exe, that one's start-up is timed beside.
 //   program_bench journal [CHANGES] [RESTORED] [OTHER-PROGRAM-FOLDER]
+// A dictionary or list brought in through 開く（新しい表を作る）, against
+// vbk import of the same file in the same run, and the program's memory
+// meanwhile against the table's size.
+//   program_bench import FILE [COMPANION...]
 #include <windows.h>
 #include <psapi.h>
 
@@ -22,6 +26,7 @@
 #include "core/table_codec.h"
 #include "res/resource.h"
 #include "tests/e2e/driver.h"
+#include "tests/e2e/vbk_process.h"
 
 namespace {
 
@@ -506,10 +511,69 @@ private:
     std::string table_;
 };
 
+class ImportBench {
+public:
+    // The files are copied into the program's folder: its file dialogs
+    // remember the folder they were last used in.
+    explicit ImportBench(const std::vector<std::string>& files)
+    {
+        for (const std::string& f : files) {
+            std::string name = f.substr(f.find_last_of("\\/") + 1);
+            CopyFileA(f.c_str(), (app_.Folder() + "\\" + name).c_str(), FALSE);
+            names_.push_back(name);
+        }
+    }
+
+    int Run()
+    {
+        const std::string list = app_.Folder() + "\\" + names_.front();
+        Clock v0 = Now();
+        VbkRun vbk = RunVbk({"import", list, "-o", app_.Folder() + "\\vbk.vbk", "--unencodable",
+                             "replace"},
+                            app_.Folder());
+        double vbkMs = Ms(v0, Now());
+        if (vbk.Status != 0) {
+            printf("vbk import failed: %s\n", vbk.Err.c_str());
+            return 1;
+        }
+        WIN32_FILE_ATTRIBUTE_DATA table;
+        GetFileAttributesExA((app_.Folder() + "\\vbk.vbk").c_str(), GetFileExInfoStandard, &table);
+        double tableMb = double(uint64_t(table.nFileSizeHigh) << 32 | table.nFileSizeLow) / 1e6;
+
+        if (!app_.Start())
+            return 1;
+        double before = MemoryOf(app_.Pid()).privateMb;
+        app_.Post(IDM_OPEN_NEW);
+        PeakSampler sampler(app_.Pid());
+        if (!app_.ChooseFile("ファイルを開く", list))
+            return 1;
+        Clock t0 = Now();
+        HWND box = nullptr;
+        bool done = Until([&] { return (box = app_.FindBox(0)) != nullptr; }, 600000);
+        double ms = Ms(t0, Now());
+        double peak = sampler.Stop();
+        std::string text = done ? DlgText(box, MessageBoxTextId) : "";
+        if (box)
+            app_.Press(box, IDOK);
+        printf("%s: %s\n", names_.front().c_str(), text.substr(0, text.find('\n')).c_str());
+        printf("vbk import: %.0f ms; from the window: %.0f ms (%.2fx)\n", vbkMs, ms, ms / vbkMs);
+        printf("table %.1f MB; the program's private memory %.1f MB before, %.1f MB at its peak "
+               "(%.2fx the table, %.2fx with what it held before)\n",
+               tableMb, before, peak, (peak - before) / tableMb, peak / tableMb);
+        return done ? 0 : 1;
+    }
+
+private:
+    AppUnderTest app_;
+    std::vector<std::string> names_;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc > 2 && std::string(argv[1]) == "import")
+        return ImportBench(std::vector<std::string>(argv + 2, argv + argc)).Run();
     if (argc > 1 && std::string(argv[1]) == "journal")
         return JournalBench(argc > 2 ? atoi(argv[2]) : 200, argc > 3 ? atoi(argv[3]) : 10000,
                             argc > 4 ? argv[4] : "")
