@@ -7,6 +7,7 @@
 #include "formats/gathered_table.h"
 #include "formats/import_source.h"
 #include "res/texts.h"
+#include "table/recovery_journal.h"
 #include "table/table_document.h"
 #include "ui/background_work.h"
 
@@ -154,22 +155,41 @@ bool IsTableFile(const std::string& path)
            StartsWithRecords(path);
 }
 
+// While the table takes the entries on, the journal's record of them (as
+// large as the table) is written with the window waiting on it, not frozen.
+class CJournalWritesAside {
+public:
+    explicit CJournalWritesAside(CBackgroundWork& work)
+    {
+        RecoveryJournal.SetLongWrite([&work](const std::function<void()>& write) {
+            work.Run([&](CWorkProgress&) { write(); });
+        });
+    }
+    ~CJournalWritesAside() { RecoveryJournal.SetLongWrite(nullptr); }
+};
+
 void ImportFile(HWND mainWindow, const std::string& path, ImportInto into)
 {
     std::string name(NamePart(path));
     ImportResult r;
-    bool finished = RunInBackground(mainWindow, name,
-                                    [&](CWorkProgress& progress) { ReadInto(path, r, progress); });
+    CBackgroundWork work(mainWindow, name);
+    bool finished = work.Run([&](CWorkProgress& progress) { ReadInto(path, r, progress); });
     if (!finished || r.failure == SourceFailure::Cancelled)
         return; // the person's choice: nothing to say, nothing changed
     if (!r.table) {
+        work.Finish();
         ReportFailure(mainWindow, name, r);
         return;
     }
+    work.EndCancel();
     uint64_t size = r.table->Size(), added = size;
-    if (into == ImportInto::NewTable)
-        Document.AdoptImportedTable(std::move(r.table), TableNameBeside(path));
-    else
-        added = Document.AppendEntries(*r.table);
+    {
+        CJournalWritesAside aside(work);
+        if (into == ImportInto::NewTable)
+            Document.AdoptImportedTable(std::move(r.table), TableNameBeside(path));
+        else
+            added = Document.AppendEntries(*r.table);
+    }
+    work.Finish();
     ReportSuccess(mainWindow, name, r, added, size - added);
 }

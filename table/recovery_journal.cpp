@@ -190,21 +190,37 @@ void CRecoveryJournal::Record(JournalKind kind, const std::vector<std::string_vi
         }
         // The record of a whole dictionary brought in is as large as its
         // table: written apart from the header, never copied behind it.
-        std::string record = EncodeJournalRecord(kind, fields);
-        for (const std::string* bytes : {&header, &record}) {
-            size_t done = 0;
-            while (!broken_ && done < bytes->size()) {
-                DWORD chunk =
-                    DWORD(bytes->size() - done < (1u << 24) ? bytes->size() - done : 1u << 24);
-                DWORD written = 0;
-                if (!WriteFile(file_, bytes->data() + done, chunk, &written, nullptr) ||
-                    written != chunk)
-                    broken_ = true;
-                done += written;
+        std::string record;
+        size_t size = 0;
+        for (std::string_view f : fields)
+            size += f.size();
+        // Memory that runs out here may be on another thread: caught here.
+        auto write = [&] {
+            try {
+                record = EncodeJournalRecord(kind, fields);
+            } catch (const std::bad_alloc&) {
+                broken_ = true;
             }
-        }
-        if (!broken_ && !FlushFileBuffers(file_))
-            broken_ = true;
+            for (const std::string* bytes : {&header, &record}) {
+                size_t done = 0;
+                while (!broken_ && done < bytes->size()) {
+                    DWORD chunk =
+                        DWORD(bytes->size() - done < (1u << 24) ? bytes->size() - done : 1u << 24);
+                    DWORD written = 0;
+                    if (!WriteFile(file_, bytes->data() + done, chunk, &written, nullptr) ||
+                        written != chunk)
+                        broken_ = true;
+                    done += written;
+                }
+            }
+            if (!broken_ && !FlushFileBuffers(file_))
+                broken_ = true;
+        };
+        // Seconds for a dictionary's record: the window goes on painting.
+        if (longWrite_ && size >= (4u << 20))
+            longWrite_(write);
+        else
+            write();
     } catch (const std::bad_alloc&) {
         broken_ = true;
     }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "core/journal_codec.h"
@@ -45,6 +46,12 @@ public:
     void Appended(const std::vector<std::string_view>& keysAndData) override;
     void Rebased() override;
 
+    // How a large record is written: given the writing, which may run on
+    // another thread while nothing else changes the table, it returns once
+    // the writing is done. Null: written at once.
+    using LongWrite = std::function<void(const std::function<void()>& write)>;
+    void SetLongWrite(LongWrite longWrite) { longWrite_ = std::move(longWrite); }
+
 private:
     void Record(JournalKind kind, const std::vector<std::string_view>& fields);
     bool Begin(std::string& bytes);
@@ -58,6 +65,7 @@ private:
     HANDLE file_ = INVALID_HANDLE_VALUE;
     bool replaying_ = false;
     bool broken_ = false;
+    LongWrite longWrite_;
 };
 
 extern CRecoveryJournal RecoveryJournal;

@@ -256,13 +256,15 @@ void CTableDocument::AdoptImportedTable(std::unique_ptr<CEntryTable> table,
         });
     }
     std::string suggested = suggestedPath;
-    table_.swap(table);
+    // The journal is written while the views still show the old table: its
+    // writing may let them paint.
     SetName(std::string(), std::string());
     suggestedPath_.swap(suggested);
     if (journal_) {
         journal_->Rebased();
         journal_->Appended(added);
     }
+    table_.swap(table);
     MarkModified();
     NotifyReplaced(); // before the old entries go: the views still point at them
 }

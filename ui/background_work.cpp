@@ -19,13 +19,13 @@ bool Running = false;
 
 struct Job {
     const std::function<void(CWorkProgress&)>* work;
-    CWorkProgress progress;
+    CWorkProgress* progress;
 };
 
 unsigned __stdcall RunJob(void* argument)
 {
     Job* job = static_cast<Job*>(argument);
-    (*job->work)(job->progress);
+    (*job->work)(*job->progress);
     return 0;
 }
 
@@ -143,43 +143,73 @@ bool BackgroundWorkRunning()
     return Running;
 }
 
-bool RunInBackground(HWND owner, const std::string& name,
-                     const std::function<void(CWorkProgress&)>& work)
+CBackgroundWork::CBackgroundWork(HWND owner, const std::string& name)
+    : owner_(owner), name_(name), started_(GetTickCount())
 {
-    Job job{&work, {}};
-    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, RunJob, &job, 0, nullptr));
-    if (!thread) { // no thread to be had: the work is done here, the window waiting
-        work(job.progress);
-        return !job.progress.Cancelled();
-    }
     Running = true;
-    std::vector<HWND> disabled;
-    EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&disabled));
-    HWND progressWindow = nullptr;
-    DWORD started = GetTickCount();
-    bool quit = false;
-    WPARAM quitCode = 0;
+    EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&disabled_));
+}
+
+bool CBackgroundWork::Run(const std::function<void(CWorkProgress&)>& work)
+{
+    Job job{&work, &progress_};
+    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, RunJob, &job, 0, nullptr));
+    if (thread)
+        Wait(thread);
+    else // no thread to be had: the work is done here, the window waiting
+        work(progress_);
+    return !progress_.Cancelled();
+}
+
+void CBackgroundWork::Wait(HANDLE thread)
+{
     for (;;) {
         DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, 50, QS_ALLINPUT);
         if (woke == WAIT_OBJECT_0)
             break;
-        Pump(progressWindow, quit, quitCode);
-        if (!progressWindow && GetTickCount() - started >= ShowAfterMs)
-            progressWindow = ShowProgressWindow(owner, name, job.progress);
-        if (progressWindow)
-            SendDlgItemMessageA(progressWindow, ProgressBarId, PBM_SETPOS, job.progress.Permille(),
-                                0);
+        Pump(window_, quit_, quitCode_);
+        if (!window_ && GetTickCount() - started_ >= ShowAfterMs) {
+            window_ = ShowProgressWindow(owner_, name_, progress_);
+            if (window_ && !cancellable_)
+                EndCancel();
+        }
+        if (window_ && cancellable_)
+            SendDlgItemMessageA(window_, ProgressBarId, PBM_SETPOS, progress_.Permille(), 0);
     }
     CloseHandle(thread);
+}
+
+void CBackgroundWork::EndCancel()
+{
+    cancellable_ = false;
+    if (!window_)
+        return;
+    SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+    EnableWindow(GetDlgItem(window_, CancelId), FALSE);
+    SendDlgItemMessageA(window_, ProgressBarId, PBM_SETPOS, 1000, 0);
+}
+
+void CBackgroundWork::Finish()
+{
+    if (finished_)
+        return;
+    finished_ = true;
     // The owner comes back before the progress window goes, so that the
     // system gives it the activation rather than some other program.
-    for (HWND window : disabled)
+    for (HWND window : disabled_)
         if (IsWindow(window))
             EnableWindow(window, TRUE);
-    if (progressWindow)
-        DestroyWindow(progressWindow);
+    if (window_)
+        DestroyWindow(window_);
+    window_ = nullptr;
     Running = false;
-    if (quit)
-        PostQuitMessage(int(quitCode));
-    return !job.progress.Cancelled();
+    if (quit_)
+        PostQuitMessage(int(quitCode_));
+}
+
+bool RunInBackground(HWND owner, const std::string& name,
+                     const std::function<void(CWorkProgress&)>& work)
+{
+    CBackgroundWork background(owner, name);
+    return background.Run(work);
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Shared by the waiting window and the work's thread.
 class CWorkProgress {
@@ -31,10 +32,40 @@ private:
     std::atomic<uint32_t> permille_{0};
 };
 
-// Runs work on another thread and returns once it has ended: true, or false
-// when the person cancelled. Meanwhile every window of this thread is
-// disabled and the messages of all of them are handled. The work must not
-// touch any window; what it made is taken on by the caller afterwards.
+// From its making to Finish (or its end), every window of this thread is
+// disabled and the messages of all of them are handled whenever work runs.
+class CBackgroundWork {
+public:
+    CBackgroundWork(HWND owner, const std::string& name);
+    ~CBackgroundWork() { Finish(); }
+    CBackgroundWork(const CBackgroundWork&) = delete;
+    CBackgroundWork& operator=(const CBackgroundWork&) = delete;
+
+    // Runs work on another thread and returns once it has ended: true, or
+    // false when the person has cancelled. The work must not touch any
+    // window; what it made is taken on by the caller afterwards.
+    bool Run(const std::function<void(CWorkProgress&)>& work);
+    // What follows cannot be undone: キャンセル is greyed, the bar full.
+    void EndCancel();
+    // The windows come back and the progress window goes.
+    void Finish();
+
+private:
+    void Wait(HANDLE thread);
+
+    HWND owner_;
+    std::string name_;
+    CWorkProgress progress_;
+    bool cancellable_ = true;
+    bool finished_ = false;
+    std::vector<HWND> disabled_;
+    HWND window_ = nullptr;
+    DWORD started_;
+    bool quit_ = false;
+    WPARAM quitCode_ = 0;
+};
+
+// One piece of work from start to end.
 bool RunInBackground(HWND owner, const std::string& name,
                      const std::function<void(CWorkProgress&)>& work);
 
