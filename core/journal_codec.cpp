@@ -91,22 +91,34 @@ bool ParsePayload(const uint8_t* p, uint64_t size, JournalChange& change)
 
 } // namespace
 
+// Eight bytes a step through eight tables: a dictionary brought in is one
+// record of a hundred megabytes or more, summed before it is written.
 uint32_t Crc32(const void* bytes, size_t size, uint32_t crc)
 {
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
+    static const std::array<std::array<uint32_t, 256>, 8> tables = [] {
+        std::array<std::array<uint32_t, 256>, 8> t{};
         for (uint32_t i = 0; i < 256; i++) {
             uint32_t c = i;
             for (int k = 0; k < 8; k++)
                 c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
+            t[0][i] = c;
         }
+        for (uint32_t i = 0; i < 256; i++)
+            for (int k = 1; k < 8; k++)
+                t[k][i] = t[0][t[k - 1][i] & 0xFF] ^ (t[k - 1][i] >> 8);
         return t;
     }();
+    const auto& t = tables;
     const uint8_t* p = static_cast<const uint8_t*>(bytes);
     crc = ~crc;
-    for (size_t i = 0; i < size; i++)
-        crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+    for (; size >= 8; size -= 8, p += 8) {
+        uint32_t low = crc ^ (uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
+                              uint32_t(p[3]) << 24);
+        crc = t[7][low & 0xFF] ^ t[6][(low >> 8) & 0xFF] ^ t[5][(low >> 16) & 0xFF] ^
+              t[4][low >> 24] ^ t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]];
+    }
+    for (; size > 0; size--, p++)
+        crc = t[0][(crc ^ *p) & 0xFF] ^ (crc >> 8);
     return ~crc;
 }
 

@@ -102,6 +102,13 @@ TEST(JournalCodec, Crc32IsTheUsualOne)
 {
     EXPECT_EQ(Crc32("123456789", 9), 0xCBF43926u);
     EXPECT_EQ(Crc32("", 0), 0u);
+    const std::string fox = "The quick brown fox jumps over the lazy dog";
+    EXPECT_EQ(Crc32(fox.data(), fox.size()), 0x414FA339u);
+    // Summed in pieces at every split, as a record's length and payload are.
+    for (size_t split = 0; split <= fox.size(); split++)
+        EXPECT_EQ(Crc32(fox.data() + split, fox.size() - split, Crc32(fox.data(), split)),
+                  0x414FA339u)
+            << "split at " << split;
 }
 
 } // namespace
