@@ -201,6 +201,9 @@ public:
     // How many Keys there are, and how many lines were dropped (or joined)
     // because their Key came before.
     uint64_t Distinct() const { return pending_.size() - duplicates_; }
+    // Bytes of Keys and Data held, duplicates and all.
+    uint64_t StoredBytes() const { return used_; }
+    uint64_t Stored() const { return pending_.size(); }
     uint64_t Duplicates() const { return duplicates_; }
 
     const std::string& Failure() const { return failure_; }
