@@ -1,5 +1,7 @@
 #include "app/import_command.h"
 
+#include <cctype>
+#include <cstring>
 #include <memory>
 #include <new>
 
