@@ -221,7 +221,10 @@ TEST_F(Import, GcideShowsProgressAndCanBeCancelled)
     app_.WriteTable(Record("apple", "mine"));
     std::string gcide = Copy(DictdFolder, {"gcide.index", "gcide.dict.dz"});
     ASSERT_TRUE(app_.Start());
-    for (bool cancel : {true, false}) {
+    // Stopped with キャンセル, stopped with the window's own ×, read whole.
+    enum Ending { Cancel, CloseBox, Whole };
+    for (Ending ending : {Cancel, CloseBox, Whole}) {
+        const char* how = ending == Cancel ? "キャンセル" : ending == CloseBox ? "×" : "read whole";
         app_.Post(IDM_OPEN_APPEND);
         ASSERT_TRUE(app_.ChooseFile("ファイルを開く", gcide));
         HWND progress = WaitForWindowOf(app_.Pid(), ProgressClass, 10000);
@@ -239,17 +242,25 @@ TEST_F(Import, GcideShowsProgressAndCanBeCancelled)
             late += " " + std::to_string(GetTickCount() - t0) + " ms";
         }
         EXPECT_TRUE(answered) << "WM_NULL while the dictionary was read:" << late;
-        if (cancel) {
+        if (ending != Whole) {
             HWND button = GetDlgItem(progress, IDCANCEL);
             EXPECT_EQ(TextOf(button), "キャンセル");
             RECT r = ChildRect(button);
+            if (ending == CloseBox) { // the × at the right of the caption
+                RECT frame;
+                GetWindowRect(progress, &frame);
+                POINT origin = {0, 0};
+                ClientToScreen(progress, &origin);
+                r = {frame.right - 12 - origin.x, frame.top + 10 - origin.y,
+                     frame.right - 12 - origin.x, frame.top + 10 - origin.y};
+            }
             app_.Click(progress, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-            EXPECT_TRUE(WaitFor([&] { return !IsWindow(progress); }, 30000));
-            EXPECT_FALSE(app_.FindBox(1000)) << "a message after キャンセル";
-            EXPECT_TRUE(app_.TitleIs("Vocabrik - data.vbk ")) << TextOf(app_.Main());
-            EXPECT_FALSE(JournalLeft());
-            EXPECT_EQ(app_.LookUp("apple"), "mine");
-            EXPECT_EQ(app_.LookUp("zymome"), Heading);
+            EXPECT_TRUE(WaitFor([&] { return !IsWindow(progress); }, 30000)) << how;
+            EXPECT_FALSE(app_.FindBox(1000)) << "a message after " << how;
+            EXPECT_TRUE(app_.TitleIs("Vocabrik - data.vbk ")) << how << ": " << TextOf(app_.Main());
+            EXPECT_FALSE(JournalLeft()) << how;
+            EXPECT_EQ(app_.LookUp("apple"), "mine") << how;
+            EXPECT_EQ(app_.LookUp("zymome"), Heading) << how;
         } else {
             Box info = Report(60000);
             EXPECT_EQ(info.caption, "情報");
