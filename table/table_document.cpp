@@ -285,9 +285,9 @@ uint64_t CTableDocument::AppendEntries(const CEntryTable& entries)
             table_->EraseEntry(added[i]);
         throw;
     }
-    MarkModified();
     if (journal_ && !added.empty())
         journal_->Appended(added);
+    MarkModified(); // after the journal: the title's * is never ahead of it
     NotifyReplaced();
     return added.size() / 2;
 }
