@@ -1,6 +1,7 @@
 #include "core/journal_codec.h"
 
 #include <array>
+#include <functional>
 
 namespace {
 
@@ -134,29 +135,55 @@ std::string EncodeJournalHeader(const JournalBase& base)
     return out;
 }
 
-std::string EncodeJournalRecord(JournalKind kind, const std::vector<std::string_view>& fields)
+bool WriteJournalRecord(JournalKind kind, const std::vector<std::string_view>& fields,
+                        const std::function<bool(const char*, size_t)>& sink, size_t blockSize)
 {
     Shape shape = {false, 0};
     ShapeOf(uint8_t(kind), shape);
-    // Made in place at its full size: a record can hold a whole dictionary.
-    size_t payloadSize = 1 + (shape.list ? 4 : 0);
+    std::string lead(1, char(kind)); // the payload before its fields
+    if (shape.list)
+        Put32(lead, fields.size() / shape.perItem);
+    uint64_t payloadSize = lead.size();
     for (std::string_view f : fields)
         payloadSize += 4 + f.size();
-    std::string out;
-    out.reserve(8 + payloadSize);
-    Put32(out, payloadSize);
-    Put32(out, 0); // the checksum, once the payload is there
-    out += char(kind);
-    if (shape.list)
-        Put32(out, fields.size() / shape.perItem);
+    // The checksum comes before the payload: one pass sums it, a second
+    // hands it on, so no block of the record's size is ever made.
+    std::string block;
+    Put32(block, payloadSize);
+    uint32_t crc = Crc32(lead.data(), lead.size(), Crc32(block.data(), 4));
+    std::string length;
     for (std::string_view f : fields) {
-        Put32(out, f.size());
-        out += f;
+        length.clear();
+        Put32(length, f.size());
+        crc = Crc32(f.data(), f.size(), Crc32(length.data(), 4, crc));
     }
-    uint32_t crc = Crc32(out.data() + 8, payloadSize, Crc32(out.data(), 4));
-    std::string sum;
-    Put32(sum, crc);
-    out.replace(4, 4, sum);
+    Put32(block, crc);
+    block += lead;
+    for (std::string_view f : fields) {
+        Put32(block, f.size());
+        while (block.size() + f.size() >= blockSize) {
+            size_t part = blockSize > block.size() ? blockSize - block.size() : 0;
+            block.append(f.data(), part);
+            f.remove_prefix(part);
+            if (!sink(block.data(), block.size()))
+                return false;
+            block.clear();
+        }
+        block += f;
+    }
+    return block.empty() || sink(block.data(), block.size());
+}
+
+std::string EncodeJournalRecord(JournalKind kind, const std::vector<std::string_view>& fields)
+{
+    std::string out;
+    WriteJournalRecord(
+        kind, fields,
+        [&](const char* bytes, size_t size) {
+            out.append(bytes, size);
+            return true;
+        },
+        size_t(-1) / 2);
     return out;
 }
 

@@ -189,29 +189,28 @@ void CRecoveryJournal::Record(JournalKind kind, const std::vector<std::string_vi
             return;
         }
         // The record of a whole dictionary brought in is as large as its
-        // table: written apart from the header, never copied behind it.
-        std::string record;
+        // table: it goes to the file in blocks, never held whole.
         size_t size = 0;
         for (std::string_view f : fields)
             size += f.size();
+        auto put = [&](const char* bytes, size_t n) {
+            size_t done = 0;
+            while (!broken_ && done < n) {
+                DWORD chunk = DWORD(n - done < (1u << 24) ? n - done : 1u << 24);
+                DWORD written = 0;
+                if (!WriteFile(file_, bytes + done, chunk, &written, nullptr) || written != chunk)
+                    broken_ = true;
+                done += written;
+            }
+            return !broken_;
+        };
         // Memory that runs out here may be on another thread: caught here.
         auto write = [&] {
             try {
-                record = EncodeJournalRecord(kind, fields);
+                if (put(header.data(), header.size()))
+                    WriteJournalRecord(kind, fields, put);
             } catch (const std::bad_alloc&) {
                 broken_ = true;
-            }
-            for (const std::string* bytes : {&header, &record}) {
-                size_t done = 0;
-                while (!broken_ && done < bytes->size()) {
-                    DWORD chunk =
-                        DWORD(bytes->size() - done < (1u << 24) ? bytes->size() - done : 1u << 24);
-                    DWORD written = 0;
-                    if (!WriteFile(file_, bytes->data() + done, chunk, &written, nullptr) ||
-                        written != chunk)
-                        broken_ = true;
-                    done += written;
-                }
             }
             if (!broken_ && !FlushFileBuffers(file_))
                 broken_ = true;
