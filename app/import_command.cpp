@@ -80,8 +80,7 @@ void ReadInto(const std::string& path, ImportResult& r, CWorkProgress& progress)
         ImportedSource source;
         std::string failure;
         if (!ReadSource(options, source, failure)) {
-            r.failure = source.failureKind == SourceFailure::None ? SourceFailure::Malformed
-                                                                  : source.failureKind;
+            r.failure = source.failure;
             return;
         }
         const EntryGatherer& e = *source.entries;

@@ -14,6 +14,18 @@ char AppTitle[100];
 char MainClassName[100];
 HANDLE InstanceMutex;
 
+// A mutex that cannot be made is someone else's: an instance running
+// elevated holds one that this one may not open (access denied), and a
+// second instance would read and write its live journal. Only when the
+// system has run out of resources does it say nothing about others.
+bool AnotherInstanceRuns(HANDLE mutex, DWORD error)
+{
+    if (mutex)
+        return error == ERROR_ALREADY_EXISTS;
+    return error != ERROR_NOT_ENOUGH_MEMORY && error != ERROR_OUTOFMEMORY &&
+           error != ERROR_NO_SYSTEM_RESOURCES && error != ERROR_COMMITMENT_LIMIT;
+}
+
 WNDCLASSEXA ClassRecord(HINSTANCE instance, WNDPROC procedure, int background, int menu,
                         const char* name)
 {
@@ -66,9 +78,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int show)
     LoadStringA(instance, IDS_MAIN_CLASS, MainClassName, sizeof MainClassName);
 
     InstanceMutex = CreateMutexA(nullptr, TRUE, AppTitle);
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        ReleaseMutex(InstanceMutex);
-        CloseHandle(InstanceMutex);
+    if (AnotherInstanceRuns(InstanceMutex, GetLastError())) {
+        if (InstanceMutex) {
+            ReleaseMutex(InstanceMutex);
+            CloseHandle(InstanceMutex);
+        }
         return 0;
     }
 

@@ -10,9 +10,21 @@
 bool OfferRecovery(HWND mainWindow)
 {
     JournalContents found;
-    if (!RecoveryJournal.Find(found)) {
-        RecoveryJournal.Discard(); // a journal torn before its first change holds nothing
+    std::string why;
+    switch (RecoveryJournal.Find(found, why)) {
+    case JournalFind::Nothing:
+        RecoveryJournal.Discard();
         return false;
+    case JournalFind::Unreadable: {
+        // The changes of the crash may be in it: it stays for a later start.
+        RecoveryJournal.Keep();
+        std::string text = "前回の変更の控え (" + RecoveryJournal.Path() + ") を読めませんでした。\n" +
+                           why + "\n控えはそのまま残します。";
+        MessageBoxA(mainWindow, text.c_str(), "警告", MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    case JournalFind::Changes:
+        break;
     }
     std::string text = "前回、保存されないまま終わった変更が " +
                        std::to_string(found.Changes.size()) + " 件あります。\n";

@@ -7,20 +7,15 @@ bool ClipboardGiveBack::Expired(uint32_t nowMs) const
     return static_cast<int32_t>(nowMs - deadline_) > 0;
 }
 
-bool ClipboardGiveBack::StillTheCopy(uint32_t seq, uintptr_t owner) const
-{
-    return seq == seq_ || (owner != 0 && owner == owner_);
-}
-
 void ClipboardGiveBack::CopyPressed(uint32_t seq, uint32_t nowMs)
 {
+    earlier_ = state_ == State::CopyHandled;
     state_ = State::AwaitingCopy;
     seq_ = seq;
     deadline_ = nowMs + CopyWaitMs;
 }
 
-GiveBackStep ClipboardGiveBack::ChangeHandled(uint32_t seq, uintptr_t owner, bool byTarget,
-                                              uint32_t nowMs)
+GiveBackStep ClipboardGiveBack::ChangeHandled(uint32_t seq, bool byTarget, uint32_t nowMs)
 {
     switch (state_) {
     case State::Idle:
@@ -33,20 +28,39 @@ GiveBackStep ClipboardGiveBack::ChangeHandled(uint32_t seq, uintptr_t owner, boo
         if (!byTarget)
             break; // someone else copied first: theirs stays
         state_ = State::CopyHandled;
-        seq_ = seq;
-        owner_ = owner;
+        seq_ = lastSeen_ = seq;
         deadline_ = nowMs + GiveBackWithinMs;
         return GiveBackStep::GiveBack;
     case State::CopyHandled:
-        if (StillTheCopy(seq, owner))
-            return GiveBackStep::Wait;
-        break; // a newer copy came before ours was undone: it stays
+        if (seq == seq_)
+            return GiveBackStep::Wait; // the same change told twice
+        break; // a newer content came before ours was undone: it stays
     }
     Reset();
     return GiveBackStep::Forget;
 }
 
-GiveBackStep ClipboardGiveBack::Due(uint32_t seq, uintptr_t owner, uint32_t nowMs)
+GiveBackStep ClipboardGiveBack::CopyAbandoned(uint32_t seq, uint32_t nowMs)
+{
+    if (state_ == State::AwaitingCopy && earlier_ && seq == seq_) {
+        state_ = State::CopyHandled;
+        lastSeen_ = seq;
+        deadline_ = nowMs + GiveBackWithinMs;
+        return GiveBackStep::GiveBack;
+    }
+    Reset();
+    return GiveBackStep::Forget;
+}
+
+GiveBackStep ClipboardGiveBack::PersonCopied()
+{
+    if (state_ == State::Idle)
+        return GiveBackStep::Wait;
+    Reset();
+    return GiveBackStep::Forget;
+}
+
+GiveBackStep ClipboardGiveBack::Due(uint32_t seq, uint32_t nowMs)
 {
     switch (state_) {
     case State::Idle:
@@ -56,9 +70,15 @@ GiveBackStep ClipboardGiveBack::Due(uint32_t seq, uintptr_t owner, uint32_t nowM
             return GiveBackStep::Wait;
         break;
     case State::CopyHandled:
-        if (StillTheCopy(seq, owner) && !Expired(nowMs))
-            return GiveBackStep::GiveBack;
-        break;
+        if (Expired(nowMs))
+            break;
+        if (seq != lastSeen_) {
+            // A render on request, or a new content whose announcement is
+            // still on its way: one more look tells them apart.
+            lastSeen_ = seq;
+            return GiveBackStep::Wait;
+        }
+        return GiveBackStep::GiveBack;
     }
     Reset();
     return GiveBackStep::Forget;

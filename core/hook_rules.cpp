@@ -22,8 +22,7 @@ bool SameTextIgnoringCase(const char* a, const char* b)
 
 } // namespace
 
-// Returns true when the event was a modifier key.
-bool ShortcutKeys::UpdateModifier(const KeyEvent& e)
+bool HeldModifiers::Update(const KeyEvent& e)
 {
     bool* flag = nullptr;
     switch (e.vk) {
@@ -46,7 +45,7 @@ bool ShortcutKeys::UpdateModifier(const KeyEvent& e)
 
 KeyAction ShortcutKeys::OnKey(const KeyEvent& e, const KeyTargets& targets)
 {
-    if (UpdateModifier(e))
+    if (held_.Update(e))
         return KeyAction::PassOn;
 
     if (eaten_ != 0 && e.vk == eaten_) {
@@ -59,8 +58,7 @@ KeyAction ShortcutKeys::OnKey(const KeyEvent& e, const KeyTargets& targets)
     if (!e.down)
         return KeyAction::PassOn;
 
-    bool chord = (leftCtrl_ || rightCtrl_) && leftAlt_ && !rightAlt_ && !leftShift_ &&
-                 !rightShift_ && !leftWin_ && !rightWin_;
+    bool chord = held_.Ctrl() && held_.LeftAltOnly() && !held_.Shift() && !held_.Win();
     if (!chord)
         return KeyAction::PassOn;
 
@@ -80,6 +78,25 @@ KeyAction ShortcutKeys::OnKey(const KeyEvent& e, const KeyTargets& targets)
 void ShortcutKeys::Reset()
 {
     *this = ShortcutKeys();
+}
+
+bool CopyKeys::OnKey(const KeyEvent& e)
+{
+    if (held_.Update(e) || !e.down)
+        return false;
+    // With Alt or Win held these are other programs' shortcuts, or AltGr
+    // typing a character.
+    if (held_.Alt() || held_.Win())
+        return false;
+    switch (e.vk) {
+    case VkC:
+    case VkX:
+    case VkInsert:
+        return held_.Ctrl();
+    case VkDelete:
+        return held_.Shift() && !held_.Ctrl();
+    }
+    return false;
 }
 
 int ModeOfAction(KeyAction action)
@@ -153,6 +170,19 @@ bool IsTerminalWindowClass(const char* className)
         "org.wezfurlong.wezterm",
     };
     for (const char* name : kTerminalClasses)
+        if (SameTextIgnoringCase(className, name))
+            return true;
+    return false;
+}
+
+bool CopiesOnWmCopy(const char* className)
+{
+    if (!className)
+        return false;
+    static const char* const kClasses[] = {
+        "Edit", "RichEdit", "RichEdit20A", "RichEdit20W", "RICHEDIT50W", "Scintilla",
+    };
+    for (const char* name : kClasses)
         if (SameTextIgnoringCase(className, name))
             return true;
     return false;

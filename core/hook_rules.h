@@ -13,9 +13,13 @@ enum : unsigned {
     VkControl = 0x11,
     VkMenu = 0x12, // Alt, side given by the extended flag
     VkSpace = 0x20,
+    VkInsert = 0x2D,
+    VkDelete = 0x2E,
     Vk1 = 0x31,
     Vk2 = 0x32,
     Vk3 = 0x33,
+    VkC = 0x43,
+    VkX = 0x58,
     VkLWin = 0x5B,
     VkRWin = 0x5C,
     VkLShift = 0xA0,
@@ -48,6 +52,24 @@ struct KeyTargets {
     bool modeToolbar;
 };
 
+// The modifier keys held, as the key events tell them.
+class HeldModifiers {
+public:
+    // False when the event is no modifier key.
+    bool Update(const KeyEvent& event);
+    bool Ctrl() const { return leftCtrl_ || rightCtrl_; }
+    bool Shift() const { return leftShift_ || rightShift_; }
+    bool LeftAltOnly() const { return leftAlt_ && !rightAlt_; }
+    bool Alt() const { return leftAlt_ || rightAlt_; }
+    bool Win() const { return leftWin_ || rightWin_; }
+
+private:
+    bool leftCtrl_ = false, rightCtrl_ = false;
+    bool leftAlt_ = false, rightAlt_ = false;
+    bool leftShift_ = false, rightShift_ = false;
+    bool leftWin_ = false, rightWin_ = false;
+};
+
 // Follows the modifier keys and recognises the global shortcuts. Only the
 // left Alt counts: AltGr arrives as Ctrl + right Alt and must keep typing
 // characters on keyboards that have it.
@@ -57,13 +79,21 @@ public:
     void Reset();
 
 private:
-    bool UpdateModifier(const KeyEvent& event);
-
-    bool leftCtrl_ = false, rightCtrl_ = false;
-    bool leftAlt_ = false, rightAlt_ = false;
-    bool leftShift_ = false, rightShift_ = false;
-    bool leftWin_ = false, rightWin_ = false;
+    HeldModifiers held_;
     unsigned eaten_ = 0; // key whose press was acted on, until it is released
+};
+
+// Recognises the person copying or cutting with the keyboard in whatever
+// program is in front: Ctrl+C, Ctrl+X, Ctrl+Insert, Shift+Delete.
+class CopyKeys {
+public:
+    // True for the press that copies or cuts.
+    bool OnKey(const KeyEvent& event);
+    // Any of Ctrl, Shift, Alt, Win is held.
+    bool ModifierHeld() const { return held_.Ctrl() || held_.Shift() || held_.Alt() || held_.Win(); }
+
+private:
+    HeldModifiers held_;
 };
 
 // The capture mode a mode shortcut asks for (0 Edit, 1 Selection-edit,
@@ -100,5 +130,9 @@ private:
 // Windows of these classes are consoles or terminal emulators, where Ctrl+C
 // interrupts the running command instead of copying.
 bool IsTerminalWindowClass(const char* className);
+
+// Controls of these classes copy on WM_COPY: when that copies nothing, they
+// have nothing selected, and Ctrl+C would copy nothing either.
+bool CopiesOnWmCopy(const char* className);
 
 } // namespace hookrules

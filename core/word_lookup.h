@@ -1,7 +1,9 @@
 // What the program shows for a word: in the result pane, the Data of the
 // entry whose Key is the word; or, for a word the table does not hold, the
-// candidate heading and the entry that follows the word in Key order, each on
-// a line of its own. vbk get prints the same.
+// candidate heading and a candidate entry, each on a line of its own. The
+// candidate is the entry whose Key is the word with its Latin capitals in
+// lower case, as dictionaries' Keys come in, else the entry that follows the
+// word in Key order. vbk get prints the same.
 #pragma once
 
 #include <string>

@@ -153,6 +153,10 @@ std::optional<TextEncoding> ParseEncodingName(std::string_view name)
         return TextEncoding::ShiftJis;
     if (n == "euc-jp" || n == "eucjp" || n == "euc_jp")
         return TextEncoding::EucJp;
+    if (n == "utf-16le" || n == "utf16le")
+        return TextEncoding::Utf16Le;
+    if (n == "utf-16be" || n == "utf16be")
+        return TextEncoding::Utf16Be;
     return std::nullopt;
 }
 
@@ -160,7 +164,9 @@ const char* EncodingName(TextEncoding encoding)
 {
     return encoding == TextEncoding::Utf8       ? "UTF-8"
            : encoding == TextEncoding::ShiftJis ? "Shift-JIS"
-                                                : "EUC-JP";
+           : encoding == TextEncoding::EucJp    ? "EUC-JP"
+           : encoding == TextEncoding::Utf16Le  ? "UTF-16LE"
+                                                : "UTF-16BE";
 }
 
 std::optional<TextFault> FindUtf8Fault(std::string_view text)

@@ -8,11 +8,12 @@
 #include <string>
 #include <string_view>
 
-// EUC-JP is only read, and turned into UTF-8 before a list is (euc_jp.h).
-enum class TextEncoding { Utf8, ShiftJis, EucJp };
+// EUC-JP and UTF-16 are only read, and turned into UTF-8 before a list is
+// (euc_jp.h, utf16.h).
+enum class TextEncoding { Utf8, ShiftJis, EucJp, Utf16Le, Utf16Be };
 
 // "utf-8", "utf8", "sjis", "shift-jis", "shift_jis", "cp932", "euc-jp",
-// "eucjp", "euc_jp" (any case).
+// "eucjp", "euc_jp", "utf-16le", "utf16le", "utf-16be", "utf16be" (any case).
 std::optional<TextEncoding> ParseEncodingName(std::string_view name);
 const char* EncodingName(TextEncoding encoding);
 

@@ -69,14 +69,16 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 bool IsTranscription(std::string_view word)
 {
+    // Letters that IPA shares with the languages dictionaries cite make no
+    // transcription, even between brackets ("[garçon]", "/smørrebrød/"):
+    // written as look-alikes, such words stay readable. Only æ is taken as
+    // a sign of one there, being in so many English pronunciations with
+    // nothing else of IPA's ("/kæt/").
     bool marked = word[0] == '/' || word[0] == '[';
     for (size_t i = 0; i < word.size();) {
         uint32_t cp;
         i += DecodeUtf8At(word, i, cp);
-        if (OnlyInIpa(cp))
-            return true;
-        // Greek letters alone make no transcription, even between slashes.
-        if (marked && cp < 0x0370 && Find(cp))
+        if (OnlyInIpa(cp) || (marked && cp == 0x00E6))
             return true;
     }
     return false;

@@ -56,6 +56,17 @@ DictionaryReadResult Failed(std::string message)
     return r;
 }
 
+std::string HeadlessNote(const std::vector<size_t>& lines)
+{
+    std::string note = std::to_string(lines.size()) +
+                       (lines.size() == 1 ? " index line" : " index lines") +
+                       " left out: no headword (first at index lines ";
+    const size_t shown = 5;
+    for (size_t i = 0; i < lines.size() && i < shown; i++)
+        note += (i ? ", " : "") + std::to_string(lines[i]);
+    return note + (lines.size() > shown ? ", ...)" : ")");
+}
+
 } // namespace
 
 DictionaryReadResult ReadDictdEntries(const std::string& indexPath, const RawDictionarySink& sink,
@@ -74,6 +85,10 @@ DictionaryReadResult ReadDictdEntries(const std::string& indexPath, const RawDic
     // added up, so that a damaged index fails before anything is read and
     // the entries' room is made once; then the entries are read.
     uint64_t entries = 0, bytes = 0;
+    // Lines with nothing before the first tab: a few dictionaries list
+    // entries whose headword was only punctuation so (〃, §), and dictd
+    // itself passes them over.
+    std::vector<size_t> headless;
     for (int pass = 0; pass < 2; pass++) {
         size_t number = 0, pos = 0;
         while (pos < index.size()) {
@@ -91,7 +106,7 @@ DictionaryReadResult ReadDictdEntries(const std::string& indexPath, const RawDic
             uint64_t offset = 0, length = 0;
             if (pass == 0) {
                 std::string place = indexPath + ":" + std::to_string(number);
-                if (columns.size() < 3 || columns[0].empty())
+                if (columns.size() < 3)
                     return Failed(place + ": not an index line (headword, tab, offset, tab, length)");
                 if (!DecodeNumber(columns[1], offset) || !DecodeNumber(columns[2], length))
                     return Failed(place + ": the offset or length is not a base-64 number");
@@ -105,6 +120,11 @@ DictionaryReadResult ReadDictdEntries(const std::string& indexPath, const RawDic
                 continue;
             std::string_view headword = columns.size() > 3 && !columns[3].empty() ? columns[3]
                                                                                     : columns[0];
+            if (headword.empty()) {
+                if (pass == 0)
+                    headless.push_back(number);
+                continue;
+            }
             if (pass == 0) {
                 entries++;
                 bytes += headword.size() + length;
@@ -121,5 +141,8 @@ DictionaryReadResult ReadDictdEntries(const std::string& indexPath, const RawDic
         if (pass == 0 && expect)
             expect(entries, bytes);
     }
-    return DictionaryReadResult();
+    DictionaryReadResult result;
+    if (!headless.empty())
+        result.Notes.push_back(HeadlessNote(headless));
+    return result;
 }

@@ -45,17 +45,29 @@ std::string_view DefinitionText(std::string_view headword, std::string_view text
     return text;
 }
 
+// Whether the text's first line starts with the headword (in whatever
+// case), as "Haus /haʊs/ <n>" does, so that it tells whose the text is.
+bool NamesHeadword(std::string_view text, std::string_view headword)
+{
+    std::string_view line = Trimmed(text.substr(0, text.find_first_of("\r\n")));
+    headword = Trimmed(headword);
+    return !headword.empty() && line.size() >= headword.size() &&
+           EqualsIgnoringLatinCase(line.substr(0, headword.size()), headword) &&
+           (line.size() == headword.size() || line[headword.size()] == ' ' ||
+            line[headword.size()] == '\t');
+}
+
 // Gathers the distinct definitions of one headword listed several times in
-// a row, in index order. Each is looked for among those before it by its
-// hash, so that a headword listed a hundred thousand times takes no longer
-// than as many headwords.
+// a row, in index order, under a line that names the headword. Each is
+// looked for among those before it by its hash, so that a headword listed a
+// hundred thousand times takes no longer than as many headwords.
 class HomographJoiner {
 public:
     explicit HomographJoiner(const DictionarySink& sink) : sink_(sink) {}
 
-    bool Add(size_t number, std::string_view headword, std::string_view text)
+    bool Add(size_t number, std::string_view key, std::string_view headword, std::string_view text)
     {
-        if (pending_ && headword == headword_) {
+        if (pending_ && headword == written_) {
             Append(text);
             return true;
         }
@@ -63,7 +75,8 @@ public:
             return false;
         pending_ = true;
         number_ = number;
-        headword_.assign(headword);
+        headword_.assign(key);
+        written_.assign(headword);
         text_.clear();
         pieces_.clear();
         if (!seen_.empty())
@@ -77,6 +90,10 @@ public:
         if (!pending_)
             return true;
         pending_ = false;
+        // Headwords that become one Key (schon and schön, Bank and bank)
+        // are told apart by their first lines.
+        if (!text_.empty() && !NamesHeadword(text_, written_))
+            text_.insert(0, written_ + "\n");
         return sink_(number_, headword_, text_);
     }
 
@@ -111,7 +128,7 @@ private:
     const DictionarySink& sink_;
     bool pending_ = false;
     size_t number_ = 0;
-    std::string headword_, text_;
+    std::string headword_, written_, text_; // the Key, the headword as written
     std::vector<Piece> pieces_;
     size_t first_ = 0;
     std::unordered_multimap<size_t, size_t> seen_; // hash -> piece
@@ -247,7 +264,7 @@ DictionaryReadResult ReadDictionary(DictionaryFormat format, const std::string& 
                 text = spelled;
             }
         }
-        return joiner.Add(number, key, text);
+        return joiner.Add(number, key, headword, text);
     };
     DictionaryReadResult result = format == DictionaryFormat::Dictd
                                       ? ReadDictdEntries(path, raw, reading.expect)

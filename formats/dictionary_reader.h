@@ -38,12 +38,14 @@ struct DictionaryReading {
 };
 
 // number: the entry's 1-based place in the index. The text is the
-// definition without surrounding blank lines and without a first line that
-// only repeats the headword; every other line keeps its indentation. The
-// distinct definitions of headwords that come one after another and are the
-// same word (homographs, and with keepCase unset, the same but for case)
-// come as one text, in index order, separated by blank lines. The views are
-// valid only during the call; a sink that returns false ends the reading.
+// definition without surrounding blank lines, its lines keeping their
+// indentation, and starts with a line that names the headword: the
+// dictionary's own ("Haus /haʊs/ <n>"), else the headword as written on a
+// line of its own. The distinct definitions of a headword listed several
+// times in a row (homographs) come as one text, in index order, separated by
+// blank lines. The headword is the Key: with keepCase unset, in lower case.
+// The views are valid only during the call; a sink that returns false ends
+// the reading.
 using DictionarySink =
     std::function<bool(size_t number, std::string_view headword, std::string_view text)>;
 

@@ -84,13 +84,28 @@ bool DescribesTheFile(const EdictLine& parts)
     return parts.writings == "\xE3\x80\x80\xEF\xBC\x9F\xEF\xBC\x9F\xEF\xBC\x9F";
 }
 
+// The ';' that ends the writing or reading starting at pos, else the end.
+// A reading restricted to some writings lists them with ';' inside its
+// parentheses ("うしろ(後ろ;後)"), where no writing ends.
+size_t ItemEnd(std::string_view list, size_t pos)
+{
+    int depth = 0;
+    for (; pos < list.size(); pos++) {
+        if (list[pos] == '(')
+            depth++;
+        else if (list[pos] == ')' && depth > 0)
+            depth--;
+        else if (list[pos] == ';' && depth == 0)
+            return pos;
+    }
+    return list.size();
+}
+
 void AddKeys(std::string_view list, std::vector<std::string_view>& keys)
 {
     size_t pos = 0;
     while (pos <= list.size()) {
-        size_t end = list.find(';', pos);
-        if (end == std::string_view::npos)
-            end = list.size();
+        size_t end = ItemEnd(list, pos);
         std::string_view key = WithoutMarkers(list.substr(pos, end - pos));
         if (!key.empty() && std::find(keys.begin(), keys.end(), key) == keys.end())
             keys.push_back(key);

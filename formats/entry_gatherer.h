@@ -13,6 +13,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/cp932_text.h"
 #include "encodings/text_encoding.h"
 #include "formats/message_text.h"
 
@@ -49,6 +50,10 @@ public:
         // Dictionaries: a Key that comes again (exposé written as expose)
         // gets both definitions rather than losing the second.
         bool joinDuplicates = false;
+        // Dictionaries: each Data starts with a line that names its
+        // headword; a line that is the Key and no more is shown only where
+        // it tells the parts of a joined Data apart.
+        bool headingLines = false;
         bool fieldsSpanLines = false; // CSV: a quoted field may hold line breaks
     };
 
@@ -158,6 +163,8 @@ public:
         std::string_view Key() const { return g_.KeyOf(g_.pending_[at_]); }
         std::string_view Data()
         {
+            if (g_.settings_.headingLines)
+                return HeadedData();
             std::string_view data = g_.DataOf(g_.pending_[at_]);
             if (!g_.settings_.joinDuplicates || end_ == at_ + 1)
                 return data;
@@ -184,6 +191,61 @@ public:
         }
 
     private:
+        // The Data without its first line where that line is the Key alone
+        // (but for the case of ASCII letters).
+        std::string_view Body(std::string_view data) const
+        {
+            size_t end = data.find('\n');
+            std::string_view line = data.substr(0, end);
+            if (!line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+            if (!SameButForAsciiCase(line, Key()))
+                return data;
+            return end == std::string_view::npos ? std::string_view() : data.substr(end + 1);
+        }
+
+        // The same definition under two headwords that became one Key
+        // (systeme and système) is shown once; distinct ones each under
+        // the line that names their headword.
+        std::string_view HeadedData()
+        {
+            const auto& p = g_.pending_;
+            std::string_view first = g_.DataOf(p[at_]);
+            if (end_ == at_ + 1)
+                return Body(first).empty() ? first : Body(first);
+            std::unordered_set<std::string_view> seen = {Body(first)};
+            size_t shown = 1;
+            for (size_t k = at_ + 1; k < end_; k++)
+                if (seen.insert(Body(g_.DataOf(p[k]))).second)
+                    shown++;
+            if (shown == 1)
+                return Body(first).empty() ? first : Body(first);
+            joined_.assign(first);
+            seen = {Body(first)};
+            for (size_t k = at_ + 1; k < end_; k++) {
+                std::string_view data = g_.DataOf(p[k]);
+                if (seen.insert(Body(data)).second)
+                    joined_.append("\n\n").append(data);
+            }
+            return joined_;
+        }
+
+        static bool SameButForAsciiCase(std::string_view a, std::string_view b)
+        {
+            if (a.size() != b.size())
+                return false;
+            for (size_t i = 0; i < a.size();) {
+                size_t n = cp932::CharacterLength(a, i);
+                if (n != cp932::CharacterLength(b, i))
+                    return false;
+                auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 0x20) : c; };
+                if (n == 1 ? lower(a[i]) != lower(b[i]) : a.substr(i, n) != b.substr(i, n))
+                    return false;
+                i += n;
+            }
+            return true;
+        }
+
         void FindGroupEnd()
         {
             end_ = at_ + 1;

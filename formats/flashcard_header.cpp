@@ -4,7 +4,11 @@
 #include <algorithm>
 #include <cctype>
 
+#include "formats/dsl_reader.h"
 #include "formats/edict_reader.h"
+#include "formats/eijiro_reader.h"
+#include "formats/kanjidic_reader.h"
+#include "formats/pdic_reader.h"
 #include "formats/list_reader.h"
 
 namespace {
@@ -133,6 +137,15 @@ ListReadResult ReadList(ListFormat format, std::string_view text, TextEncoding e
         if (readAs)
             *readAs = format;
         return ReadEdict(text, sink, unread);
+    }
+    if (format == ListFormat::Dsl || format == ListFormat::Eijiro || format == ListFormat::Pdic ||
+        format == ListFormat::Kanjidic) {
+        if (readAs)
+            *readAs = format;
+        return format == ListFormat::Dsl      ? ReadDsl(text, false, sink)
+               : format == ListFormat::Eijiro ? ReadEijiro(text, encoding, sink, unread)
+               : format == ListFormat::Pdic   ? ReadPdic(text, sink, unread)
+                                              : ReadKanjidic(text, sink);
     }
     FlashcardHeader header = ReadFlashcardHeader(text);
     if (!header.Problem.empty()) {

@@ -3,9 +3,15 @@
 #include <algorithm>
 
 #include "encodings/euc_jp.h"
+#include "encodings/utf16.h"
 #include "formats/dictionary_reader.h"
+#include "formats/dsl_reader.h"
 #include "formats/edict_reader.h"
+#include "formats/eijiro_reader.h"
 #include "formats/file_names.h"
+#include "formats/gzip_data.h"
+#include "formats/kanjidic_reader.h"
+#include "formats/pdic_reader.h"
 #include "formats/platform.h"
 
 std::optional<ListFormat> FormatOfName(const std::string& name)
@@ -15,6 +21,8 @@ std::optional<ListFormat> FormatOfName(const std::string& name)
         return ListFormat::Csv;
     if (ext == "tsv" || ext == "tab" || ext == "txt")
         return ListFormat::Tsv;
+    if (IsDslName(name))
+        return ListFormat::Dsl;
     return std::nullopt;
 }
 
@@ -190,6 +198,10 @@ const char* FormatName(ListFormat format)
     return format == ListFormat::Tsv          ? "TSV"
            : format == ListFormat::Csv        ? "CSV"
            : format == ListFormat::Flashcards ? "flash-card text"
+           : format == ListFormat::Dsl        ? "DSL dictionary"
+           : format == ListFormat::Eijiro     ? "EIJIRO"
+           : format == ListFormat::Pdic       ? "PDIC text"
+           : format == ListFormat::Kanjidic   ? "KANJIDIC"
                                               : "EDICT";
 }
 
@@ -202,23 +214,203 @@ size_t CountLines(std::string_view text)
     return lines + 1;
 }
 
-bool GatherList(const SourceOptions& options, ImportedSource& g, std::string& failure)
+// The one sentence for a file that no reader knows, rather than hints about
+// encodings and separators that lead nowhere.
+bool NotKnown(const std::string& path, ImportedSource& g, std::string& failure)
+{
+    g.failure = SourceFailure::UnknownFormat;
+    failure = path +
+              ": not a list or dictionary vbk knows (it reads TSV and CSV lists, flash-card "
+              "text, EDICT, KANJIDIC, EIJIRO and PDIC text, DSL, dictd and StarDict "
+              "dictionaries; --format names a list's format)";
+    return false;
+}
+
+// Whether no reader can know the text: nothing names its format and neither
+// its name nor its lines say which it is; or a ".txt" with text but without a
+// single tab (no TSV line; an empty one just has no entry); or bytes that no
+// encoding reads, binary ones among them.
+bool NoReaderKnows(const SourceOptions& options, std::string_view text)
+{
+    if (options.Format)
+        return false;
+    std::optional<ListFormat> byName = FormatOfName(options.Path);
+    bool header = ReadFlashcardHeader(text).Present;
+    if (!byName)
+        return !header && !LooksLikeEdict(text);
+    if (options.Encoding || header)
+        return false;
+    if (LowerExtension(options.Path) == "txt" && text.find('\t') == std::string_view::npos &&
+        text.find_first_not_of(" \r\n") != std::string_view::npos)
+        return true;
+    std::string_view start = text.substr(0, 4096);
+    return start.find('\0') != std::string_view::npos &&
+           DetectEncoding(text) == DetectOutcome::Neither;
+}
+
+// A DSL dictionary may come as dictzip (NAME.dsl.dz), and any list as UTF-16
+// (with a byte-order mark, or --encoding; a DSL file also without either):
+// the text is then put in the place of the file's bytes as the UTF-8 it
+// stands for.
+bool Unwrap(const SourceOptions& options, std::unique_ptr<char[]>& bytes, std::string_view& text,
+            std::optional<TextEncoding>& wide, ImportedSource& g, std::string& failure)
+{
+    const std::string& name = options.Path;
+    bool dsl = options.Format ? options.Format == ListFormat::Dsl : IsDslName(name);
+    if (dsl && LowerExtension(name) == "dz") {
+        std::string inflated, problem;
+        if (!Gunzip(text, inflated, problem)) {
+            g.failure = SourceFailure::Malformed;
+            failure = name + ": not a dictzip or gzip file (" + problem + ")";
+            return false;
+        }
+        bytes.reset(new char[inflated.size() + 1]);
+        inflated.copy(bytes.get(), inflated.size());
+        text = std::string_view(bytes.get(), inflated.size());
+    }
+    if (options.Encoding == TextEncoding::Utf16Le || options.Encoding == TextEncoding::Utf16Be)
+        wide = options.Encoding;
+    else if (!options.Encoding)
+        wide = Utf16ByBom(text);
+    if (!wide && !options.Encoding && dsl && !HasUtf8Bom(text))
+        wide = Utf16ByZeroBytes(text);
+    if (!wide)
+        return true;
+    size_t mark = Utf16ByBom(text) == wide ? 2 : 0;
+    std::string_view units = text.substr(mark);
+    std::unique_ptr<char[]> utf8(new char[Utf16Utf8Bound(units.size())]);
+    size_t written = 0;
+    ConvertResult r = Utf16ToUtf8(units, *wide == TextEncoding::Utf16Be, utf8.get(), written);
+    if (!r.Ok) {
+        TextFault f;
+        f.Offset = mark + r.Offset;
+        f.Line = 1 + CountLineBreaks(std::string_view(utf8.get(), written));
+        failure = NotValid(name, text, f, EncodingName(*wide));
+        return false;
+    }
+    bytes = std::move(utf8);
+    text = std::string_view(bytes.get(), written);
+    return true;
+}
+
+// The dictionaries of one text file each that come after EDICT: named by
+// --format, by the name (DSL), else known by their first lines where the
+// name says no more than ".txt" or nothing.
+std::optional<ListFormat> DictionaryTextFormat(const SourceOptions& options, std::string_view text)
+{
+    auto isOne = [](ListFormat f) {
+        return f == ListFormat::Dsl || f == ListFormat::Eijiro || f == ListFormat::Pdic ||
+               f == ListFormat::Kanjidic;
+    };
+    if (options.Format)
+        return isOne(*options.Format) ? options.Format : std::nullopt;
+    std::optional<ListFormat> byName = FormatOfName(options.Path);
+    if (byName == ListFormat::Dsl)
+        return byName;
+    if (byName && LowerExtension(options.Path) != "txt")
+        return std::nullopt;
+    if (HasUtf8Bom(text))
+        text.remove_prefix(3);
+    if (LooksLikeEijiro(text))
+        return ListFormat::Eijiro;
+    if (LooksLikePdic(text))
+        return ListFormat::Pdic;
+    if (LooksLikeKanjidic(text))
+        return ListFormat::Kanjidic;
+    return std::nullopt;
+}
+
+// Reads one of those dictionaries. EIJIRO and PDIC text are read in code
+// page 932 as they are, the others as UTF-8; KANJIDIC is EUC-JP unless it
+// reads as UTF-8. Every spelling is a Key, and the entries of one are joined.
+bool GatherDictionaryText(const SourceOptions& options, ListFormat format,
+                          std::optional<TextEncoding> wide, std::unique_ptr<char[]> bytes,
+                          std::string_view text, ImportedSource& g, std::string& failure)
+{
+    TextEncoding encoding;
+    g.failure = SourceFailure::NotText;
+    if (!SettleEncoding(options, format == ListFormat::Kanjidic, text, encoding, failure))
+        return false;
+    EntryGatherer::Settings settings;
+    settings.encoding = encoding;
+    bool utf8Only = format == ListFormat::Dsl || format == ListFormat::Kanjidic;
+    if (encoding == TextEncoding::EucJp || (utf8Only && encoding == TextEncoding::ShiftJis)) {
+        if (!ConvertToUtf8(options.Path, encoding, bytes, text, failure))
+            return false;
+        settings.encoding = TextEncoding::Utf8;
+    }
+    if (!NoZeroByte(options.Path, text, failure))
+        return false;
+    settings.policy = options.WhenUnencodable;
+    settings.joinDuplicates = g.names.joinsDuplicates = true;
+    g.names.placeOf = [path = options.Path](size_t line) { return path + ":" + std::to_string(line); };
+    g.names.unit = "headword";
+    g.names.units = "headwords";
+    g.failure = SourceFailure::Malformed;
+    g.entries = std::make_unique<EntryGatherer>(settings, g.names, options.ShownIn);
+    EntryGatherer& gatherer = *g.entries;
+    gatherer.WatchProgress(options.Progress, CountLines(text));
+    const char* unread = text.data();
+    // An EIJIRO or PDIC entry takes no more bytes than its lines.
+    if (format == ListFormat::Eijiro || format == ListFormat::Pdic)
+        gatherer.WriteBehindReader(std::move(bytes), &unread, CountLines(text));
+    else
+        gatherer.WriteAside(CountLines(text), text.size());
+    auto sink = [&](size_t line, std::string_view k, std::string_view d) {
+        return gatherer.Add(line, k, d);
+    };
+    ListReadResult read = format == ListFormat::Dsl ? ReadDsl(text, options.KeepCase, sink)
+                          : format == ListFormat::Eijiro
+                              ? ReadEijiro(text, settings.encoding, sink, &unread)
+                          : format == ListFormat::Pdic ? ReadPdic(text, sink, &unread)
+                                                       : ReadKanjidic(text, sink);
+    if (!read.Ok) {
+        failure = options.Path + ":" + std::to_string(read.Line) + ": " + read.Message;
+        return false;
+    }
+    if (!gatherer.Failure().empty()) {
+        failure = gatherer.Failure();
+        return false;
+    }
+    g.names.kind = std::string(EncodingName(wide ? *wide : encoding)) + " " + FormatName(format);
+    gatherer.Sort();
+    return true;
+}
+
+bool GatherList(const SourceOptions& given, ImportedSource& g, std::string& failure)
 {
     std::unique_ptr<char[]> bytes;
     size_t size = 0;
     std::string why;
-    FileOutcome outcome = ReadWholeFile(options.Path, bytes, size, why);
+    FileOutcome outcome = ReadWholeFile(given.Path, bytes, size, why);
     if (outcome != FileOutcome::Ok) {
-        failure = DescribeFileFailure(options.Path, outcome, why);
-        g.failureKind = SourceFailure::Unreadable;
+        failure = DescribeFileFailure(given.Path, outcome, why);
+        g.failure = SourceFailure::Unreadable;
         return false;
     }
     std::string_view text(bytes.get(), size);
+    if (IsDslAbbreviations(given.Path)) {
+        g.failure = SourceFailure::UnknownFormat;
+        failure = given.Path + ": the abbreviations of a DSL dictionary, not its entries; import "
+                               "the dictionary's own .dsl or .dsl.dz";
+        return false;
+    }
+    std::optional<TextEncoding> wide;
+    g.failure = SourceFailure::NotText;
+    if (!Unwrap(given, bytes, text, wide, g, failure))
+        return false;
+    SourceOptions options = given; // UTF-16 is UTF-8 from here on
+    if (wide)
+        options.Encoding = TextEncoding::Utf8;
+    if (std::optional<ListFormat> format = DictionaryTextFormat(options, text))
+        return GatherDictionaryText(options, *format, wide, std::move(bytes), text, g, failure);
+    if (NoReaderKnows(options, text))
+        return NotKnown(options.Path, g, failure);
     ListFormat format;
     EntryGatherer::Settings settings;
     bool edict = IsEdict(options, text);
     TextEncoding listEncoding; // the list's own
-    g.failureKind = SourceFailure::NotText;
+    g.failure = SourceFailure::NotText;
     if (!SettleEncoding(options, edict, text, listEncoding, failure))
         return false;
     settings.encoding = listEncoding;
@@ -229,10 +421,10 @@ bool GatherList(const SourceOptions& options, ImportedSource& g, std::string& fa
     }
     if (!NoZeroByte(options.Path, text, failure))
         return false;
-    g.failureKind = SourceFailure::UnknownFormat;
+    g.failure = SourceFailure::UnknownFormat;
     if (!ChooseListFormat(options, edict, text, format, failure))
         return false;
-    g.failureKind = SourceFailure::NotText;
+    g.failure = SourceFailure::NotText;
     bool guessedShiftJis = settings.encoding == TextEncoding::ShiftJis && !options.Encoding;
     if (guessedShiftJis && !NoKatakanaInsideWords(options.Path, text, options.ShownIn, failure))
         return false;
@@ -246,7 +438,7 @@ bool GatherList(const SourceOptions& options, ImportedSource& g, std::string& fa
         g.names.units = "headwords";
     }
 
-    g.failureKind = SourceFailure::Malformed;
+    g.failure = SourceFailure::Malformed;
     g.entries = std::make_unique<EntryGatherer>(settings, g.names, options.ShownIn);
     EntryGatherer& gatherer = *g.entries;
     gatherer.WatchProgress(options.Progress, CountLines(text));
@@ -268,7 +460,8 @@ bool GatherList(const SourceOptions& options, ImportedSource& g, std::string& fa
         failure = gatherer.Failure();
         return false;
     }
-    g.names.kind = std::string(EncodingName(listEncoding)) + " " + FormatName(readAs);
+    g.names.kind =
+        std::string(EncodingName(wide ? *wide : listEncoding)) + " " + FormatName(readAs);
     gatherer.Sort();
     return true;
 }
@@ -280,6 +473,7 @@ bool GatherDictionary(const SourceOptions& options, DictionaryFormat format, Imp
     settings.policy = options.WhenUnencodable;
     settings.checkZeroBytes = true;
     settings.joinDuplicates = true;
+    settings.headingLines = true;
     g.names.placeOf = [path = options.Path, format](size_t n) {
         return DictionaryPlace(format, path, n);
     };
@@ -289,7 +483,7 @@ bool GatherDictionary(const SourceOptions& options, DictionaryFormat format, Imp
     g.names.kind = format == DictionaryFormat::Dictd ? "dictd dictionary" : "StarDict dictionary";
     g.names.joinsDuplicates = true;
 
-    g.failureKind = SourceFailure::Malformed;
+    g.failure = SourceFailure::Malformed;
     g.entries = std::make_unique<EntryGatherer>(settings, g.names, options.ShownIn);
     EntryGatherer& gatherer = *g.entries;
     gatherer.WatchProgress(options.Progress, 0);
@@ -322,7 +516,7 @@ bool SomethingToWrite(const SourceOptions& options, ImportedSource& g, std::stri
     const EntryGatherer& e = *g.entries;
     if (e.Distinct() > 0)
         return true;
-    g.failureKind = SourceFailure::NoEntries;
+    g.failure = SourceFailure::NoEntries;
     if (e.Entries() == 0) {
         failure = options.Path + ": there is no entry in it; nothing was written";
         return false;
@@ -347,9 +541,11 @@ bool ReadSource(const SourceOptions& options, ImportedSource& source, std::strin
                     ? GatherDictionary(options, *dictionary, source, failure)
                     : GatherList(options, source, failure);
     if (!read && source.entries && source.entries->Cancelled())
-        source.failureKind = SourceFailure::Cancelled;
+        source.failure = SourceFailure::Cancelled;
+    else if (!read && source.failure == SourceFailure::None)
+        source.failure = SourceFailure::Malformed;
     if (!read)
         return false;
-    source.failureKind = SourceFailure::None;
+    source.failure = SourceFailure::None;
     return SomethingToWrite(options, source, failure);
 }

@@ -27,22 +27,23 @@ struct SourceOptions {
 };
 
 // Why a source could not be read, for a program that words the reason
-// itself rather than show the English message.
+// itself rather than show the English message. ReadSource sets one on every
+// failure.
 enum class SourceFailure {
     None,
     Cancelled,
     Unreadable,    // missing, no access, a read failed part-way
     NotText,       // bytes that no encoding it knows reads
-    UnknownFormat, // text, but not a list or dictionary it knows
+    UnknownFormat, // no reader knows the file: the message says so and names what is read
     Malformed,     // a list or dictionary with a fault in it
     NoEntries,     // nothing in it gave an entry
 };
 
 struct ImportedSource {
+    SourceFailure failure = SourceFailure::None; // when ReadSource returns false
     SourceNames names;
     std::unique_ptr<EntryGatherer> entries; // in Key order
     std::vector<std::string> notes;         // further lines for a report
-    SourceFailure failureKind = SourceFailure::None;
     // A dictionary's bytes that were not UTF-8, read as Windows-1252.
     uint64_t windows1252Bytes = 0;
 };
@@ -52,5 +53,5 @@ struct ImportedSource {
 bool ReadSource(const SourceOptions& options, ImportedSource& source, std::string& failure);
 
 // The format a file name's extension stands for: .tsv, .tab and .txt are TSV,
-// .csv is CSV (any case).
+// .csv is CSV, .dsl and .dsl.dz DSL (any case).
 std::optional<ListFormat> FormatOfName(const std::string& name);

@@ -27,8 +27,9 @@ struct ListReadResult {
 
 // Flashcards: the plain-text notes that flash-card programs export, with
 // header lines such as "#separator:tab" at the top. Edict: the Japanese-English
-// dictionary files (edict_reader.h); read only.
-enum class ListFormat { Tsv, Csv, Flashcards, Edict };
+// dictionary files (edict_reader.h); the dictionaries after it are read only
+// too (dsl_reader.h, eijiro_reader.h, pdic_reader.h, kanjidic_reader.h).
+enum class ListFormat { Tsv, Csv, Flashcards, Edict, Dsl, Eijiro, Pdic, Kanjidic };
 
 // A line ends with LF, CRLF or a lone CR in every format.
 

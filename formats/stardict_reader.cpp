@@ -6,7 +6,8 @@
 // lower case is text ending at a zero byte, in upper case a 32-bit size and
 // that many bytes. With sametypesequence the type letters are given once in
 // the .ifo and left out of the data, and the last field has neither end nor
-// size. Plain text (m) and HTML (h) come in; other types are refused.
+// size. Plain text (m), Pango markup (g) and HTML (h) come in; other types
+// are refused.
 #include "formats/stardict_reader.h"
 
 #include <cctype>
@@ -46,12 +47,13 @@ std::string TypeName(char type)
     return "'" + std::string(shown) + "' (" + (it != names.end() ? it->second : "unknown") + ")";
 }
 
-bool Readable(char type) { return type == 'm' || type == 'h'; }
+bool Readable(char type) { return type == 'm' || type == 'g' || type == 'h'; }
 
 std::string Refusal(char type)
 {
     return "entries of type " + TypeName(type) +
-           " cannot come in; vbk reads the types 'm' (plain text) and 'h' (HTML)";
+           " cannot come in; vbk reads the types 'm' (plain text), 'g' (Pango markup) and 'h' "
+           "(HTML)";
 }
 
 struct Ifo {
@@ -152,7 +154,9 @@ bool EntryText(std::string_view data, const std::string& sequence, std::string& 
     auto add = [&](char type, std::string_view field) {
         if (!text.empty())
             text += '\n';
-        text += type == 'h' ? HtmlToText(field, TextEncoding::Utf8) : std::string(field);
+        // Pango markup is HTML's tags and references with the line breaks
+        // written out, which HTML's reading keeps.
+        text += type == 'm' ? std::string(field) : HtmlToText(field, TextEncoding::Utf8);
     };
     auto textField = [&](bool last, std::string_view& field) {
         size_t zero = data.find('\0');
@@ -183,7 +187,7 @@ bool EntryText(std::string_view data, const std::string& sequence, std::string& 
             problem = Refusal(type);
             return false;
         }
-        // Both readable types are text: lower case, ending at a zero byte
+        // The readable types are all text: lower case, ending at a zero byte
         // (the last one may end with the data instead).
         textField(true, field);
         add(type, field);

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/clipboard_marks.h"
+
 namespace {
 
 enum class Kind { Global, Bitmap, Palette, EnhMetafile, MetafilePicture, Unkeepable };
@@ -107,29 +109,11 @@ HANDLE CopyData(Kind kind, HANDLE data)
     return nullptr;
 }
 
-// Password managers mark what they copy; a password is not ours to hold, and
-// their own timed clearing must still find it.
-bool IsPrivate()
-{
-    static const UINT exclude =
-        RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing");
-    static const UINT history = RegisterClipboardFormatA("CanIncludeInClipboardHistory");
-    if (exclude && IsClipboardFormatAvailable(exclude))
-        return true;
-    if (!history || !IsClipboardFormatAvailable(history))
-        return false;
-    HANDLE data = GetClipboardData(history);
-    const DWORD* flag = data ? static_cast<const DWORD*>(GlobalLock(data)) : nullptr;
-    bool allowed = true;
-    if (flag) {
-        allowed = GlobalSize(data) < sizeof(DWORD) || *flag != 0;
-        GlobalUnlock(data);
-    }
-    return !allowed;
-}
-
-// Formats rendered on request are rendered by the owner: one that does not
-// answer at all would hold us for as long as it likes.
+// The owner renders formats on request and is told when the clipboard is
+// emptied, both by messages the system sends without a time limit: one that
+// does not answer would hold this thread for as long as it likes. Asked
+// before the clipboard is opened, and without SMTO_BLOCK, so that whatever
+// is sent to this thread meanwhile is still handled.
 bool OwnerAnswers(DWORD withinMs)
 {
     HWND owner = GetClipboardOwner();
@@ -137,17 +121,10 @@ bool OwnerAnswers(DWORD withinMs)
     if (!owner || (GetWindowThreadProcessId(owner, &pid), pid == GetCurrentProcessId()))
         return true;
     DWORD_PTR result;
-    return SendMessageTimeoutA(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, withinMs,
-                               &result) != 0;
+    return SendMessageTimeoutA(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, withinMs, &result) != 0;
 }
 
 } // namespace
-
-UINT ViewerIgnoreFormat()
-{
-    static const UINT format = RegisterClipboardFormatA("Clipboard Viewer Ignore");
-    return format;
-}
 
 ClipboardSnapshot::~ClipboardSnapshot()
 {
@@ -188,14 +165,14 @@ ClipboardSnapshot::TakeResult ClipboardSnapshot::Take(HWND window, DWORD withinM
 {
     Clear();
     const DWORD start = GetTickCount();
+    if (!OwnerAnswers(withinMs))
+        return TakeResult::TooSlow;
     if (!OpenClipboard(window))
         return TakeResult::Busy;
     TakeResult result = TakeResult::Taken;
     bool leftOut = false;
-    if (IsPrivate())
+    if (IsPrivateCopy())
         result = TakeResult::Private;
-    else if (!OwnerAnswers(withinMs))
-        result = TakeResult::TooSlow;
     for (UINT format = 0; result == TakeResult::Taken && (format = EnumClipboardFormats(format));) {
         Kind kind = KindOf(format);
         if (format == ViewerIgnoreFormat())
@@ -223,8 +200,10 @@ ClipboardSnapshot::TakeResult ClipboardSnapshot::Take(HWND window, DWORD withinM
     return result;
 }
 
-ClipboardSnapshot::PutResult ClipboardSnapshot::PutBack(HWND window)
+ClipboardSnapshot::PutResult ClipboardSnapshot::PutBack(HWND window, DWORD withinMs)
 {
+    if (!OwnerAnswers(withinMs))
+        return PutResult::OwnerHung;
     if (!OpenClipboard(window))
         return PutResult::Busy;
     // Emptying the clipboard tells viewers, which may be this thread's own

@@ -27,7 +27,11 @@ public:
         NothingKept, // it holds only formats that cannot be kept
         TooSlow,     // its owner did not render within the time, or memory ran out
     };
-    enum class PutResult { PutBack, Busy };
+    enum class PutResult {
+        PutBack,
+        Busy,      // another window has the clipboard open: kept for another try
+        OwnerHung, // emptying it would wait on a program that does not answer
+    };
 
     ClipboardSnapshot() = default;
     ~ClipboardSnapshot();
@@ -39,8 +43,9 @@ public:
     TakeResult Take(HWND window, DWORD withinMs);
     // Empties the clipboard and puts back what was kept, marked for viewers
     // to ignore (an empty clipboard stays empty, unmarked). The data then
-    // belongs to the system; on Busy it is kept for another try.
-    PutResult PutBack(HWND window);
+    // belongs to the system; otherwise it is still kept. The clipboard's
+    // owner has `withinMs` to show it answers.
+    PutResult PutBack(HWND window, DWORD withinMs);
     void Clear();
 
 private:
@@ -52,6 +57,3 @@ private:
 
     std::vector<Item> items_;
 };
-
-// The registered format that tells clipboard viewers to let a change pass.
-UINT ViewerIgnoreFormat();

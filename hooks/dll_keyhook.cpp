@@ -18,7 +18,7 @@ const int kFocusCommand = 126;
 
 } // namespace
 
-CDllKeyhook::CDllKeyhook() : windows_{nullptr, nullptr}, hook_(nullptr), sink_(nullptr), mode_(0)
+CDllKeyhook::CDllKeyhook() : windows_{nullptr, nullptr}, sink_(nullptr), mode_(0)
 {
 }
 
@@ -37,7 +37,7 @@ int CDllKeyhook::SetHWND(HWND window, int slot)
 
 int CDllKeyhook::SetHook()
 {
-    if (hook_)
+    if (hook_.Running())
         return 1;
     if (ActiveKeyhook)
         return 0; // another object holds the process's keyboard hook
@@ -46,8 +46,7 @@ int CDllKeyhook::SetHook()
         return 0;
     keys_.Reset();
     ActiveKeyhook = this;
-    hook_ = SetWindowsHookExA(WH_KEYBOARD_LL, HookProc, OwnModule(), 0);
-    if (!hook_) {
+    if (!hook_.Start(WH_KEYBOARD_LL, HookProc)) {
         ActiveKeyhook = nullptr;
         DestroyWindow(sink_);
         sink_ = nullptr;
@@ -58,10 +57,9 @@ int CDllKeyhook::SetHook()
 
 int CDllKeyhook::EndHook()
 {
-    if (!hook_)
+    if (!hook_.Running())
         return 0;
-    UnhookWindowsHookEx(hook_);
-    hook_ = nullptr;
+    hook_.Stop();
     ActiveKeyhook = nullptr;
     // Shortcuts already seen but not yet carried out die with the sink.
     DestroyWindow(sink_);
@@ -71,7 +69,7 @@ int CDllKeyhook::EndHook()
 
 int CDllKeyhook::IsHooking()
 {
-    return hook_ != nullptr;
+    return hook_.Running();
 }
 
 void CDllKeyhook::SetTBBMode(int mode)
@@ -79,6 +77,8 @@ void CDllKeyhook::SetTBBMode(int mode)
     mode_ = mode;
 }
 
+// Runs on the hook's own thread: decides at once, and leaves the acting to
+// the sink on the program's thread.
 LRESULT CALLBACK CDllKeyhook::HookProc(int code, WPARAM wParam, LPARAM lParam)
 {
     CDllKeyhook* self = ActiveKeyhook;

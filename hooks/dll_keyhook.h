@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "core/hook_rules.h"
+#include "hooks/hook_thread.h"
 
 class CDllKeyhook {
 public:
@@ -36,7 +37,7 @@ private:
     void SendFocusSwitch();
 
     HWND windows_[2];
-    HHOOK hook_;
+    HookThread hook_;
     HWND sink_;
     int mode_;
     hookrules::ShortcutKeys keys_;

@@ -13,13 +13,23 @@ CDllMouseHook* ActiveMouseHook = nullptr;
 
 const UINT WM_SELECTION_ENDED = WM_APP + 1; // lParam: where the button was released
 const UINT WM_GIVE_BACK = WM_APP + 2;       // the copy has been handled
+const UINT WM_PERSON_COPIED = WM_APP + 3;   // a copy or cut key of the person's went by
 const UINT_PTR kGiveBackTimer = 1;
 const UINT_PTR kKeepTimer = 2; // the clipboard was busy when the selection ended
+const UINT_PTR kKeysTimer = 3; // the person holds a modifier key
 // Another look while the clipboard is held open by someone else, or while the
 // timer came a little before its time.
 const UINT kRetryMs = 15;
 // Keeping the clipboard delays the copy by as much: a "short time".
 const DWORD kKeepWithinMs = 200;
+// How long the focused control may take over WM_COPY. A program too busy to
+// answer in time gets no keys either: they would wait in its queue and
+// arrive at whatever it shows by then.
+const DWORD kCopyMessageMs = 500;
+// How long a modifier key the person holds may put off the keys.
+const DWORD kModifiersWaitMs = 1000;
+// Marks the keys the hook sends itself, so they are never taken for the person's.
+const ULONG_PTR kOwnInput = 0x56424B43;
 const char kSinkClass[] = "VkMouseHookSink";
 
 hookrules::MouseSettings SystemMouseSettings()
@@ -40,25 +50,63 @@ DWORD ProcessOf(HWND window)
     return pid;
 }
 
-// Presses Ctrl+C for whatever window has the keyboard focus.
-void PressCopyKeys()
+// The control that has the keyboard focus in the window's program.
+HWND FocusOf(HWND window)
 {
-    INPUT keys[4] = {};
-    const WORD vks[4] = {VK_CONTROL, 'C', 'C', VK_CONTROL};
-    for (int i = 0; i < 4; ++i) {
-        keys[i].type = INPUT_KEYBOARD;
-        keys[i].ki.wVk = vks[i];
-        keys[i].ki.wScan = static_cast<WORD>(MapVirtualKeyA(vks[i], MAPVK_VK_TO_VSC));
-        keys[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus)
+        return info.hwndFocus;
+    return window;
+}
+
+// Keys held since before the hook was set are known only to the system.
+bool SystemSaysHeld()
+{
+    static const int keys[] = {VK_SHIFT, VK_CONTROL, VK_MENU, VK_LWIN, VK_RWIN, 'C'};
+    for (int vk : keys)
+        if (GetAsyncKeyState(vk) & 0x8000)
+            return true;
+    return false;
+}
+
+INPUT OwnKey(WORD vk, bool up)
+{
+    INPUT key = {};
+    key.type = INPUT_KEYBOARD;
+    key.ki.wVk = vk;
+    key.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+    key.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    key.ki.dwExtraInfo = kOwnInput;
+    return key;
+}
+
+// Ctrl+C for whatever window has the keyboard focus, in one piece. False
+// when the system did not take all four: whatever it took down is let go.
+bool PressCopyKeys()
+{
+    INPUT keys[4] = {OwnKey(VK_CONTROL, false), OwnKey('C', false), OwnKey('C', true),
+                     OwnKey(VK_CONTROL, true)};
+    UINT sent = SendInput(4, keys, sizeof(INPUT));
+    if (sent == 4)
+        return true;
+    if (sent > 0) {
+        INPUT ups[2];
+        UINT n = 0;
+        if (sent == 2)
+            ups[n++] = OwnKey('C', true);
+        ups[n++] = OwnKey(VK_CONTROL, true);
+        SendInput(n, ups, sizeof(INPUT));
     }
-    SendInput(4, keys, sizeof(INPUT));
+    return false;
 }
 
 } // namespace
 
 CDllMouseHook::CDllMouseHook()
-    : mainWindow_(nullptr), hook_(nullptr), sink_(nullptr), gestures_(hookrules::MouseSettings{}),
-      selectionAt_{0, 0}, keepUntil_(0), copyTargets_{0, 0}
+    : mainWindow_(nullptr), sink_(nullptr), gestures_(hookrules::MouseSettings{}),
+      personCopied_(0), personHolds_(0), selectionAt_{0, 0}, keepUntil_(0), copyTargets_{0, 0}, keysFor_(nullptr),
+      keysUntil_(0)
 {
 }
 
@@ -75,7 +123,7 @@ int CDllMouseHook::SetMainHWND(HWND window)
 
 int CDllMouseHook::SetHook()
 {
-    if (hook_)
+    if (mouse_.Running())
         return 1;
     if (ActiveMouseHook)
         return 0; // another object holds the process's mouse hook
@@ -84,9 +132,12 @@ int CDllMouseHook::SetHook()
         return 0;
     // Read at every start, so a change of the user's settings is followed.
     gestures_ = hookrules::SelectionGestures(SystemMouseSettings());
+    copyKeys_ = hookrules::CopyKeys();
+    personCopied_ = 0;
+    personHolds_ = 0;
     ActiveMouseHook = this;
-    hook_ = SetWindowsHookExA(WH_MOUSE_LL, HookProc, OwnModule(), 0);
-    if (!hook_) {
+    if (!mouse_.Start(WH_MOUSE_LL, HookProc) || !keys_.Start(WH_KEYBOARD_LL, KeyProc)) {
+        mouse_.Stop();
         ActiveMouseHook = nullptr;
         DestroyWindow(sink_);
         sink_ = nullptr;
@@ -97,10 +148,10 @@ int CDllMouseHook::SetHook()
 
 int CDllMouseHook::EndHook()
 {
-    if (!hook_)
+    if (!mouse_.Running())
         return 0;
-    UnhookWindowsHookEx(hook_);
-    hook_ = nullptr;
+    mouse_.Stop();
+    keys_.Stop();
     ActiveMouseHook = nullptr;
     // A selection seen but not yet copied is dropped with the sink, and so is
     // a clipboard not yet given back.
@@ -112,9 +163,12 @@ int CDllMouseHook::EndHook()
 
 int CDllMouseHook::IsHooking()
 {
-    return hook_ != nullptr;
+    return mouse_.Running();
 }
 
+// Both hook procedures run on threads of their own and only post: whatever
+// the program or another one does, the input of the machine is held up no
+// longer than it takes to look at the event.
 LRESULT CALLBACK CDllMouseHook::HookProc(int code, WPARAM wParam, LPARAM lParam)
 {
     CDllMouseHook* self = ActiveMouseHook;
@@ -127,6 +181,28 @@ LRESULT CALLBACK CDllMouseHook::HookProc(int code, WPARAM wParam, LPARAM lParam)
             action = self->gestures_.OnLeftUp(info->pt.x, info->pt.y);
         if (action == MouseAction::CopySelection)
             PostMessageA(self->sink_, WM_SELECTION_ENDED, 0, MAKELPARAM(info->pt.x, info->pt.y));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Any key not of our own making is the person's, pressed or injected on
+// their behalf (an on-screen keyboard, a remote session). The flag is set
+// before the key reaches the program in front, so it is there before the
+// copy it makes.
+LRESULT CALLBACK CDllMouseHook::KeyProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    CDllMouseHook* self = ActiveMouseHook;
+    if (code == HC_ACTION && self) {
+        const auto* info = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+        hookrules::KeyEvent event = {info->vkCode, wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN,
+                                     (info->flags & LLKHF_EXTENDED) != 0};
+        if (info->dwExtraInfo != kOwnInput) {
+            if (self->copyKeys_.OnKey(event)) {
+                InterlockedExchange(&self->personCopied_, 1);
+                PostMessageA(self->sink_, WM_PERSON_COPIED, 0, 0);
+            }
+            InterlockedExchange(&self->personHolds_, self->copyKeys_.ModifierHeld() ? 1 : 0);
+        }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -146,10 +222,17 @@ LRESULT CALLBACK CDllMouseHook::SinkProc(HWND sink, UINT message, WPARAM wParam,
     case WM_GIVE_BACK:
         self->GiveBackDue();
         return 0;
+    case WM_PERSON_COPIED:
+        self->TakePersonsCopy();
+        return 0;
     case WM_TIMER:
         if (wParam == kKeepTimer) {
             KillTimer(sink, kKeepTimer);
             self->CopySelection();
+            return 0;
+        }
+        if (wParam == kKeysTimer) {
+            self->PressCopyKeysWhenFree();
             return 0;
         }
         if (wParam != kGiveBackTimer)
@@ -172,10 +255,11 @@ bool CDllMouseHook::MayCopyFrom(HWND window) const
     return !hookrules::IsTerminalWindowClass(className);
 }
 
-// Ctrl+C goes to the window in front; the selection was made in the window
+// The copy goes to the window in front; the selection was made in the window
 // under the pointer. Both must be fair game.
 void CDllMouseHook::CopySelection()
 {
+    TakePersonsCopy();
     HWND front = GetForegroundWindow();
     HWND under = WindowFromPoint(selectionAt_);
     if (under)
@@ -186,10 +270,10 @@ void CDllMouseHook::CopySelection()
         SetTimer(sink_, kKeepTimer, kRetryMs, nullptr);
         return;
     }
-    PressCopyKeys();
+    CopyFrom(front);
 }
 
-// Taken just before the Ctrl+C. A clipboard that cannot be kept whole in
+// Taken just before the copy. A clipboard that cannot be kept whole in
 // time is left to the copy, as it always was. A selection made while an
 // earlier copy is in flight keeps what the person had before that one.
 // False: the clipboard is open elsewhere for now (clipboard watchers open it
@@ -213,8 +297,84 @@ bool CDllMouseHook::KeepClipboard(HWND front, HWND under)
     return true;
 }
 
+// WM_COPY to the focused control copies without a keystroke, so nothing can
+// be typed over the selection. Sent without SMTO_BLOCK: the clipboard change
+// it causes is told to the program's viewer on this thread meanwhile.
+void CDllMouseHook::CopyFrom(HWND front)
+{
+    HWND focus = FocusOf(front);
+    DWORD before = GetClipboardSequenceNumber();
+    DWORD_PTR result = 0;
+    LRESULT answered = SendMessageTimeoutA(focus, WM_COPY, 0, 0, SMTO_ABORTIFHUNG,
+                                           kCopyMessageMs, &result);
+    if (GetClipboardSequenceNumber() != before)
+        return;
+    // Too slow to answer: no keys, but the copy it makes later is still
+    // given back while there is time.
+    if (!answered)
+        return;
+    char className[256] = "";
+    GetClassNameA(focus, className, sizeof className);
+    if (hookrules::CopiesOnWmCopy(className)) {
+        GiveUpCopy();
+        return;
+    }
+    keysFor_ = front;
+    keysUntil_ = GetTickCount() + kModifiersWaitMs;
+    PressCopyKeysWhenFree();
+}
+
+// The control knows no WM_COPY: Ctrl+C, but only into the same window, and
+// only while the person holds no key the two would mix with.
+void CDllMouseHook::PressCopyKeysWhenFree()
+{
+    KillTimer(sink_, kKeysTimer);
+    if (!keysFor_)
+        return;
+    if (GetForegroundWindow() != keysFor_) {
+        GiveUpCopy();
+        return;
+    }
+    // Ctrl with the person's Alt is AltGr, a letter on some keyboards; our
+    // Ctrl's release would end a Ctrl they hold; their Shift makes a C.
+    if (personHolds_ || SystemSaysHeld()) {
+        if (static_cast<int32_t>(GetTickCount() - keysUntil_) >= 0)
+            GiveUpCopy();
+        else
+            SetTimer(sink_, kKeysTimer, kRetryMs, nullptr);
+        return;
+    }
+    keysFor_ = nullptr;
+    if (!PressCopyKeys())
+        GiveUpCopy();
+}
+
+// No copy is coming: the clipboard still holds what it held, and what was
+// kept of it is dropped, unless that is an earlier copy of ours.
+void CDllMouseHook::GiveUpCopy()
+{
+    keysFor_ = nullptr;
+    KillTimer(sink_, kKeysTimer);
+    if (giveBack_.CopyAbandoned(GetClipboardSequenceNumber(), GetTickCount()) ==
+        GiveBackStep::GiveBack)
+        PostMessageA(sink_, WM_GIVE_BACK, 0, 0);
+    else
+        ForgetClipboard();
+}
+
+// Their copy is the one that stays: ours is not made after it, nor is the
+// clipboard given back over it.
+void CDllMouseHook::TakePersonsCopy()
+{
+    if (!InterlockedExchange(&personCopied_, 0))
+        return;
+    if (giveBack_.PersonCopied() == GiveBackStep::Forget || keysFor_)
+        ForgetClipboard();
+}
+
 void CDllMouseHook::CopyHandled()
 {
+    TakePersonsCopy();
     if (!giveBack_.Active())
         return;
     // Programs that open the clipboard without a window own what they copy
@@ -222,8 +382,7 @@ void CDllMouseHook::CopyHandled()
     HWND owner = GetClipboardOwner();
     DWORD from = owner ? ProcessOf(owner) : 0;
     bool byTarget = !owner || from == copyTargets_[0] || from == copyTargets_[1];
-    switch (giveBack_.ChangeHandled(GetClipboardSequenceNumber(), reinterpret_cast<uintptr_t>(owner),
-                                    byTarget, GetTickCount())) {
+    switch (giveBack_.ChangeHandled(GetClipboardSequenceNumber(), byTarget, GetTickCount())) {
     case GiveBackStep::GiveBack:
         // Not from inside the viewers' notification: the chain has had it
         // once this comes.
@@ -239,8 +398,8 @@ void CDllMouseHook::CopyHandled()
 
 void CDllMouseHook::GiveBackDue()
 {
-    switch (giveBack_.Due(GetClipboardSequenceNumber(),
-                          reinterpret_cast<uintptr_t>(GetClipboardOwner()), GetTickCount())) {
+    TakePersonsCopy();
+    switch (giveBack_.Due(GetClipboardSequenceNumber(), GetTickCount())) {
     case GiveBackStep::Wait:
         SetTimer(sink_, kGiveBackTimer, kRetryMs, nullptr);
         break;
@@ -248,7 +407,7 @@ void CDllMouseHook::GiveBackDue()
         ForgetClipboard();
         break;
     case GiveBackStep::GiveBack:
-        if (kept_.PutBack(sink_) == ClipboardSnapshot::PutResult::Busy) {
+        if (kept_.PutBack(sink_, kKeepWithinMs) == ClipboardSnapshot::PutResult::Busy) {
             SetTimer(sink_, kGiveBackTimer, kRetryMs, nullptr);
             break;
         }
@@ -261,6 +420,9 @@ void CDllMouseHook::ForgetClipboard()
 {
     giveBack_.Reset();
     kept_.Clear();
-    if (sink_)
+    keysFor_ = nullptr;
+    if (sink_) {
         KillTimer(sink_, kGiveBackTimer);
+        KillTimer(sink_, kKeysTimer);
+    }
 }

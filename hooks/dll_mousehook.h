@@ -1,11 +1,15 @@
 // The mouse hook: when the user ends a selection in another program (a
-// left-button drag or a double-click), it copies the selection by pressing
-// Ctrl+C there, so the capture modes receive it through the clipboard.
+// left-button drag or a double-click), it copies the selection there, so the
+// capture modes receive it through the clipboard. The copy never types: it
+// asks the focused control with WM_COPY, and only where that copies nothing
+// presses Ctrl+C, once the person's hands are off the modifier keys.
 // It leaves alone the program's own windows and console or terminal windows,
 // where Ctrl+C would interrupt a command.
 // What the clipboard held before that copy is kept, and given back once the
 // program has used the copied selection, unless the clipboard has changed
-// again since.
+// again since or the person has pressed a key that copies or cuts.
+// The hooks run on threads of their own; the work is done on the thread that
+// set them, from its message loop.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +17,7 @@
 #include "core/clipboard_give_back.h"
 #include "core/hook_rules.h"
 #include "hooks/clipboard_snapshot.h"
+#include "hooks/hook_thread.h"
 
 class CDllMouseHook {
 public:
@@ -37,20 +42,31 @@ public:
 
 private:
     static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK KeyProc(int code, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK SinkProc(HWND sink, UINT message, WPARAM wParam, LPARAM lParam);
     bool MayCopyFrom(HWND window) const;
     void CopySelection();
     bool KeepClipboard(HWND front, HWND under);
+    void CopyFrom(HWND front);
+    void PressCopyKeysWhenFree();
+    void GiveUpCopy();
+    void TakePersonsCopy();
     void GiveBackDue();
     void ForgetClipboard();
 
     HWND mainWindow_;
-    HHOOK hook_;
+    HookThread mouse_;
+    HookThread keys_;                    // sees the person copy or cut
     HWND sink_;
-    hookrules::SelectionGestures gestures_;
+    hookrules::SelectionGestures gestures_; // the mouse hook's thread only
+    hookrules::CopyKeys copyKeys_;          // the keyboard hook's thread only
+    volatile LONG personCopied_;         // set by the keyboard hook, taken by the sink
+    volatile LONG personHolds_;          // a modifier key, as the keyboard hook saw last
     POINT selectionAt_;                  // where the last selection ended
     DWORD keepUntil_;                    // until when a busy clipboard is tried again
     ClipboardSnapshot kept_;             // the person's clipboard while a copy is in flight
     hookrules::ClipboardGiveBack giveBack_;
     DWORD copyTargets_[2];               // the processes in front and under the pointer
+    HWND keysFor_;                       // the window in front when keys are to copy
+    DWORD keysUntil_;                    // until when the modifiers may still be held
 };

@@ -1,6 +1,7 @@
 // The system calls through which platform/files reads, writes and replaces
-// files on Windows. Tests put failing ones in their place to see what a
-// broken disk or network drive would do.
+// files on Windows, and the recovery journal writes its records. Tests put
+// failing ones in their place to see what a broken disk or network drive
+// would do.
 #pragma once
 
 #include <windows.h>

@@ -403,6 +403,33 @@ bool FileExists(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::string SystemErrorText(unsigned long code)
+{
+    return WindowsError(DWORD(code));
+}
+
+namespace {
+
+// Opened for its attributes only, which a file held open without sharing
+// still allows.
+bool Identity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info)
+{
+    Handle h(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return h.Valid() && GetFileInformationByHandle(h.h, &info);
+}
+
+} // namespace
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    BY_HANDLE_FILE_INFORMATION x, y;
+    return Identity(a, x) && Identity(b, y) &&
+           x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+}
+
 namespace {
 
 FileOutcome ReadRegularFile(const std::string& path, const Room& room, size_t& size,
@@ -608,6 +635,18 @@ bool FileExists(const std::string& path)
 {
     struct stat st;
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string SystemErrorText(unsigned long code)
+{
+    return SystemError(int(code));
+}
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    struct stat x, y;
+    return stat(a.c_str(), &x) == 0 && stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev &&
+           x.st_ino == y.st_ino;
 }
 
 namespace {

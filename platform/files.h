@@ -71,3 +71,13 @@ FileOutcome PutFileInPlace(const std::string& path, std::string_view bytes, std:
 // A regular file (or a link to one) is there.
 bool FileExists(const std::string& path);
 
+// Whether two names reach one file, whatever the names: links, hard links,
+// another case or spelling of the name. The file's identity decides (the
+// volume and file index on Windows, the device and inode on Linux), so that
+// a name the system's code page spells differently cannot hide it. False
+// when either is not there.
+bool SameFile(const std::string& a, const std::string& b);
+
+// The system's text for an error code (errno, or GetLastError on Windows).
+std::string SystemErrorText(unsigned long code);
+

@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "platform/file_calls.h"
 #include "platform/files.h"
 
 CRecoveryJournal RecoveryJournal;
@@ -66,13 +67,22 @@ void CRecoveryJournal::Detach()
     document_ = nullptr;
 }
 
-bool CRecoveryJournal::Find(JournalContents& found) const
+JournalFind CRecoveryJournal::Find(JournalContents& found, std::string& why) const
 {
-    std::string bytes, why;
-    if (path_.empty() || ReadWholeFile(path_, bytes, why) != FileOutcome::Ok)
-        return false;
-    found = ReadJournal(bytes);
-    return found.HeaderSound && !found.Changes.empty();
+    std::string bytes;
+    if (path_.empty())
+        return JournalFind::Nothing;
+    switch (ReadWholeFile(path_, bytes, why)) {
+    case FileOutcome::Ok:
+        found = ReadJournal(bytes);
+        // A journal torn before its first change holds nothing.
+        return found.HeaderSound && !found.Changes.empty() ? JournalFind::Changes
+                                                          : JournalFind::Nothing;
+    case FileOutcome::Missing:
+        return JournalFind::Nothing;
+    default:
+        return JournalFind::Unreadable;
+    }
 }
 
 bool CRecoveryJournal::BaseChanged(const JournalBase& base)
@@ -95,6 +105,12 @@ TableLoad CRecoveryJournal::Restore(const JournalContents& found)
             load.outcome = ReadOk;
         } else {
             load = document_->LoadTableFile(found.Base.TablePath);
+        }
+        if (load.outcome == ReadFailed || load.outcome == ReadTooLarge) {
+            // The changes belong on top of that table, not on an empty one.
+            replaying_ = false;
+            Keep();
+            return load;
         }
         for (const JournalChange& c : found.Changes) {
             const std::vector<std::string>& f = c.Fields;
@@ -123,26 +139,24 @@ TableLoad CRecoveryJournal::Restore(const JournalContents& found)
     }
     replaying_ = false;
 
-    // Later changes follow the last sound record; a torn one is cut off.
+    // Later changes follow the last sound record; a torn one is cut off
+    // when the next is written.
     basePath_ = found.Base.TablePath;
-    Close();
-    file_ = CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
-    LARGE_INTEGER end;
-    end.QuadPart = LONGLONG(found.SoundLength);
-    if (file_ != INVALID_HANDLE_VALUE &&
-        (!SetFilePointerEx(file_, end, nullptr, FILE_BEGIN) || !SetEndOfFile(file_) ||
-         !FlushFileBuffers(file_)))
-        Close();
-    broken_ = file_ == INVALID_HANDLE_VALUE;
+    Forget();
+    written_ = found.SoundLength;
     return load;
+}
+
+void CRecoveryJournal::Keep()
+{
+    Forget();
+    kept_ = true;
 }
 
 void CRecoveryJournal::Discard()
 {
-    Close();
-    broken_ = false;
-    if (!path_.empty())
+    Forget();
+    if (!path_.empty() && !kept_)
         DeleteFileA(path_.c_str());
 }
 
@@ -172,77 +186,176 @@ void CRecoveryJournal::Rebased()
     if (replaying_)
         return;
     Discard();
+    told_ = false;
     basePath_ = document_->CurrentTablePath()[0] ? document_->CurrentTableFullPath() : "";
 }
 
+void CRecoveryJournal::Settled()
+{
+    if (warning_.empty())
+        return;
+    std::string text = "変更の控えを書けません。\n" + warning_ +
+                       "\n保存するまで、異常終了すると変更は失われます。";
+    warning_.clear();
+    MessageBoxA(GetActiveWindow(), text.c_str(), "警告", MB_OK | MB_ICONWARNING);
+}
+
 // Written and on the disk before the caller goes on to show the change. A
-// journal that cannot be written stops until the table is next saved or
-// replaced, rather than begin again without the changes it already holds.
+// record that cannot be written waits, with every one after it, for the
+// next change to try again; the journal never goes on without one of them.
 void CRecoveryJournal::Record(JournalKind kind, const std::vector<std::string_view>& fields)
 {
-    if (!document_ || replaying_ || broken_)
+    if (!document_ || replaying_)
         return;
-    try {
-        std::string header;
-        if (file_ == INVALID_HANDLE_VALUE && !Begin(header)) {
-            broken_ = true;
-            return;
+    std::string why;
+    bool written = false;
+    // Memory that runs out here may be on another thread: caught here.
+    auto write = [&] {
+        try {
+            written = WriteRecord(kind, fields, why);
+        } catch (const std::bad_alloc&) {
+            lost_ = true;
+            headed_ = false;
+            std::string().swap(pending_);
+            why = "メモリが足りず、変更を控えに残せませんでした。";
         }
-        // The record of a whole dictionary brought in is as large as its
-        // table: it goes to the file in blocks, never held whole.
-        size_t size = 0;
-        for (std::string_view f : fields)
-            size += f.size();
-        auto put = [&](const char* bytes, size_t n) {
-            size_t done = 0;
-            while (!broken_ && done < n) {
-                DWORD chunk = DWORD(n - done < (1u << 24) ? n - done : 1u << 24);
-                DWORD written = 0;
-                if (!WriteFile(file_, bytes + done, chunk, &written, nullptr) || written != chunk)
-                    broken_ = true;
-                done += written;
-            }
-            return !broken_;
-        };
-        // Memory that runs out here may be on another thread: caught here.
-        auto write = [&] {
-            try {
-                if (put(header.data(), header.size()))
-                    WriteJournalRecord(kind, fields, put);
-            } catch (const std::bad_alloc&) {
-                broken_ = true;
-            }
-            if (!broken_ && !FlushFileBuffers(file_))
-                broken_ = true;
-        };
-        // Seconds for a dictionary's record: the window goes on painting.
-        if (longWrite_ && size >= (4u << 20))
-            longWrite_(write);
-        else
-            write();
-    } catch (const std::bad_alloc&) {
-        broken_ = true;
+    };
+    size_t size = 0;
+    for (std::string_view f : fields)
+        size += f.size();
+    // Seconds for a dictionary's record: the window goes on painting.
+    if (longWrite_ && size >= (4u << 20))
+        longWrite_(write);
+    else
+        write();
+    if (written) {
+        told_ = false;
+        return;
     }
-    if (broken_)
-        Close();
+    Close();
+    if (!told_)
+        warning_ = why.empty() ? std::string("(理由不明)") : why;
+    told_ = true;
+}
+
+// The record of a whole dictionary brought in is as large as its table:
+// with nothing waiting before it, it goes to the file in blocks, never held
+// whole. It is held only when it could not be written.
+bool CRecoveryJournal::WriteRecord(JournalKind kind, const std::vector<std::string_view>& fields,
+                                   std::string& why)
+{
+    if (kept_ || lost_ || !pending_.empty()) {
+        if (!kept_ && !lost_)
+            pending_ += EncodeJournalRecord(kind, fields);
+        return WritePending(why);
+    }
+    uint64_t size = 0;
+    auto put = [&](const char* bytes, size_t n) {
+        size += n;
+        return Put(bytes, n, why);
+    };
+    // A new journal's header waits in pending_ once the file is made.
+    if ((file_ != INVALID_HANDLE_VALUE || Open(why)) && put(pending_.data(), pending_.size()) &&
+        WriteJournalRecord(kind, fields, put) && Flush(why)) {
+        written_ += size;
+        headed_ = false;
+        std::string().swap(pending_);
+        return true;
+    }
+    // What reached the file is cut back when the journal is next opened.
+    pending_ += EncodeJournalRecord(kind, fields);
+    return false;
+}
+
+bool CRecoveryJournal::WritePending(std::string& why)
+{
+    if (kept_) {
+        why = "前回の変更の控えを、復元できるまで上書きしないで残しています。";
+        return false;
+    }
+    if (lost_) {
+        why = "メモリが足りず、変更を控えに残せませんでした。";
+        return false;
+    }
+    if (file_ == INVALID_HANDLE_VALUE && !Open(why))
+        return false;
+    if (!Put(pending_.data(), pending_.size(), why) || !Flush(why))
+        return false;
+    written_ += pending_.size();
+    headed_ = false;
+    std::string().swap(pending_);
+    return true;
+}
+
+bool CRecoveryJournal::Put(const char* bytes, size_t size, std::string& why)
+{
+    size_t done = 0;
+    while (done < size) {
+        DWORD chunk = DWORD(size - done < (1u << 24) ? size - done : 1u << 24);
+        DWORD written = 0;
+        if (!FileCalls.Write(file_, bytes + done, chunk, &written, nullptr) || written != chunk) {
+            why = SystemErrorText(GetLastError());
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+bool CRecoveryJournal::Flush(std::string& why)
+{
+    if (FlushFileBuffers(file_))
+        return true;
+    why = SystemErrorText(GetLastError());
+    return false;
 }
 
 // A new journal, named after the file the table was last read from or
-// written to, by its full path.
-bool CRecoveryJournal::Begin(std::string& bytes)
+// written to, by its full path; or the one begun before, cut back to what
+// is known to be on the disk.
+bool CRecoveryJournal::Open(std::string& why)
 {
-    std::string folder = FolderOf(path_);
-    CreateDirectoryA(FolderOf(folder).c_str(), nullptr);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    file_ = CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    if (written_ == 0) {
+        std::string folder = FolderOf(path_);
+        CreateDirectoryA(FolderOf(folder).c_str(), nullptr);
+        CreateDirectoryA(folder.c_str(), nullptr);
+        file_ = CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file_ == INVALID_HANDLE_VALUE) {
+            why = SystemErrorText(GetLastError());
+            return false;
+        }
+        if (!headed_) {
+            JournalBase base;
+            base.TablePath = basePath_;
+            Stamp(base.TablePath, base.Size, base.Time);
+            pending_.insert(0, EncodeJournalHeader(base));
+            headed_ = true;
+        }
+        return true;
+    }
+    file_ = CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE)
+    LARGE_INTEGER end;
+    end.QuadPart = LONGLONG(written_);
+    if (file_ == INVALID_HANDLE_VALUE ||
+        !SetFilePointerEx(file_, end, nullptr, FILE_BEGIN) || !SetEndOfFile(file_)) {
+        why = SystemErrorText(GetLastError());
+        Close();
         return false;
-    JournalBase base;
-    base.TablePath = basePath_;
-    Stamp(base.TablePath, base.Size, base.Time);
-    bytes = EncodeJournalHeader(base);
+    }
     return true;
+}
+
+// Nothing written, nothing waiting: the next change begins a new journal.
+void CRecoveryJournal::Forget()
+{
+    Close();
+    written_ = 0;
+    headed_ = false;
+    lost_ = false;
+    warning_.clear();
+    std::string().swap(pending_);
 }
 
 void CRecoveryJournal::Close()

@@ -70,7 +70,9 @@ void CTableDocument::RemoveView(CDocumentView* view)
 }
 
 // Each change is made whole before anyone hears of it: the table's own
-// operations either succeed or, when memory runs out, change nothing.
+// operations either succeed or, when memory runs out, change nothing. The
+// journal hears first, so that no view (the title's * included) shows a
+// change that a crash would lose.
 void CTableDocument::StoreEntry(std::string_view key, std::string_view data)
 {
     const std::string k(key), d(data);
@@ -79,10 +81,11 @@ void CTableDocument::StoreEntry(std::string_view key, std::string_view data)
         table_->ReplaceData(k, d);
     else
         table_->InsertEntry(k, d);
-    MarkModified();
     if (journal_)
         journal_->Stored(k, d);
+    MarkModified();
     NotifyChanged({before, HandleOf(*table_, k)});
+    Settle();
 }
 
 void CTableDocument::ReplaceEntry(std::string_view formerKey, std::string_view key,
@@ -105,12 +108,13 @@ void CTableDocument::ReplaceEntry(std::string_view formerKey, std::string_view k
     else
         table_->InsertEntry(k, d);
     table_->EraseEntry(former);
-    MarkModified();
     if (journal_)
         journal_->Replaced(former, k, d);
+    MarkModified();
     if (other)
         NotifyChanged({other, nullptr});
     NotifyChanged({before, HandleOf(*table_, k)});
+    Settle();
 }
 
 void CTableDocument::EraseEntry(std::string_view key)
@@ -119,11 +123,12 @@ void CTableDocument::EraseEntry(std::string_view key)
     // The key may be the entry's own bytes: the journal hears of a copy.
     std::string erased = before && journal_ ? std::string(key) : std::string();
     table_->EraseEntry(key);
-    MarkModified();
     if (before && journal_)
         journal_->Erased({erased});
+    MarkModified();
     if (before)
         NotifyChanged({before, nullptr});
+    Settle();
 }
 
 void CTableDocument::MarkModified()
@@ -234,13 +239,14 @@ TableLoad CTableDocument::AppendTableFile(const std::string& path)
             load.outcome = ReadTooLarge;
             return load;
         }
-        MarkModified();
         if (journal_ && !added.empty())
             journal_->Appended(added);
+        MarkModified();
     } else {
         MarkModified();
     }
     NotifyReplaced();
+    Settle();
     return load;
 }
 
@@ -267,6 +273,8 @@ void CTableDocument::AdoptImportedTable(std::unique_ptr<CEntryTable> table,
     table_.swap(table);
     MarkModified();
     NotifyReplaced(); // before the old entries go: the views still point at them
+    table.reset();    // not held through a warning the journal may show
+    Settle();
 }
 
 uint64_t CTableDocument::AppendEntries(const CEntryTable& entries)
@@ -289,6 +297,7 @@ uint64_t CTableDocument::AppendEntries(const CEntryTable& entries)
         journal_->Appended(added);
     MarkModified(); // after the journal: the title's * is never ahead of it
     NotifyReplaced();
+    Settle();
     return added.size() / 2;
 }
 
@@ -351,6 +360,12 @@ void CTableDocument::NotifyFileState()
 {
     for (size_t i = 0; i < views_.size(); i++)
         views_[i]->FileStateChanged();
+}
+
+void CTableDocument::Settle()
+{
+    if (journal_)
+        journal_->Settled();
 }
 
 TableLoad LoadDefaultTable()

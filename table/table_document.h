@@ -47,6 +47,9 @@ public:
     // The table is its file's again (loaded, saved) or a new one: every
     // change heard of before is obsolete.
     virtual void Rebased() = 0;
+    // Every view has heard of the change: the journal may now say what
+    // went wrong with its record.
+    virtual void Settled() {}
 
 protected:
     ~CChangeJournal() = default;
@@ -104,16 +107,16 @@ public:
     // An empty untitled table in place of this one; the modified flag stays.
     void NewTable();
     // The file's entries in place of the table's, named after the file; or,
-    // when the file cannot be opened, an empty untitled table. A file too
-    // large for memory, or one whose reading fails part-way, changes
+    // when there is no such file, an empty untitled table. A file too large
+    // for memory, or one that is there but cannot be read whole, changes
     // nothing. The modified flag stays.
     TableLoad LoadTableFile(const std::string& path);
     // The second half of LoadTableFile, on a table read by ReadTableForLoad.
     TableLoad TakeReadTable(ReadTable&& read);
     // Adds the file's entries; Keys already in the table keep their Data.
-    // The name stays, and the table counts as modified even when the file
-    // could not be opened. A file too large for memory, or one whose reading
-    // fails part-way, changes nothing.
+    // The name stays, and the table counts as modified even when there is
+    // no such file. A file too large for memory, or one that is there but
+    // cannot be read whole, changes nothing.
     TableLoad AppendTableFile(const std::string& path);
     // Writes the table to its file, making it anew if it has gone: 1, and no
     // longer modified; or 0 after the failure's message. Before the first
@@ -144,6 +147,7 @@ private:
     void NotifyChanged(const EntryChange& change);
     void NotifyReplaced();
     void NotifyFileState();
+    void Settle();
 
     std::unique_ptr<CEntryTable> table_;
     char name_[260] = "";
@@ -169,13 +173,14 @@ void CTableDocument::EraseEntries(const std::vector<std::string>& keys, Before&&
     }
     for (const std::string& key : keys)
         table_->EraseEntry(key);
-    MarkModified();
     if (journal_)
         journal_->Erased(std::vector<std::string_view>(keys.begin(), keys.end()));
+    MarkModified();
     for (size_t i = 0; i < keys.size(); i++) {
         before(i);
         NotifyChanged({handles[i], nullptr});
     }
+    Settle();
 }
 
 extern CTableDocument Document;

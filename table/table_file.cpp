@@ -64,10 +64,12 @@ ReadOutcome ReadTableFileBytes(const std::string& path, std::unique_ptr<char[]>&
     switch (outcome) {
     case FileOutcome::Ok:
         return ReadOk;
-    case FileOutcome::BrokenOff:
-        return ReadFailed;
-    default:
+    case FileOutcome::Missing:
         return ReadNotOpened;
+    default:
+        // A file that is there is never taken for a missing one, whatever
+        // keeps it from being read: its table would be lost at the next save.
+        return ReadFailed;
     }
 }
 

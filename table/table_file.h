@@ -9,9 +9,10 @@
 
 enum ReadOutcome {
     ReadOk,
-    ReadNotOpened, // missing, held open elsewhere, no access, not a file
+    ReadNotOpened, // not there: no such file or folder
     ReadTooLarge,  // more than the memory there is to hold it
-    ReadFailed,    // opened, but the system failed part-way through reading it
+    ReadFailed,    // there, but not to be read whole: held open elsewhere, no
+                   // access, not a file, or a read that failed part-way
 };
 
 // The file's bytes, whole. Never shows a message.

@@ -2,35 +2,15 @@
 
 #include <cstring>
 
-namespace {
+#include "platform/clipboard_marks.h"
 
-// Password managers mark what they copy so that clipboard watchers leave it
-// alone; such a change counts as one without text.
-bool IsPrivateClipboard()
-{
-    static const UINT exclude =
-        RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing");
-    static const UINT history = RegisterClipboardFormatA("CanIncludeInClipboardHistory");
-    if (exclude && IsClipboardFormatAvailable(exclude))
-        return true;
-    if (history && IsClipboardFormatAvailable(history)) {
-        HANDLE data = GetClipboardData(history);
-        const DWORD* flag = data ? static_cast<const DWORD*>(GlobalLock(data)) : nullptr;
-        bool allowed = true;
-        if (flag) {
-            allowed = GlobalSize(data) < sizeof(DWORD) || *flag != 0;
-            GlobalUnlock(data);
-        }
-        return !allowed;
-    }
-    return false;
-}
+namespace {
 
 // A change this program made itself and marked for viewers to let pass: the
 // clipboard the person had, given back after an automatic copy.
 bool IsOwnIgnoredChange()
 {
-    static const UINT ignore = RegisterClipboardFormatA("Clipboard Viewer Ignore");
+    UINT ignore = ViewerIgnoreFormat();
     if (!ignore || !IsClipboardFormatAvailable(ignore))
         return false;
     HWND owner = GetClipboardOwner();
@@ -52,7 +32,7 @@ int CClipViewerWrap::ReadClipboardText(HWND window)
     if (!OpenClipboard(window))
         return 0;
     int taken = 0;
-    if (!IsPrivateClipboard() && !IsOwnIgnoredChange()) {
+    if (!IsPrivateCopy() && !IsOwnIgnoredChange()) {
         HANDLE data = GetClipboardData(CF_TEXT);
         const char* text = data ? static_cast<const char*>(GlobalLock(data)) : nullptr;
         if (text) {

@@ -3,7 +3,8 @@
 // line break and a second sense. From the list on disk to the table file in
 // place: in this process, and as the vbk program itself, whose peak memory
 // (the largest resident size it reached) is set beside the list's size. And
-// EDICT, where Debian's package has put it. Also the hard inputs of
+// EDICT, where Debian's package has put it, and an EIJIRO-shaped file, whose
+// peak is set beside the table's size. Also the hard inputs of
 // dictionaries: HTML that never ends a reference or a tag, and one headword
 // listed a hundred thousand times.
 #include <benchmark/benchmark.h>
@@ -137,13 +138,66 @@ void BM_ImportEdict(benchmark::State& state)
 }
 BENCHMARK(BM_ImportEdict)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// An EIJIRO-shaped file in code page 932: headwords of one to four lines
+// ("■abandon  {他動-1} : ..."), some with a note (◆) and an example (■・),
+// some with NEC's special characters.
+const fs::path& EijiroFile(int lines)
+{
+    static MadeLists made;
+    fs::path& path = made.paths[{-1, lines}];
+    if (!path.empty())
+        return path;
+    path = fs::temp_directory_path() / ("vbk-bench-eijiro-" + std::to_string(lines) + ".txt");
+    std::mt19937 rng(lines);
+    std::vector<std::string> kanji; // a pool, in code page 932
+    for (int i = 0; i < 3000; i++) {
+        std::string one;
+        Utf8ToCp932(Kanji(rng, 1), one);
+        kanji.push_back(one);
+    }
+    // 名 動 形 他動-1
+    const std::string labels[] = {"{\x96\xBC}", "{\x93\xAE}", "{\x8C`}", "{\x91\xBC\x93\xAE-1}"};
+    const std::string mark = "\x81\xA1", note = "\x81\x9F", example = "\x81\xA1\x81" "E";
+    const std::string nec = "\x87@\x87\x8A\x87T"; // ①㈱Ⅰ
+    std::uniform_int_distribution<int> keyLength(3, 12), letter(0, 25), senses(1, 4),
+        dataLength(8, 30), pool(0, int(kanji.size()) - 1), chance(0, 9);
+    auto words = [&](int n) {
+        std::string s;
+        while (n-- > 0)
+            s += kanji[size_t(pool(rng))];
+        return s;
+    };
+    std::string text;
+    for (int i = 0; i < lines;) {
+        std::string headword;
+        for (int n = keyLength(rng); n > 0; n--)
+            headword += char((headword.empty() && chance(rng) == 0 ? 'A' : 'a') + letter(rng));
+        if (chance(rng) < 2)
+            headword += " up";
+        for (int n = senses(rng); n > 0 && i < lines; n--, i++) {
+            text += mark + headword + "  " + labels[chance(rng) % 4] + " : ";
+            text += words(dataLength(rng));
+            if (chance(rng) < 3)
+                text += note + words(12);
+            if (chance(rng) < 2)
+                text += example + "They did it for the first time. " + words(14);
+            if (chance(rng) == 0)
+                text += nec;
+            text += "\r\n";
+        }
+    }
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
 // Runs `vbk import LIST -o TABLE` with its output discarded; false if it
 // failed. peakKb: the largest resident size it reached. VBK_BENCH_PROGRAM
 // names another vbk to run, an older build say, on the very same lists.
 //
 // fork, not posix_spawn: a child that shares this process's memory until it
 // starts vbk would be charged this process's own peak (the lists it made).
-bool RunVbkImport(const std::string& list, const std::string& table, long& peakKb)
+bool RunVbkImport(const std::string& list, const std::string& table, long& peakKb,
+                  double* cpuSeconds = nullptr)
 {
     const char* other = std::getenv("VBK_BENCH_PROGRAM");
     std::string program = other && *other ? other : VBK_PATH;
@@ -167,6 +221,9 @@ bool RunVbkImport(const std::string& list, const std::string& table, long& peakK
     if (wait4(child, &status, 0, &usage) != child)
         return false;
     peakKb = usage.ru_maxrss; // kilobytes on Linux
+    if (cpuSeconds) // on a busy machine the wall time says little
+        *cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                      double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
@@ -187,6 +244,36 @@ void BM_ImportProgram(benchmark::State& state, TextEncoding encoding)
     state.counters["peak/list"] = double(peakKb) / 1024 / listMb;
     fs::remove(TableFile());
 }
+// EIJIRO as the vbk program reads it: the time of the whole import, and its
+// peak memory beside the table it writes.
+void BM_ImportEijiroProgram(benchmark::State& state)
+{
+    const int lines = int(state.range(0));
+    const std::string list = EijiroFile(lines).string();
+    long peakKb = 0;
+    double tableMb = 0, cpu = 0;
+    for (auto _ : state) {
+        long kb = 0;
+        double seconds = 0;
+        if (!RunVbkImport(list, TableFile().string(), kb, &seconds))
+            state.SkipWithError("vbk import failed");
+        peakKb = std::max(peakKb, kb);
+        cpu += seconds;
+        tableMb = double(fs::file_size(TableFile())) / (1 << 20);
+    }
+    state.counters["list_MB"] = double(fs::file_size(list)) / (1 << 20);
+    state.counters["table_MB"] = tableMb;
+    state.counters["peak_MB"] = double(peakKb) / 1024;
+    state.counters["peak/table"] = double(peakKb) / 1024 / tableMb;
+    state.counters["vbk_cpu_s"] = cpu / double(state.iterations());
+    fs::remove(TableFile());
+}
+BENCHMARK(BM_ImportEijiroProgram)
+    ->Arg(2500000)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 BENCHMARK_CAPTURE(BM_ImportProgram, utf8, TextEncoding::Utf8)
     ->Arg(1000000)
     ->Arg(3000000)

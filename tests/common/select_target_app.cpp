@@ -2,6 +2,9 @@
 
 #include "tests/common/windows_of.h"
 
+#include <cstdlib>
+#include <cstring>
+
 namespace {
 
 const int kEditId = 100; // the helper's edit control
@@ -16,9 +19,9 @@ std::string HelperPath()
 
 } // namespace
 
-SelectTarget::SelectTarget(bool consoleClass, const WaitUntil& wait)
+SelectTarget::SelectTarget(bool consoleClass, const WaitUntil& wait, const char* options)
 {
-    std::string command = "\"" + HelperPath() + "\"" + (consoleClass ? " console" : "");
+    std::string command = "\"" + HelperPath() + "\"" + (consoleClass ? " console " : " ") + options;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
@@ -48,6 +51,14 @@ SelectTarget::~SelectTarget()
         TerminateProcess(process_.hProcess, 1);
     CloseHandle(process_.hThread);
     CloseHandle(process_.hProcess);
+}
+
+int SelectTarget::Typed() const
+{
+    char title[64] = "";
+    GetWindowTextA(window_, title, sizeof title);
+    const char* count = std::strstr(title, "typed ");
+    return count ? std::atoi(count + 6) : -1;
 }
 
 POINT CharPoint(HWND edit, int i, int dx)

@@ -13,14 +13,17 @@ using WaitUntil = std::function<bool(const std::function<bool()>&, DWORD timeout
 
 class SelectTarget {
 public:
-    // consoleClass: its window class is that of a console window.
-    SelectTarget(bool consoleClass, const WaitUntil& wait);
+    // consoleClass: its window class is that of a console window. options:
+    // more of the helper's arguments ("keysonly", "hang").
+    SelectTarget(bool consoleClass, const WaitUntil& wait, const char* options = "");
     // Ended when the object goes.
     ~SelectTarget();
     SelectTarget(const SelectTarget&) = delete;
     SelectTarget& operator=(const SelectTarget&) = delete;
     HWND Window() const { return window_; }
     HWND Edit() const { return edit_; }
+    // How many characters were typed into its edit control.
+    int Typed() const;
 
 private:
     PROCESS_INFORMATION process_ = {};

@@ -89,6 +89,41 @@ protected:
         return old;
     }
 
+    // Drags across characters [from, to) of the helper's text, holding a key
+    // (0: none) from before the release until the copy was seen, and waits
+    // until the chain has seen the copy of what the control selected.
+    // Returns the selection ("" when no copy of it came) and, in `copy`, the
+    // index of that change among the spy's.
+    std::string DragAndCopy(const SelectTarget& target, int from, int to, WORD holding,
+                            size_t* copy, DWORD* releasedAt = nullptr)
+    {
+        SetForegroundWindow(target.Window());
+        WaitFor([&] { return GetForegroundWindow() == target.Window(); }, 5000, 5);
+        size_t seen = spy_->Changes().size();
+        POINT a = CharPoint(target.Edit(), from, 1), b = CharPoint(target.Edit(), to, 1);
+        Mouse(a, MOUSEEVENTF_LEFTDOWN);
+        Mouse({(a.x + b.x) / 2, a.y}, 0);
+        if (holding)
+            SendKeys({KeyInput(holding, false)});
+        Mouse(b, MOUSEEVENTF_LEFTUP);
+        if (releasedAt)
+            *releasedAt = GetTickCount();
+        std::string selected;
+        bool copied = WaitFor(
+            [&] {
+                selected = SelectedText(target.Edit());
+                auto changes = spy_->Changes();
+                for (*copy = seen; *copy < changes.size(); ++*copy)
+                    if (!selected.empty() && changes[*copy].text == selected)
+                        return true;
+                return false;
+            },
+            3000, 5);
+        if (holding)
+            SendKeys({KeyInput(holding, true)});
+        return copied ? selected : "";
+    }
+
     HWND Focus()
     {
         GUITHREADINFO info = {};
@@ -213,29 +248,10 @@ TEST_F(Capture, MouseSelectionsGiveThePersonsClipboardBack)
     // `after` the change that followed the copy.
     auto select = [&](int from, int to, SeenChange* after) -> std::string {
         for (int attempt = 0; attempt < 3; attempt++) {
-            // Under Wine the helper now and then gets the hook's C without
-            // its Ctrl and types over the selection: the text is set afresh.
-            SendMessageA(target.Edit(), WM_SETTEXT, 0, LPARAM("alpha beta gamma delta"));
-            SetForegroundWindow(target.Window());
-            WaitFor([&] { return GetForegroundWindow() == target.Window(); }, 5000);
-            size_t seen = spy_->Changes().size();
-            POINT a = CharPoint(target.Edit(), from, 1), b = CharPoint(target.Edit(), to, 1);
-            Mouse(a, MOUSEEVENTF_LEFTDOWN);
-            Mouse({(a.x + b.x) / 2, a.y}, 0);
-            Mouse(b, MOUSEEVENTF_LEFTUP);
-            std::string selected;
             size_t copy = 0;
-            bool copied = WaitFor(
-                [&] {
-                    selected = SelectedText(target.Edit());
-                    auto changes = spy_->Changes();
-                    for (copy = seen; copy < changes.size(); copy++)
-                        if (!selected.empty() && changes[copy].text == selected)
-                            return true;
-                    return false;
-                },
-                3000);
-            if (!copied)
+            std::string selected = DragAndCopy(target, from, to, 0, &copy);
+            EXPECT_EQ(TextOf(target.Edit()), "alpha beta gamma delta") << "typed into";
+            if (selected.empty())
                 continue;
             bool followed = WaitFor([&] { return spy_->Changes().size() > copy + 1; }, 3000);
             EXPECT_TRUE(followed) << "nothing came after the copy of '" << selected << "'";
@@ -334,6 +350,82 @@ TEST_F(Capture, MouseSelectionsGiveThePersonsClipboardBack)
     }
     RecordProperty("give_back_ms", figures);
     std::printf("copy to clipboard given back, ms: %s\n", figures.c_str());
+}
+
+// The copy never types: drag after drag in another program's edit control,
+// in both capture modes, some released with Shift held, its text stays as it
+// was, nothing is typed into it, and every selection is looked up. A Ctrl+C
+// the person presses there just after a drag is what stays on the clipboard.
+TEST_F(Capture, TwoHundredDragsInEachModeTypeNothingAndAreAllLookedUp)
+{
+    SelectTarget target(false, Wait);
+    ASSERT_TRUE(target.Edit()) << "the helper program did not come up";
+    const std::string text = "alpha beta gamma delta";
+    // Each selection differs from the one before, so each lookup shows.
+    const struct {
+        int from, to;
+    } ranges[] = {{0, 5}, {6, 10}, {11, 16}, {17, 22}};
+    const int kDrags = 200;
+    DWORD start = GetTickCount();
+    for (int mode : {IDC_MODE_SEARCH, IDC_MODE_SELECTION_EDIT}) {
+        ASSERT_TRUE(app_.Send(mode));
+        HWND pane = mode == IDC_MODE_SEARCH ? key_ : result_;
+        std::string previous;
+        int notCopied = 0, notShown = 0, same = 0;
+        for (int i = 0; i < kDrags; i++) {
+            const auto& r = ranges[i % 4];
+            WORD holding = i % 10 == 9 ? VK_SHIFT : 0;
+            std::string what = (mode == IDC_MODE_SEARCH ? "検索" : "選択編集") +
+                               std::string(", drag ") + std::to_string(i) +
+                               (holding ? " with Shift" : "");
+            size_t copy = 0;
+            std::string selected = DragAndCopy(target, r.from, r.to, holding, &copy);
+            ASSERT_EQ(TextOf(target.Edit()), text) << what << ": typed into";
+            ASSERT_EQ(target.Typed(), 0) << what;
+            if (selected.empty()) {
+                notCopied++;
+                continue;
+            }
+            if (selected == previous)
+                same++;
+            previous = selected;
+            std::string shown;
+            if (!WaitFor([&] { return (shown = TextOf(pane)) == selected; }, 3000, 5)) {
+                notShown++;
+                ADD_FAILURE() << what << ": '" << selected << "' copied, pane shows '" << shown
+                              << "'";
+            }
+        }
+        // The helper's control now and then takes an injected drag for a
+        // click; that drag selects nothing and there is nothing to copy.
+        EXPECT_LE(notCopied, kDrags / 20) << "drags whose selection was not copied";
+        EXPECT_EQ(notShown, 0);
+        EXPECT_LE(same, kDrags / 20) << "drags that selected what the one before did";
+    }
+    std::printf("%d drags in each mode: %lu ms\n", kDrags,
+                static_cast<unsigned long>(GetTickCount() - start));
+
+    // The person presses Ctrl+C 50 ms after a drag: their copy stays.
+    const std::string sentence = "Dear all, the meeting moves to Friday.";
+    for (int mode : {IDC_MODE_SEARCH, IDC_MODE_SELECTION_EDIT}) {
+        ASSERT_TRUE(app_.Send(mode));
+        ASSERT_TRUE(SetClipboardText(sentence));
+        size_t copy = 0;
+        DWORD released = 0;
+        std::string selected = DragAndCopy(target, 6, 10, 0, &copy, &released);
+        ASSERT_FALSE(selected.empty());
+        WaitFor([&] { return GetTickCount() - released >= 50; }, 1000, 1);
+        SendKeys({KeyInput(VK_CONTROL, false), KeyInput('C', false), KeyInput('C', true),
+                  KeyInput(VK_CONTROL, true)});
+        std::string held;
+        EXPECT_TRUE(WaitFor([&] { return (held = ClipboardBytes(CF_TEXT).c_str()) == selected; }))
+            << "the clipboard holds '" << held << "'";
+        EXPECT_FALSE(WaitFor([&] { return (held = ClipboardBytes(CF_TEXT).c_str()) != selected; },
+                             1500))
+            << "the person's copy of '" << selected << "' was replaced by '" << held << "'";
+        EXPECT_EQ(TextOf(target.Edit()), text);
+        EXPECT_EQ(target.Typed(), 0);
+    }
 }
 
 TEST_F(Capture, ChainChangesAreFollowed)

@@ -4,6 +4,7 @@
 #include "res/resource.h"
 #include "tests/common/table_bytes.h"
 #include "tests/e2e/driver.h"
+#include "tests/e2e/vbk_process.h"
 
 namespace {
 
@@ -101,11 +102,62 @@ TEST_F(Lookup, TypedWordsShowTheirDataOrACandidate)
     }
 }
 
-TEST_F(Lookup, UpperCaseSortsFirstSoAppleIsACandidate)
+
+// Words as a person types or copies them, with capitals: a miss shows the
+// Key that is the word in lower case, an exact Key is shown for itself, and
+// a word with no such Key still shows the next one.
+struct TypedWord {
+    std::string word, shownFirst; // the result pane's beginning
+    std::string holds;            // and something further on in it; empty: nothing further
+};
+
+void ExpectShown(AppUnderTest& app, const std::vector<TypedWord>& cases)
 {
-    app_.SetText(edit_, "Apple");
-    Press({VK_RIGHT});
-    ExpectPanes("Apple", Heading + "apple\n" + Ringo + "\n", "Apple");
+    HWND edit = app.SearchEdit(), combo = app.Control(IDC_SEARCH_BOX);
+    for (const TypedWord& c : cases) {
+        int items = int(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+        app.SetText(edit, c.word);
+        app.PostKey(edit, VK_RIGHT);
+        EXPECT_TRUE(WaitFor([&] { return SendMessageA(combo, CB_GETCOUNT, 0, 0) > items; })) << c.word;
+        std::string k = TextOf(app.Control(IDC_KEY_PANE)), r = TextOf(app.Control(IDC_RESULT_PANE));
+        EXPECT_EQ(k, c.word);
+        EXPECT_EQ(r.substr(0, c.shownFirst.size()), c.shownFirst) << "word " << c.word << ": " << r.substr(0, 300);
+        if (c.holds.empty())
+            EXPECT_EQ(r, c.shownFirst) << "word " << c.word;
+        else
+            EXPECT_NE(r.find(c.holds), std::string::npos) << "word " << c.word << ": " << r.substr(0, 300);
+    }
+}
+
+TEST(LookupCapitals, FoundAsAPersonTypesThem)
+{
+    {
+        // The German-English dictionary as vbk brings it in: its Keys in
+        // lower case, its headwords in the Data as written.
+        AppUnderTest german;
+        VbkRun import = RunVbk({"import", "Z:\\usr\\share\\dictd\\freedict-deu-eng.index", "-o",
+                                "data.vbk", "--unencodable", "replace"},
+                               german.Folder());
+        ASSERT_EQ(import.Status, 0) << import.Out << import.Err
+                                    << "(scripts/bootstrap installs dict-freedict-deu-eng)";
+        ASSERT_TRUE(german.Start());
+        ExpectShown(german, {
+                                {"Haus", Heading + "haus\nHaus /h\"aUs/ <neut, n, sg>\n", "house <n>"},
+                                {"haus", "Haus /h\"aUs/ <neut, n, sg>\n", "establishment"},
+                            });
+    }
+    // A Key that differs from another only in case.
+    AppUnderTest cased;
+    cased.WriteTable(Record("Polish", "polnisch") + Record("apple", Ringo) + Record("polish", "Politur") +
+                     Record("zzz", "schnarchen"));
+    ASSERT_TRUE(cased.Start());
+    ExpectShown(cased, {
+                           {"Polish", "polnisch", ""},
+                           {"polish", "Politur", ""},
+                           {"POLISH", Heading + "polish\nPolitur\n", ""},
+                           {"Apple", Heading + "apple\n" + Ringo + "\n", ""},
+                           {"zz", Heading + "zzz\nschnarchen\n", ""},
+                       });
 }
 
 TEST_F(Lookup, ClearingTheBoxLooksUpTheEmptyWord)

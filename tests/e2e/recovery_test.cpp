@@ -4,7 +4,9 @@
 
 #include <fstream>
 
+#include "platform/files.h"
 #include "res/resource.h"
+#include "tests/common/file_bytes.h"
 #include "tests/common/table_bytes.h"
 #include "tests/e2e/driver.h"
 
@@ -208,6 +210,154 @@ TEST_F(Recovery, UntitledTablesAndTheCommandsThatDropTheTable)
     EXPECT_EQ(app_.LookUp("o"), "15");
     EXPECT_EQ(app_.LookUp("w"), "23");
     EXPECT_EQ(app_.LookUp("v"), "＜候補単語＞\nw\n23\n");
+}
+
+// Held open without sharing, as a backup tool or a sync client may hold it.
+class HeldFile {
+public:
+    explicit HeldFile(const std::string& path)
+        : h_(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr))
+    {
+    }
+    ~HeldFile() { Release(); }
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+    bool Held() const { return h_ != INVALID_HANDLE_VALUE; }
+    void Release()
+    {
+        if (h_ != INVALID_HANDLE_VALUE)
+            CloseHandle(h_);
+        h_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE h_;
+};
+
+const std::string CannotWrite = "変更の控えを書けません。\n";
+const std::string CannotWriteEnd = "\n保存するまで、異常終了すると変更は失われます。";
+
+// A journal or a table file another program holds is never taken for a
+// missing one: the journal is kept through a normal end and offered again
+// once it can be read, and the changes are restored only on top of their
+// table.
+TEST_F(Recovery, FilesHeldElsewhereAreKeptAndSaid)
+{
+    const std::string file = Record("a", "1");
+    const std::string readError = "data.vbk を読み込めませんでした。\n空の表で始めます。";
+    app_.WriteTable(file);
+    {
+        HeldFile table(app_.Folder() + "\\data.vbk");
+        ASSERT_TRUE(table.Held());
+        ASSERT_TRUE(app_.Start());
+        Box box = app_.Answer(IDOK);
+        EXPECT_EQ(box.text, readError);
+        EXPECT_EQ(box.caption, "エラー");
+        EXPECT_TRUE(app_.TitleIs("Vocabrik -  ")) << TextOf(app_.Main());
+        app_.Kill();
+    }
+    EXPECT_EQ(app_.ReadFile("data.vbk"), file);
+
+    ASSERT_TRUE(StartsWithoutQuestion());
+    ASSERT_TRUE(app_.AddFromPanes("b", "2"));
+    app_.Kill();
+    const std::string journal = ReadFileBytes(app_.JournalPath());
+    ASSERT_FALSE(journal.empty());
+    {
+        HeldFile held(app_.JournalPath());
+        ASSERT_TRUE(held.Held());
+        ASSERT_TRUE(app_.Start());
+        Box box = app_.Answer(IDOK);
+        EXPECT_EQ(box.text, "前回の変更の控え (" + app_.JournalPath() + ") を読めませんでした。\n" +
+                                SystemErrorText(ERROR_SHARING_VIOLATION) + "\n控えはそのまま残します。");
+        EXPECT_EQ(box.caption, "警告");
+        EXPECT_TRUE(app_.TitleIs("Vocabrik - data.vbk "));
+        EXPECT_EQ(app_.LookUp("a"), "1");
+        // Later changes do not go over it: this run keeps no journal, and says so.
+        app_.SetText(app_.Control(IDC_KEY_PANE), "c");
+        app_.SetText(app_.Control(IDC_RESULT_PANE), "3");
+        app_.Post(IDC_ADD);
+        box = app_.Answer(IDOK);
+        EXPECT_EQ(box.text, CannotWrite + "前回の変更の控えを、復元できるまで上書きしないで残しています。" +
+                                CannotWriteEnd);
+        EXPECT_EQ(box.caption, "警告");
+        EXPECT_TRUE(app_.TitleIs("Vocabrik - data.vbk* "));
+        Close(IDNO);
+    }
+    EXPECT_EQ(ReadFileBytes(app_.JournalPath()), journal) << "a normal end keeps it too";
+
+    {
+        HeldFile table(app_.Folder() + "\\data.vbk");
+        ASSERT_TRUE(StartAnswering(Question(1), IDYES));
+        EXPECT_EQ(app_.Answer(IDOK).text, readError);
+        EXPECT_TRUE(app_.TitleIs("Vocabrik -  ")) << "no change on an empty table";
+        EXPECT_EQ(app_.LookUp("b"), "＜候補単語＞\n");
+        app_.Kill();
+    }
+    EXPECT_EQ(ReadFileBytes(app_.JournalPath()), journal);
+    ASSERT_TRUE(StartAnswering(Question(1), IDYES));
+    EXPECT_EQ(app_.LookUp("a"), "1");
+    EXPECT_EQ(app_.LookUp("b"), "2");
+}
+
+// The journal's folder cannot be made (where it should be is a file): the
+// person is told once, at the first change, and the program goes on; the
+// next change after the way is clear writes every change into the journal.
+TEST_F(Recovery, AJournalThatCannotBeWrittenIsSaidOnce)
+{
+    app_.WriteTable(Record("a", "1"));
+    const std::string blocker = app_.AppData() + "\\Vocabrik";
+    WriteFileBytes(blocker, "not a folder");
+    ASSERT_TRUE(StartsWithoutQuestion());
+    app_.SetText(app_.Control(IDC_KEY_PANE), "b");
+    app_.SetText(app_.Control(IDC_RESULT_PANE), "2");
+    app_.Post(IDC_ADD);
+    Box box = app_.Answer(IDOK);
+    EXPECT_EQ(box.text.substr(0, CannotWrite.size()), CannotWrite) << box.text;
+    ASSERT_GT(box.text.size(), CannotWrite.size() + CannotWriteEnd.size() + 1) << box.text;
+    EXPECT_EQ(box.text.substr(box.text.size() - CannotWriteEnd.size()), CannotWriteEnd) << box.text;
+    EXPECT_EQ(box.caption, "警告");
+    EXPECT_TRUE(app_.TitleIs("Vocabrik - data.vbk* "));
+
+    ASSERT_TRUE(app_.AddFromPanes("c", "3")) << "no second warning";
+    EXPECT_FALSE(app_.FindBox(0));
+    EXPECT_EQ(app_.LookUp("c"), "3");
+
+    ASSERT_TRUE(DeleteFileA(blocker.c_str()));
+    ASSERT_TRUE(app_.AddFromPanes("d", "4"));
+    EXPECT_FALSE(app_.FindBox(0));
+    EXPECT_TRUE(JournalLeft());
+    app_.Kill();
+    ASSERT_TRUE(StartAnswering(Question(3), IDYES));
+    EXPECT_EQ(app_.LookUp("b"), "2");
+    EXPECT_EQ(app_.LookUp("c"), "3");
+    EXPECT_EQ(app_.LookUp("d"), "4");
+}
+
+// The * of the title comes only once the change is on the disk: killed the
+// moment it shows, the next start offers the change, every time. The caption
+// is read as the screen shows it, without waiting for the program to answer
+// a message, which it would do only once the change is complete.
+TEST_F(Recovery, TheTitleNeverShowsAChangeTheJournalLacks)
+{
+    ASSERT_TRUE(StartsWithoutQuestion());
+    for (int run = 1; run <= 20; run++) {
+        app_.SetText(app_.Control(IDC_KEY_PANE), "k" + std::to_string(run));
+        app_.SetText(app_.Control(IDC_RESULT_PANE), "d");
+        app_.Post(IDC_ADD);
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                char caption[100] = "";
+                GetWindowTextA(app_.Main(), caption, sizeof caption);
+                return std::string(caption) == "Vocabrik - * ";
+            },
+            10000, 0))
+            << "run " << run;
+        app_.Kill();
+        ASSERT_TRUE(JournalLeft()) << "run " << run << ": no journal";
+        // いいえ ends the journal: the next run begins with none.
+        ASSERT_TRUE(StartAnswering(Question(1), IDNO)) << "run " << run;
+    }
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <memory>
 #include <fstream>
+#include <map>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +16,7 @@
 #include <windows.h>
 #else
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include "tests/common/scratch_folder.h"
@@ -80,12 +83,12 @@ TEST_F(VbkCli, UsageAndWrongUsage)
         {{"frobnicate"}, "unknown command frobnicate"},
         {{"import", "w.tsv"}, "import needs -o TABLE.vbk"},
         {{"import", "w.tsv", "-o"}, "-o needs a value"},
-        {{"import", "w.tsv", "-o", "t.vbk", "--format", "xml"}, "--format is tsv, csv, flashcards or edict"},
+        {{"import", "w.tsv", "-o", "t.vbk", "--format", "xml"}, "--format is tsv, csv, flashcards, edict, dsl"},
         {{"import", "w.tsv", "-o", "t.vbk", "--unencodable", "drop"}, "--unencodable is error, replace or skip"},
         {{"import", "d.index", "-o", "t.vbk", "--encoding", "sjis"}, "--encoding does not go with a dictionary"},
         {{"import", "w.tsv", "-o", "t.vbk", "--keep-case"}, "--keep-case goes with a dictionary"},
         {{"export", "t.vbk", "--format", "flashcards", "--encoding", "sjis"}, "writes UTF-8"},
-        {{"export", "t.vbk", "--encoding", "latin1"}, "--encoding is utf-8, sjis or euc-jp"},
+        {{"export", "t.vbk", "--encoding", "latin1"}, "--encoding is utf-8, sjis, euc-jp, utf-16le"},
         {{"export", "t.vbk", "--encoding", "euc-jp"}, "EUC-JP is only read"},
         {{"check", "t.vbk", "--repair"}, "--repair needs -o"},
         {{"get", "t.vbk"}, "get takes TABLE and WORD"},
@@ -166,6 +169,144 @@ TEST_F(VbkCli, ShiftJisListWithTrailBackslashes)
     EXPECT_NE(r.Out.find("Shift-JIS TSV"), std::string::npos) << Describe(r);
 }
 
+// The path of a file a Debian package installs, as vbk on this system names it.
+std::string Installed(const std::string& path)
+{
+#ifdef _WIN32
+    std::string windows = "Z:" + path;
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    return windows;
+#else
+    return path;
+#endif
+}
+
+// A TSV that vbk export wrote, as Keys and Data.
+std::map<std::string, std::string> ExportedEntries(const std::string& tsv)
+{
+    std::map<std::string, std::string> entries;
+    std::istringstream lines(tsv);
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t tab = line.find('\t');
+        std::string data;
+        for (size_t i = tab + 1; i < line.size(); i++) {
+            char c = line[i];
+            if (c == '\\' && i + 1 < line.size()) {
+                c = line[++i];
+                c = c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
+            }
+            data += c;
+        }
+        entries[line.substr(0, tab)] = data;
+    }
+    return entries;
+}
+
+// Text as the two WordNet packages can be compared: dictd's layout wraps
+// lines after a hyphen ("bell-\n shaped") and puts spaces around some
+// semicolons; the words themselves are the same.
+std::string Comparable(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        bool blank = c == ' ' || c == '\n' || c == '\t';
+        if (blank && (out.empty() || out.back() == ' ' || out.back() == '-' || out.back() == ';'))
+            continue;
+        if (c == ';' && !out.empty() && out.back() == ' ')
+            out.pop_back();
+        out += blank ? ' ' : c;
+    }
+    return out;
+}
+
+// The glosses of a WordNet entry as dictd has it: "n 1: a hue; \"an example\"
+// [syn: {tint}]" gives "a hue".
+std::vector<std::string> Glosses(const std::string& dictdText)
+{
+    std::istringstream words(Comparable(dictdText));
+    std::vector<std::string> glosses;
+    std::string word, gloss;
+    bool inGloss = false;
+    auto end = [&]() {
+        if (!inGloss)
+            return;
+        for (const char* partOfSpeech : {" n", " v", " adj", " adv"}) {
+            std::string tail = partOfSpeech;
+            if (gloss.size() > tail.size() &&
+                gloss.compare(gloss.size() - tail.size(), tail.size(), tail) == 0)
+                gloss.erase(gloss.size() - tail.size());
+        }
+        gloss = gloss.substr(0, std::min(gloss.find(";\""), gloss.find(" [")));
+        while (!gloss.empty() && gloss.back() == ';')
+            gloss.pop_back();
+        glosses.push_back(gloss);
+    };
+    while (words >> word) {
+        if (word.size() > 1 && word.back() == ':' &&
+            word.find_first_not_of("0123456789") == word.size() - 1) {
+            end();
+            gloss.clear();
+            inGloss = true;
+        } else if (inGloss) {
+            gloss += (gloss.empty() ? "" : " ") + word;
+        }
+    }
+    end();
+    return glosses;
+}
+
+// WordNet as Debian packages it twice, for GoldenDict (DSL, dictzip) and for
+// dictd: for 40 headwords picked with a fixed seed, the DSL entry holds every
+// gloss of the dictd one. Then KANJIDIC, in EUC-JP.
+TEST_F(VbkCli, WordNetDslAndKanjidicComeIn)
+{
+    const std::string dsl = Installed("/usr/share/goldendict-wordnet/goldendict-wordnet.dsl.dz");
+    const std::string index = Installed("/usr/share/dictd/wn.index");
+    ASSERT_TRUE(fs::exists(dsl)) << dsl << ": scripts/bootstrap installs goldendict-wordnet";
+    ASSERT_TRUE(fs::exists(index)) << index << ": scripts/bootstrap installs dict-wn";
+    VbkRun fromDsl = Vbk({"import", dsl, "-o", "dsl.vbk"});
+    ASSERT_EQ(fromDsl.Status, 0) << Describe(fromDsl);
+    EXPECT_NE(fromDsl.Out.find(" entries (UTF-8 DSL dictionary, "), std::string::npos)
+        << Describe(fromDsl);
+    VbkRun fromDictd = Vbk({"import", index, "-o", "dictd.vbk"});
+    ASSERT_EQ(fromDictd.Status, 0) << Describe(fromDictd);
+    for (const char* table : {"dsl", "dictd"}) {
+        VbkRun r = Vbk({"export", std::string(table) + ".vbk", "-o", std::string(table) + ".tsv"});
+        ASSERT_EQ(r.Status, 0) << Describe(r);
+    }
+    std::map<std::string, std::string> dslEntries = ExportedEntries(Read("dsl.tsv"));
+    std::map<std::string, std::string> dictdEntries = ExportedEntries(Read("dictd.tsv"));
+    std::vector<std::string> headwords;
+    for (const auto& entry : dictdEntries)
+        headwords.push_back(entry.first);
+    ASSERT_GT(headwords.size(), 100000u);
+    std::mt19937 pick(23);
+    for (int n = 0; n < 40; n++) {
+        const std::string& headword = headwords[pick() % headwords.size()];
+        auto found = dslEntries.find(headword);
+        ASSERT_NE(found, dslEntries.end()) << headword << ": not in the DSL table";
+        std::string text = Comparable(found->second);
+        std::vector<std::string> glosses = Glosses(dictdEntries[headword]);
+        EXPECT_FALSE(glosses.empty()) << headword << ": " << dictdEntries[headword];
+        for (const std::string& gloss : glosses)
+            EXPECT_NE(text.find(gloss), std::string::npos)
+                << headword << ": the gloss \"" << gloss << "\" is not in\n" << found->second;
+    }
+
+    const std::string kanjidic = Installed("/usr/share/edict/kanjidic");
+    ASSERT_TRUE(fs::exists(kanjidic)) << kanjidic << ": scripts/bootstrap installs kanjidic";
+    VbkRun k = Vbk({"import", kanjidic, "-o", "k.vbk"});
+    ASSERT_EQ(k.Status, 0) << Describe(k);
+    EXPECT_NE(k.Out.find(" entries (EUC-JP KANJIDIC, "), std::string::npos) << Describe(k);
+    // 水: スイ, then みず, then "water", in code page 932.
+    VbkRun get = Vbk({"get", "k.vbk", "\x90\x85", "--encoding", "sjis"});
+    EXPECT_EQ(get.Status, 0) << Describe(get);
+    EXPECT_EQ(get.Out.substr(0, 11), "\x83X\x83" "C\n\x82\xDD\x82\xB8\x81\x41") << get.Out;
+    EXPECT_NE(get.Out.find("\nwater\n"), std::string::npos) << get.Out;
+    EXPECT_NE(get.Out.find("\n4 strokes, grade 1\n"), std::string::npos) << get.Out;
+}
+
 TEST_F(VbkCli, ExportAndImportAgainGiveTheSameBytes)
 {
     const std::string table = Record("a,\"b\"", "x\r\ny") + Record("apple", RingoSjis) +
@@ -223,6 +364,57 @@ TEST_F(VbkCli, CheckAndRepair)
     VbkRun missing = Vbk({"check", "none.vbk"});
     EXPECT_EQ(missing.Status, 1);
     EXPECT_NE(missing.Err.find("none.vbk: no such file"), std::string::npos) << Describe(missing);
+}
+
+// Japanese names as the system spells them: code page 932 for vbk.exe, UTF-8
+// on Linux. 表 ends in the byte 0x5C in code page 932.
+#ifdef _WIN32
+const std::string Tango = "\x92\x50\x8C\xEA", Hyou = "\x95\x5C", Go = "\x8C\xEA";
+#else
+const std::string Tango = "\xE5\x8D\x98\xE8\xAA\x9E", Hyou = "\xE8\xA1\xA8",
+                  Go = "\xE8\xAA\x9E";
+#endif
+
+bool HardLink(const std::string& existing, const std::string& link)
+{
+#ifdef _WIN32
+    return CreateHardLinkA(link.c_str(), existing.c_str(), nullptr);
+#else
+    return ::link(existing.c_str(), link.c_str()) == 0;
+#endif
+}
+
+// Whatever the names, a command that writes never writes over a file it
+// reads: the names are compared as files, not as text.
+TEST_F(VbkCli, NeverWritesOverItsInputUnderAJapaneseName)
+{
+    const std::string list = Tango + ".tsv", table = Hyou + ".vbk", link = Go + ".tsv";
+    const std::string listBytes = "apple\tx\n";
+    const std::string tableBytes = Record("a", "1") + Header(9, 0) + "cut";
+    // Byte for byte: a name the folder helper would convert is not used.
+    const std::string folder = folder_->Folder() + (TerminalIsUtf8() ? "/" : "\\");
+    WriteFileBytes(folder + list, listBytes);
+    WriteFileBytes(folder + table, tableBytes);
+    ASSERT_TRUE(HardLink(folder + list, folder + link));
+    struct {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"import", list, "-o", list}, "that is the list itself"},
+        {{"import", list, "-o", link}, "that is the list itself"},
+        {{"export", table, "-o", table}, "that is the table itself"},
+        {{"check", "--repair", "-o", table, table}, "that is the damaged table itself"},
+    };
+    for (const auto& c : cases) {
+        VbkRun r = Vbk(c.args);
+        std::string what;
+        for (const std::string& a : c.args)
+            what += a + " ";
+        EXPECT_EQ(r.Status, 1) << what << "\n" << Describe(r);
+        EXPECT_NE(r.Err.find(c.message), std::string::npos) << what << "\n" << Describe(r);
+        EXPECT_EQ(ReadFileBytes(folder + list), listBytes) << what;
+        EXPECT_EQ(ReadFileBytes(folder + table), tableBytes) << what;
+    }
 }
 
 // Folders, FIFOs and devices are refused before anything is read or written.
@@ -450,6 +642,56 @@ TEST_F(VbkCli, FreeDictEnglishJapaneseComesIn)
         EXPECT_EQ(get.Status, 0) << Describe(get);
         EXPECT_EQ(get.Out.substr(0, l.first.size()), l.first) << get.Out;
         EXPECT_NE(get.Out.find(l.shown), std::string::npos) << get.Out;
+    }
+}
+
+// The dictd and StarDict dictionaries Debian ships beyond the one above,
+// each as it is installed: FreeDict's with index lines that have no
+// headword, StarDict's in Pango markup.
+TEST_F(VbkCli, DebianDictionariesComeInAsShipped)
+{
+#ifdef _WIN32
+    const std::string dictd = "Z:\\usr\\share\\dictd\\", stardict = "Z:\\usr\\share\\stardict\\dic\\";
+#else
+    const std::string dictd = "/usr/share/dictd/", stardict = "/usr/share/stardict/dic/";
+#endif
+    struct Lookup {
+        std::string word, shown; // in code page 932: the beginning of what get prints, or a part of it
+        bool atStart;
+    };
+    const struct Case {
+        std::string file, package, report;
+        std::vector<Lookup> lookups;
+    } cases[] = {
+        {dictd + "freedict-deu-eng.index", "dict-freedict-deu-eng",
+         "6 index lines left out: no headword (first at index lines 1, 2, 3, 4, 5, ...)",
+         {{"haus", "Haus /h\"aUs/ <neut, n, sg>\n [adm.] establishment <n>", true},
+          {"Haus", HeadingSjis + "haus\nHaus /h\"aUs/", true},
+          // schon's definitions, then schön's, each under its own line.
+          {"schon", "schon /S\"o:n/ <adv>\njust <adv>", true},
+          {"schon", "\n\nschon /S\"2:n/ <adj>\nfair <adj>", false}}},
+        {dictd + "freedict-jpn-eng.index", "dict-freedict-jpn-eng",
+         "19 index lines left out: no headword (first at index lines 1, 2, 3, 4, 5, ...)",
+         {{"\x90\x85", "water (esp. cool, fresh water, e.g. drinking water)", false}}}, // 水
+        {stardict + "czech-cizi.ifo", "stardict-czech", " entries (StarDict dictionary, 18259 headwords read)",
+         {{"dekomponovany", "    rozlo?eny\n", true}}}, // <b>rozložený</b>
+        {stardict + "XMLittre.ifo", "stardict-xmlittre", " entries (StarDict dictionary, 122910 headwords read)",
+         {{"aludel", "(a-lu-del) s. m.\n    Terme de chimie. Assemblage de pots", true},
+          {"aludel", "\nHISTORIQUE\n\n    XIIIe s. \nPor quoi donc en tristor demores ?", false}}},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(fs::exists(c.file)) << c.file << ": scripts/bootstrap installs " << c.package;
+        VbkRun r = Vbk({"import", c.file, "-o", "d.vbk", "--unencodable", "replace"});
+        ASSERT_EQ(r.Status, 0) << Describe(r);
+        EXPECT_NE(r.Out.find(c.report), std::string::npos) << Describe(r);
+        for (const Lookup& l : c.lookups) {
+            VbkRun get = Vbk({"get", "d.vbk", l.word, "--encoding", "sjis"});
+            EXPECT_EQ(get.Status, 0) << Describe(get);
+            if (l.atStart)
+                EXPECT_EQ(get.Out.substr(0, l.shown.size()), l.shown) << c.file << ", " << l.word;
+            else
+                EXPECT_NE(get.Out.find(l.shown), std::string::npos) << c.file << ", " << l.word << ": " << get.Out;
+        }
     }
 }
 

@@ -44,7 +44,9 @@ KeyEvent Parse(const std::string& step)
                 {"lalt", VkLMenu},     {"ralt", VkRMenu},     {"alt", VkMenu},
                 {"lshift", VkLShift},  {"shift", VkShift},    {"lwin", VkLWin},
                 {"space", VkSpace},    {"1", Vk1},            {"2", Vk2},
-                {"3", Vk3},            {"4", 0x34},           {"a", 0x41}};
+                {"3", Vk3},            {"4", 0x34},           {"a", 0x41},
+                {"c", VkC},            {"x", VkX},            {"ins", VkInsert},
+                {"del", VkDelete},     {"v", 0x56}};
     for (const auto& k : keys)
         if (name == k.name)
             return {k.vk, down, extended};
@@ -201,32 +203,32 @@ TEST(SelectionGestures, CopiesAtTheEndOfADragOrADoubleClick)
     }
 }
 
-// A script of what the hook sees: "p5@0" Ctrl+C pressed with the clipboard
-// at sequence number 5 at time 0; "h6t@10" a change to 6 handled, made by the
-// program in front ("o": by another); "d6@20" a timer with the clipboard at 6.
-// "#3" after the number gives the clipboard's owner (none without).
+// A script of what the hook sees: "p5@0" the copy asked for with the
+// clipboard at sequence number 5 at time 0; "h6t@10" a change to 6 handled,
+// made by the program in front ("o": by another); "d6@20" a timer with the
+// clipboard at 6; "a6@30" the copy abandoned with the clipboard at 6;
+// "+ctrl", "-c"... a key the person presses or releases.
 // Returns every step that is not Wait as "event=Step".
 std::string RunGiveBack(const std::vector<std::string>& script)
 {
     ClipboardGiveBack rule;
+    CopyKeys keys;
     std::string out;
     for (const auto& event : script) {
-        unsigned seq = 0, at = 0, owner = 0;
+        unsigned seq = 0, at = 0;
         char by = 0;
-        std::string e = event;
-        size_t hash = e.find('#');
-        if (hash != std::string::npos) {
-            size_t atSign = e.find('@');
-            owner = unsigned(std::stoul(e.substr(hash + 1, atSign - hash - 1)));
-            e.erase(hash, atSign - hash);
-        }
         GiveBackStep step = GiveBackStep::Wait;
-        if (std::sscanf(e.c_str(), "p%u@%u", &seq, &at) == 2)
+        if (event[0] == '+' || event[0] == '-') {
+            if (keys.OnKey(Parse(event)))
+                step = rule.PersonCopied();
+        } else if (std::sscanf(event.c_str(), "p%u@%u", &seq, &at) == 2)
             rule.CopyPressed(seq, at);
-        else if (std::sscanf(e.c_str(), "h%u%c@%u", &seq, &by, &at) == 3)
-            step = rule.ChangeHandled(seq, owner, by == 't', at);
-        else if (std::sscanf(e.c_str(), "d%u@%u", &seq, &at) == 2)
-            step = rule.Due(seq, owner, at);
+        else if (std::sscanf(event.c_str(), "h%u%c@%u", &seq, &by, &at) == 3)
+            step = rule.ChangeHandled(seq, by == 't', at);
+        else if (std::sscanf(event.c_str(), "d%u@%u", &seq, &at) == 2)
+            step = rule.Due(seq, at);
+        else if (std::sscanf(event.c_str(), "a%u@%u", &seq, &at) == 2)
+            step = rule.CopyAbandoned(seq, at);
         else
             ADD_FAILURE() << "unknown event " << event;
         if (step != GiveBackStep::Wait)
@@ -254,22 +256,43 @@ TEST(ClipboardGiveBack, OnlyTheHooksOwnCopyIsUndoneAndOnlyInTime)
         {{"p5@0", "h5t@10"}, " (active)"},
         // Another program copies first: its copy stays.
         {{"p5@0", "h6o@10", "h7t@20", "d7@30"}, "h6o@10=Forget d7@30=Forget"},
-        // Someone copies after ours was handled, before it was undone.
+        // A new content after ours was handled, before it was undone, stays,
+        // even from the same program (an edit control owns all its copies).
         {{"p5@0", "h6t@10", "h7t@20", "d7@30"}, "h6t@10=GiveBack h7t@20=Forget d7@30=Forget"},
-        {{"p5@0", "h6t@10", "d7@20"}, "h6t@10=GiveBack d7@20=Forget"},
+        // The same change told twice is still ours.
+        {{"p5@0", "h6t@10", "h6t@15", "d6@20"}, "h6t@10=GiveBack d6@20=GiveBack (active)"},
         // A second selection while the first is in flight waits for its own copy.
         {{"p5@0", "h6t@10", "p6@20", "d6@30", "h7t@40", "d7@50"},
          "h6t@10=GiveBack h7t@40=GiveBack d7@50=GiveBack (active)"},
-        // Formats rendered on request move the number on; the owner stays.
-        {{"p5@0", "h6t#3@10", "d8#3@20"}, "h6t#3@10=GiveBack d8#3@20=GiveBack (active)"},
-        {{"p5@0", "h6t#3@10", "h8t#3@15", "d8#3@20"},
-         "h6t#3@10=GiveBack d8#3@20=GiveBack (active)"},
-        {{"p5@0", "h6t#3@10", "d8#4@20"}, "h6t#3@10=GiveBack d8#4@20=Forget"},
-        {{"p5@0", "h6t#3@10", "h8t@15"}, "h6t#3@10=GiveBack h8t@15=Forget"},
+        // A copy abandoned: nothing to give back, unless the clipboard still
+        // holds an earlier copy of ours that waited to be undone.
+        {{"p5@0", "a5@10", "h6t@20"}, "a5@10=Forget"},
+        {{"p5@0", "h6t@10", "p6@20", "a6@30", "d6@40"},
+         "h6t@10=GiveBack a6@30=GiveBack d6@40=GiveBack (active)"},
+        {{"p5@0", "h6t@10", "p6@20", "a7@30"}, "h6t@10=GiveBack a7@30=Forget"},
+        // Formats rendered on request move the number on without a change
+        // told: given back once the number holds still, unless a change
+        // comes meanwhile.
+        {{"p5@0", "h6t@10", "d8@20", "d8@35"}, "h6t@10=GiveBack d8@35=GiveBack (active)"},
+        {{"p5@0", "h6t@10", "d8@20", "d9@35", "d9@50"}, "h6t@10=GiveBack d9@50=GiveBack (active)"},
+        {{"p5@0", "h6t@10", "d8@20", "h8t@25", "d8@35"},
+         "h6t@10=GiveBack h8t@25=Forget d8@35=Forget"},
+        // The person copies or cuts while the give-back waits, or before the
+        // copy came: theirs stays, whichever program it is.
+        {{"p5@0", "h6t@10", "+ctrl", "+c", "d6@20"}, "h6t@10=GiveBack +c=Forget d6@20=Forget"},
+        {{"p5@0", "+lctrl", "+x", "h6t@10"}, "+x=Forget"},
+        {{"p5@0", "h6t@10", "+rctrl", "+ins"}, "h6t@10=GiveBack +ins=Forget"},
+        {{"p5@0", "h6t@10", "+shift", "+del"}, "h6t@10=GiveBack +del=Forget"},
+        // Keys that do not copy leave it; so does the copy key once its Ctrl
+        // is up, and AltGr or Alt with it.
+        {{"p5@0", "h6t@10", "+c", "+ctrl", "+v", "-v", "+del", "-ctrl", "+c", "d6@20"},
+         "h6t@10=GiveBack d6@20=GiveBack (active)"},
+        {{"p5@0", "h6t@10", "+ctrl", "+ralt", "+c", "-ralt", "+lalt", "+x", "d6@20"},
+         "h6t@10=GiveBack d6@20=GiveBack (active)"},
         // Time wraps around.
         {{"p5@4294967000", "h6t@100", "d6@300"}, "h6t@100=GiveBack d6@300=GiveBack (active)"},
-        // Nothing in flight: changes are the person's.
-        {{"h6t@10", "d6@20"}, "d6@20=Forget"},
+        // Nothing in flight: changes and keys are the person's.
+        {{"h6t@10", "+ctrl", "+c", "d6@20"}, "d6@20=Forget"},
     };
     for (const auto& c : cases) {
         std::string trace;
@@ -279,8 +302,13 @@ TEST(ClipboardGiveBack, OnlyTheHooksOwnCopyIsUndoneAndOnlyInTime)
     }
 }
 
-TEST(TerminalClasses, ConsolesAndTerminalsAreRecognisedWhateverTheCase)
+TEST(WindowClasses, ConsolesTerminalsAndControlsThatCopyOnWmCopyAreRecognisedWhateverTheCase)
 {
+    for (const char* name : {"Edit", "EDIT", "RichEdit20W", "richedit50w", "Scintilla"})
+        EXPECT_TRUE(CopiesOnWmCopy(name)) << name;
+    for (const char* name : {"", "Static", "Edit2", "Chrome_RenderWidgetHostHWND", "VkKeysOnlyEdit"})
+        EXPECT_FALSE(CopiesOnWmCopy(name)) << name;
+    EXPECT_FALSE(CopiesOnWmCopy(nullptr));
     for (const char* name : {"ConsoleWindowClass", "consolewindowclass", "CASCADIA_HOSTING_WINDOW_CLASS",
                              "mintty", "PuTTY", "VirtualConsoleClass"})
         EXPECT_TRUE(IsTerminalWindowClass(name)) << name;

@@ -97,6 +97,37 @@ TEST(JournalCodec, ATornOrDamagedLastRecordIsLeftOut)
     }
 }
 
+std::string Le32(uint32_t v)
+{
+    return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+}
+
+// Length and checksum right, the payload wrong: a record written by a
+// mistaken or foreign writer is torn all the same, and nothing after it used.
+TEST(JournalCodec, ARecordWhosePayloadDoesNotParseExactlyIsTorn)
+{
+    const std::string header = EncodeJournalHeader(Base);
+    const std::string after = EncodeJournalRecord(JournalKind::Store, {"a", "b"});
+    struct {
+        const char* what;
+        std::string payload;
+    } cases[] = {
+        {"a byte after the last field", "\x01" + Le32(1) + "k" + Le32(1) + "d" + "x"},
+        {"a field running past the end", "\x01" + Le32(1) + "k" + Le32(2) + "d"},
+        {"a kind unknown", "\x05" + Le32(1) + "k" + Le32(1) + "d"},
+        {"more items than fields", "\x03" + Le32(2) + Le32(1) + "k"},
+    };
+    for (const auto& c : cases) {
+        std::string record = Le32(uint32_t(c.payload.size()));
+        record += Le32(Crc32(c.payload.data(), c.payload.size(), Crc32(record.data(), 4)));
+        JournalContents j = ReadJournal(header + record + c.payload + after);
+        EXPECT_TRUE(j.HeaderSound) << c.what;
+        EXPECT_TRUE(j.Changes.empty()) << c.what << ": " << j.Changes.size() << " changes read";
+        EXPECT_TRUE(j.Torn) << c.what;
+        EXPECT_EQ(j.SoundLength, header.size()) << c.what;
+    }
+}
+
 TEST(JournalCodec, ADamagedHeaderGivesNothing)
 {
     const std::string whole = Encode(Base, EveryKind);

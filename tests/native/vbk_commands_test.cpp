@@ -7,6 +7,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "tests/common/dictd_number.h"
 #include "tests/common/scratch_folder.h"
 #include "tests/common/table_bytes.h"
+#include "encodings/text_encoding.h"
 #include "tools/vbk/vbk_commands.h"
 
 namespace fs = std::filesystem;
@@ -44,6 +46,27 @@ std::string TableOf(const Pairs& pairs)
     for (const auto& [k, d] : pairs)
         t.InsertEntry(k, d);
     return EncodeTableToBytes(t);
+}
+
+// UTF-8 text in code page 932, and in UTF-16 (with a byte-order mark first
+// if asked for).
+std::string Sjis(const std::string& utf8)
+{
+    std::string out;
+    Utf8ToCp932(utf8, out);
+    return out;
+}
+
+std::string Utf16(const std::string& utf8, bool bigEndian, bool mark)
+{
+    std::string out = !mark ? "" : bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (size_t i = 0; i < utf8.size();) {
+        uint32_t cp;
+        i += DecodeUtf8At(utf8, i, cp);
+        char hi = char(cp >> 8), lo = char(cp & 0xFF);
+        out += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+    }
+    return out;
 }
 
 class VbkCommands : public ::testing::Test {
@@ -165,15 +188,21 @@ TEST_F(VbkCommands, BadInputWritesNothingAndNamesThePlace)
         {"third.tsv", "a\tb\tc\n", {}, ":1: more than two columns"},
         {"latin.tsv", "a\tb\ncaf\xE9\n", {}, ":2: not valid"},
         {"forced.tsv", "a\t\x95\x5C\n", TextEncoding::Utf8, ":1: not valid UTF-8"},
-        {"utf16.tsv", std::string("\xFF\xFE" "a\0", 4), {}, "UTF-16"},
+        {"utf16.tsv", std::string("\xFF\xFE" "a\0\t", 5), {}, ":1: not valid UTF-16LE (byte 0x9 at offset 4)"},
         {"zero.tsv", std::string("a\tb\nc\td\0", 9), {}, ":2: a zero byte"},
         {"missing.tsv", "", {}, "no such file"},
-        {"list.xls", "a\tb\n", {}, "--format"},
+        // No reader knows them: one sentence says so.
+        {"list.xls", "a\tb\n", {}, "list.xls: not a list or dictionary vbk knows (it reads TSV"},
+        {"kanjidic.txt", "\xBF\xE5 J3F65 B85 \xA5\xB9\xA5\xA4 {water}\n", {}, "not a list or dictionary vbk knows"},
+        {"a.out", std::string("\x7F" "ELF\x02\x01\x01\0\0\0\xFF\x80", 12), {}, "not a list or dictionary vbk knows"},
+        {"photo.txt", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\t\xFF\x80", 19), {}, "not a list or dictionary vbk knows"},
+        {"wn_abrv.dsl", "adj.\n\tadjective\n", {}, "the abbreviations of a DSL dictionary, not its entries"},
         // Straße and façade in Latin-1 are valid Shift-JIS, with ß as a half-width katakana.
         {"latin1.tsv", "street\tStra\xDF" "e\nfront\tfa\xE7" "ade\n", {}, ":1: \"Stra"},
         {"cr.tsv", "apple\rbanana\r", {}, "none of its 2 lines gave an entry"},
         // Nothing to bring in never empties a table.
         {"empty.tsv", "", {}, "empty.tsv: there is no entry in it; nothing was written"},
+        {"empty.txt", "\r\n", {}, "empty.txt: there is no entry in it"},
         {"blank.csv", "\n\r\n\r", {}, "blank.csv: there is no entry in it"},
         {"header.txt", "#separator:tab\n#html:true\n", {}, "header.txt: there is no entry in it"},
         // EUC-JP (日本, みず) is named when neither UTF-8 nor Shift-JIS reads a list.
@@ -311,6 +340,8 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
                std::to_string(count) + "\n" + more;
     };
     const Pairs starWant = {{"apple", "red fruit"}, {"bank", "money house\nsafe\n\nto rely"}};
+    const std::string pango = std::string("&lt;red&gt;\0", 12) +
+                              "<span foreground=\"#0000CD\">fruit</span> &amp; <b>tree</b>\n  sweet";
     const std::string wideIdx = std::string("apple\0", 6) + Be64(0) + Be32(11) +
                                 std::string("bank\0", 5) + Be64(11) + Be32(28) +
                                 std::string("bank\0", 5) + Be64(39) + Be32(8);
@@ -329,6 +360,8 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
         "Expos\xC3\xA9 (n.)\nshowing\n",                               // Exposé
         "00-database-info\nmade by a test\n",
         "bank\nriver\n",
+        "schon\njust\n",
+        "sch\xC3\xB6n\nbeautiful\n", // schön
     };
     const struct {
         std::string headword, asWritten;
@@ -337,7 +370,7 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
         {"00-database-info", "", 6}, {"Bank", "", 0}, {"bank", "", 1}, {"bank", "", 0}, {"bank", "", 7},
         {"black friday", "Black Friday", 2}, {"expose", "", 5},
         {"jean-emile baudot", "jean-\xC3\xA9mile baudot", 3}, {"apple", "", 4},
-        {"expos\xC3\xA9", "", 5},
+        {"expos\xC3\xA9", "", 5}, {"schon", "", 8}, {"sch\xC3\xB6n", "", 9},
     };
     std::string homographDict, homographIndex;
     std::vector<size_t> at;
@@ -349,6 +382,10 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
         homographIndex += l.headword + "\t" + DictdNumber(at[l.text]) + "\t" +
                           DictdNumber(texts[l.text].size()) +
                           (l.asWritten.empty() ? "" : "\t" + l.asWritten) + "\n";
+    // Headwords that became one Key each keep the line that names them;
+    // the definition listed under both is shown under each.
+    const std::string bankWant =
+        "Bank\nthe side of a river\n\nbank\n    1: side\n    2: a slope\n\nthe side of a river\n\nriver";
     const std::vector<std::pair<std::string, std::string>> homographFiles = {
         {"h.index", homographIndex}, {"h.dict", homographDict}};
     // The sixth block, in "apple", made to start with a block type that
@@ -378,7 +415,7 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
         // go back to blocks read before.
         {"dictd, dictzip", {{"d.index", index}, {"d.dict.dz", Dictzip(dict, 8)}}, dictdWant, ""},
         {"homographs, dictzip", {homographFiles[0], {"h.dict.dz", Dictzip(homographDict, 16)}},
-         {{"bank", "the side of a river\n\n    1: side\n    2: a slope\n\nriver"}}, "", Unencodable::Skip},
+         {{"bank", bankWant}, {"schon", "just"}}, "", Unencodable::Skip},
         {"StarDict, typed", {{"s.ifo", ifo(3, "")}, {"s.idx", typedIdx}, {"s.dict", typedData}},
          starWant, ""},
         {"StarDict, sametypesequence, compressed",
@@ -403,8 +440,24 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
          {{"s.ifo", ifo(2, "sametypesequence=mW\n")}, {"s.idx", plainIdx}, {"s.dict", typedData}},
          {}, "type 'W' (a sound)"},
         {"StarDict entry of a refused type",
-         {{"s.ifo", ifo(1, "")}, {"s.idx", std::string("a\0", 2) + Be32(0) + Be32(3)}, {"s.dict", "gab"}},
-         {}, "s.idx: entry 1: entries of type 'g' (Pango markup)"},
+         {{"s.ifo", ifo(1, "")}, {"s.idx", std::string("a\0", 2) + Be32(0) + Be32(3)}, {"s.dict", "kab"}},
+         {}, "s.idx: entry 1: entries of type 'k' (KingSoft PowerWord XML)"},
+        {"StarDict, two types in one entry",
+         {{"s.ifo", ifo(1, "")}, {"s.idx", std::string("apple\0", 6) + Be32(0) + Be32(11)},
+          {"s.dict", std::string("mred\0hfruit", 11)}},
+         {{"apple", "red\nfruit"}}, ""},
+        // Pango markup: its line breaks written out, tags and references as in HTML.
+        {"StarDict, sametypesequence of plain text and Pango markup",
+         {{"s.ifo", ifo(1, "sametypesequence=mg\n")},
+          {"s.idx", std::string("apple\0", 6) + Be32(0) + Be32(pango.size())}, {"s.dict", pango}},
+         {{"apple", "&lt;red&gt;\nfruit & tree\n  sweet"}}, ""},
+        // Index lines without a headword, as FreeDict has for entries of
+        // punctuation alone; a fourth column left empty.
+        {"dictd, lines without a headword",
+         {{"d.index", "\tA\tB\n" + index + "\tB\tC\n"}, {"d.dict", dict}}, dictdWant, "",
+         Unencodable::Error, false, {"2 index lines left out: no headword (first at index lines 1, 6)"}},
+        {"dictd, an empty fourth column and a blank line after the headword",
+         {{"d.index", "apple\tA\tR\t\n"}, {"d.dict", "apple\n\nred fruit\n"}}, {{"apple", "red fruit"}}, ""},
         {"StarDict wordcount", {{"s.ifo", ifo(5, "")}, {"s.idx", typedIdx}, {"s.dict", typedData}},
          {}, "wordcount=5"},
         {"StarDict index cut", {{"s.ifo", ifo(3, "")}, {"s.idx", typedIdx.substr(0, 20)}, {"s.dict", typedData}},
@@ -416,19 +469,20 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
          {"s.dict", typedData}}, starWant, ""},
         {"homographs, case, stray bytes, IPA", homographFiles,
          {{"apple", "apple //\"{p.@l// <n>\nfruit"},
-          {"bank", "the side of a river\n\n    1: side\n    2: a slope\n\nriver"},
+          {"bank", bankWant},
           {"black friday", marketS}, {"expose", "Expose (n.)\nshowing"},
-          {"jean-emile baudot", "   telegraph engineer"}},
+          {"jean-emile baudot", "   telegraph engineer"}, {"schon", "schon\njust\n\nschon\nbeautiful"}},
          "", Unencodable::Replace, false,
          {"1 entry with bytes that are not UTF-8: 1 byte read as Windows-1252 (first at index lines 6)",
           "1 entry with pronunciations in IPA: 3 characters written in X-SAMPA"}},
         {"the same, keeping the index's case", homographFiles,
          {{"Bank", "the side of a river"}, {"Black Friday", marketS}, {"apple", "apple //\"{p.@l// <n>\nfruit"},
           {"bank", "    1: side\n    2: a slope\n\nthe side of a river\n\nriver"},
-          {"expose", "Expose (n.)\nshowing"}, {"jean-emile baudot", "   telegraph engineer"}},
+          {"expose", "Expose (n.)\nshowing"}, {"jean-emile baudot", "   telegraph engineer"},
+          {"schon", "schon\njust\n\nschon\nbeautiful"}},
          "", Unencodable::Replace, true},
         {"the same, leaving out what needs replacing", homographFiles,
-         {{"bank", "the side of a river\n\n    1: side\n    2: a slope\n\nriver"}}, "", Unencodable::Skip, false,
+         {{"bank", bankWant}, {"schon", "just"}}, "", Unencodable::Skip, false,
          {"1 entry left out: bytes that are not UTF-8 (first at index lines 6)"}},
         {"the same, refusing a stray byte", homographFiles, {},
          "h.index:6: \"Black Friday\": a byte that is not UTF-8 (0x92 on line 2 of the entry); "
@@ -485,6 +539,23 @@ TEST_F(VbkCommands, EdictAndEucJpListsComeIn)
     withTokyo.insert(withTokyo.begin() + 1, {"\x82\xC6\x82\xA4\x82\xAB\x82\xE5\x82\xA4", tokyo});
     withTokyo.insert(withTokyo.begin() + 5, {"\x93\x8C\x8B\x9E", tokyo});
 
+    // Repeated headwords, a note and an example, NEC's special characters,
+    // labels after two spaces, a text with " : " in it.
+    const std::string eijiro = u8"■abandon  {他動-1} : 断念する◆【用法】注■・They abandoned it. 彼らは断念した。\r\n"
+                               u8"■abandon  {他動-2} : 見捨てる\r\n"
+                               u8"■Polish  {形} : ポーランドの\r\n■polish  {他動} : 磨く\r\n"
+                               u8"■No.1 : 第１位、①、㈱、Ⅰ\r\n■time : 時 : 時間\r\n■abandon : x\r\n";
+    const Pairs eijiroTable = {
+        {"No.1", Sjis(u8"第１位、①、㈱、Ⅰ")},
+        {"Polish", Sjis(u8"{形} : ポーランドの")},
+        {"abandon", Sjis(u8"{他動-1} : 断念する\n◆【用法】注\n■・They abandoned it. 彼らは断念した。\n"
+                         u8"{他動-2} : 見捨てる\n\nx")},
+        {"polish", Sjis(u8"{他動} : 磨く")},
+        {"time", Sjis(u8"時 : 時間")},
+    };
+    const std::string pdic = u8"apple /// りんご \\ 林檎 / an apple a day\r\napple /// 林檎の木\r\n";
+    const std::string dsl = u8"#NAME \"T\"\n\nWater\n\t[m1]水[/m]\n";
+
     struct Case {
         const char* name;
         std::string bytes;
@@ -512,6 +583,33 @@ TEST_F(VbkCommands, EdictAndEucJpListsComeIn)
          Unencodable::Error, {}, {}, "broken:2: not valid EUC-JP (byte 0xC6"},
         {"w.tsv", "\xBF\xE5\t\xA4\xDF\xA4\xBA\\n\x8E\xB1\n", TextEncoding::EucJp,
          Unencodable::Error, {}, {{"\x90\x85", "\x82\xDD\x82\xB8\n\xB1"}}, "(EUC-JP TSV, 1 line read)"},
+        // EIJIRO, in code page 932 (NEC's special characters among it) and in UTF-16.
+        {"EIJIRO.TXT", Sjis(eijiro), {}, Unencodable::Error, {}, eijiroTable,
+         "5 entries (Shift-JIS EIJIRO, 6 headwords read)"},
+        {"eijiro", Utf16(eijiro, false, true), {}, Unencodable::Error, {}, eijiroTable,
+         "(UTF-16LE EIJIRO, 6 headwords read)"},
+        {"eijiro.txt", "\xEF\xBB\xBF" + eijiro, {}, Unencodable::Error, {}, eijiroTable,
+         "(UTF-8 EIJIRO, 6 headwords read)"},
+        {"w2.tsv", "a\tb\n", {}, Unencodable::Error, ListFormat::Eijiro, {}, "w2.tsv:1: not an EIJIRO line"},
+        // PDIC in UTF-16 and Shift-JIS.
+        {"pdic.txt", Utf16(pdic, false, true), {}, Unencodable::Error, {},
+         {{"apple", Sjis(u8"りんご\n林檎\nan apple a day\n\n林檎の木")}}, "(UTF-16LE PDIC text, 2 headwords read)"},
+        {"pdic", Sjis(u8"水 /// みず\n"), {}, Unencodable::Error, {}, {{Sjis(u8"水"), Sjis(u8"みず")}},
+         "(Shift-JIS PDIC text, 1 headword read)"},
+        // Excel's Unicode text; UTF-16 without a mark when named.
+        {"excel.txt", Utf16(u8"word\tりんご\r\nfruit\t林檎\r\n", false, true), {}, Unencodable::Error, {},
+         {{"fruit", Sjis(u8"林檎")}, {"word", Sjis(u8"りんご")}}, "(UTF-16LE TSV, 2 lines read)"},
+        {"be.tsv", Utf16(u8"word\tりんご\n", true, false), TextEncoding::Utf16Be, Unencodable::Error, {},
+         {{"word", Sjis(u8"りんご")}}, "(UTF-16BE TSV, 1 line read)"},
+        // DSL as dictzip in UTF-16 without a mark, and in UTF-8.
+        {"wn.dsl.dz", Gzip(Utf16(dsl, false, false)), {}, Unencodable::Error, {},
+         {{"water", Sjis(u8"  水")}}, "(UTF-16LE DSL dictionary, 1 headword read)"},
+        {"wn.dsl", "\xEF\xBB\xBF" + dsl, {}, Unencodable::Error, {}, {{"water", Sjis(u8"  水")}},
+         "(UTF-8 DSL dictionary"},
+        // KANJIDIC: 水 3F65 U6c34 G1 S4 スイ みず {water}, in EUC-JP.
+        {"kanjidic", "# KANJIDIC\n\xBF\xE5 3F65 U6c34 G1 S4 \xA5\xB9\xA5\xA4 \xA4\xDF\xA4\xBA {water}\n", {},
+         Unencodable::Error, {}, {{"\x90\x85", Sjis(u8"スイ\nみず\nwater\n4 strokes, grade 1")}},
+         "1 entry (EUC-JP KANJIDIC, 1 headword read)"},
     };
     for (const Case& c : cases) {
         Write(c.name, c.bytes);
@@ -607,6 +705,9 @@ TEST_F(VbkCommands, NeverWritesOverItsOwnInput)
         {"s.ifo", "StarDict's dict ifo file\nversion=2.4.2\nwordcount=1\nsametypesequence=m\n"},
         {"s.idx", idx},
         {"s.dict", "x"},
+        {"g.ifo", "StarDict's dict ifo file\nversion=2.4.2\nwordcount=1\nsametypesequence=m\n"},
+        {"g.idx.gz", Gzip(idx)},
+        {"g.dict", "x"},
     };
     for (const auto& [name, bytes] : files)
         Write(name, bytes);
@@ -622,6 +723,7 @@ TEST_F(VbkCommands, NeverWritesOverItsOwnInput)
         {"z.index", "./z.dict.dz", "z.dict.dz, a file of the dictionary"},
         {"s.ifo", "s.idx", "s.idx, a file of the dictionary"},
         {"s.ifo", "s.dict", "s.dict, a file of the dictionary"},
+        {"g.ifo", "g.idx.gz", "g.idx.gz, a file of the dictionary"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Import(c.list, c.table), ExitFailed) << c.list << " -o " << c.table;
@@ -636,6 +738,22 @@ TEST_F(VbkCommands, NeverWritesOverItsOwnInput)
     Write("t.vbk", table);
     EXPECT_EQ(Export("t.vbk", "t.vbk", TextEncoding::Utf8), ExitFailed);
     EXPECT_EQ(Read("t.vbk"), table);
+
+    // A repair leaves out what did not load: never over the damaged table.
+    const std::string damaged = table + std::string("\x01\x00", 2);
+    Write("t.vbk", damaged);
+    fs::create_hard_link(Path("t.vbk"), Path("sub/t.vbk"));
+    for (const char* output : {"t.vbk", "sub/t.vbk", "sub/../t.vbk"}) {
+        CheckOptions o;
+        o.Table = Path("t.vbk");
+        o.Repair = true;
+        o.Output = Path(output);
+        io_ = CommandIo();
+        EXPECT_EQ(RunCheck(o, io_), ExitFailed) << output;
+        EXPECT_NE(io_.Err.find("that is the damaged table itself"), std::string::npos)
+            << output << ": " << io_.Err;
+        EXPECT_EQ(Read("t.vbk"), damaged) << output;
+    }
 }
 
 TEST_F(VbkCommands, ExportRefusesWhatWouldNotComeBack)
@@ -706,8 +824,11 @@ TEST_F(VbkCommands, CheckReportsFaultsWithOffsetsAndRepairs)
 
 TEST_F(VbkCommands, GetShowsWhatTheProgramShows)
 {
-    // apple → りんご, banana → バナナ.
-    Write("t.vbk", TableOf({{"apple", "\x82\xE8\x82\xF1\x82\xB2"}, {"banana", "\x83\x6F\x83\x69\x83\x69"}}));
+    // apple → りんご, banana → バナナ; a Key that differs from another only in
+    // case, and lower-case Keys as dictionaries bring them in.
+    Write("t.vbk", TableOf({{"Polish", "polski"}, {"apple", "\x82\xE8\x82\xF1\x82\xB2"},
+                            {"banana", "\x83\x6F\x83\x69\x83\x69"}, {"haus", "house"},
+                            {"polish", "shine"}, {"uber", "over"}}));
     const std::string heading = "\xEF\xBC\x9C\xE5\x80\x99\xE8\xA3\x9C\xE5\x8D\x98\xE8\xAA\x9E\xEF\xBC\x9E\n";
     struct Case {
         const char* word;
@@ -718,9 +839,19 @@ TEST_F(VbkCommands, GetShowsWhatTheProgramShows)
         {"b", TextEncoding::Utf8, heading + "banana\n\xE3\x83\x90\xE3\x83\x8A\xE3\x83\x8A\n"},
         {"appl", TextEncoding::Utf8, heading + "apple\n\xE3\x82\x8A\xE3\x82\x93\xE3\x81\x94\n"},
         {"Apple", TextEncoding::Utf8, heading + "apple\n\xE3\x82\x8A\xE3\x82\x93\xE3\x81\x94\n"},
-        {"c", TextEncoding::Utf8, heading},
+        {"zz", TextEncoding::Utf8, heading},
         {"apple", TextEncoding::ShiftJis, "\x82\xE8\x82\xF1\x82\xB2\n"},
-        {"c", TextEncoding::ShiftJis, "\x81\x83\x8C\xF3\x95\xE2\x92\x50\x8C\xEA\x81\x84\n"},
+        {"zz", TextEncoding::ShiftJis, "\x81\x83\x8C\xF3\x95\xE2\x92\x50\x8C\xEA\x81\x84\n"},
+        // Capitals: the lower-case Key before the next in order, an exact
+        // Key before either.
+        {"Haus", TextEncoding::Utf8, heading + "haus\nhouse\n"},
+        {"Polish", TextEncoding::Utf8, "polski\n"},
+        {"polish", TextEncoding::Utf8, "shine\n"},
+        {"POLISH", TextEncoding::Utf8, heading + "polish\nshine\n"},
+        {"Pol", TextEncoding::Utf8, heading + "Polish\npolski\n"},
+        // An accented word as Windows hands it to the program.
+        {"\xC3\xBC" "ber", TextEncoding::Utf8, "over\n"},                  // über
+        {"\xC3\x9C" "BER", TextEncoding::Utf8, heading + "uber\nover\n"}, // ÜBER
     };
     for (const Case& c : cases) {
         GetOptions o;

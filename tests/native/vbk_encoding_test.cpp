@@ -8,6 +8,7 @@
 #include "encodings/euc_jp.h"
 #include "encodings/latin_text.h"
 #include "encodings/text_encoding.h"
+#include "encodings/utf16.h"
 #include "encodings/x_sampa.h"
 
 namespace {
@@ -192,6 +193,44 @@ TEST(EncodingDetection, DecidesByMarkThenValidity)
         EXPECT_EQ(int(DetectEncoding(c.text)), int(c.want)) << HexOf(c.text);
 }
 
+TEST(Utf16, ByteOrdersSurrogatesAndFaults)
+{
+    struct Case {
+        std::string text;
+        bool bigEndian;
+        std::string utf8; // what comes out before a fault
+        bool ok;
+        size_t offset;
+    } cases[] = {
+        {std::string("a\0\x34\x6C", 4), false, "a\xE6\xB0\xB4", true, 0},             // a水
+        {std::string("\0a\x6C\x34", 4), true, "a\xE6\xB0\xB4", true, 0},
+        {std::string("\x3D\xD8\x00\xDE", 4), false, "\xF0\x9F\x98\x80", true, 0},                   // U+1F600, a pair
+        {std::string("\xE9\0\x3D\xD8" "b\0", 6), false, "\xC3\xA9", false, 2},       // é, a lone high surrogate
+        {std::string("\x00\xDC", 2), false, "", false, 0},                              // a lone low one
+        {std::string("a\0b", 3), false, "a", false, 2},                                  // an odd last byte
+    };
+    for (const Case& c : cases) {
+        std::string out(Utf16Utf8Bound(c.text.size()), '\0');
+        size_t written = 0;
+        ConvertResult r = Utf16ToUtf8(c.text, c.bigEndian, &out[0], written);
+        EXPECT_EQ(HexOf(out.substr(0, written)), HexOf(c.utf8)) << HexOf(c.text);
+        EXPECT_EQ(r.Ok, c.ok) << HexOf(c.text);
+        if (!c.ok) {
+            EXPECT_EQ(r.Offset, c.offset) << HexOf(c.text);
+        }
+    }
+    // Without a mark, where the zero bytes fall tells the order: Cyrillic
+    // with a little ASCII among it too; UTF-8 and CJK text say nothing.
+    std::string cyrillic;
+    for (int i = 0; i < 100; i++)
+        cyrillic += i % 6 ? std::string("\x30\x04", 2) : std::string(" \0", 2);
+    EXPECT_EQ(Utf16ByZeroBytes(cyrillic), TextEncoding::Utf16Le);
+    EXPECT_EQ(Utf16ByZeroBytes(std::string("\0#\0N", 4)), TextEncoding::Utf16Be);
+    EXPECT_EQ(Utf16ByZeroBytes("#NAME \"x\""), std::nullopt);
+    EXPECT_EQ(Utf16ByZeroBytes("\x34\x6C\x34\x6C"), std::nullopt);
+    EXPECT_EQ(Utf16ByBom("\xFE\xFF"), TextEncoding::Utf16Be);
+}
+
 TEST(EncodingDetection, FaultsNameLineAndOffset)
 {
     struct Case {
@@ -240,6 +279,7 @@ TEST(EucJp, EveryKindOfCodeBecomesUtf8)
         {"\xA4\xDF\xA4\xBA", true, "\xE3\x81\xBF\xE3\x81\x9A"},          // みず
         {"\xA1\xC1", true, "\xEF\xBD\x9E"},                             // ～ as code page 932 has it
         {"\x8E\xB1x", true, "\xEF\xBD\xB1x"},                           // ｱ half-width
+        {"\x8E\xDF", true, "\xEF\xBE\x9F"},                             // ﾟ, the last half-width
         {"\xAD\xA1", true, "\xE2\x91\xA0"},                             // ① NEC row 13
         {"T\x8F\xAB\xD7ky\x8F\xAB\xD7", true, "T\xC5\x8Dky\xC5\x8D"},   // Tōkyō, JIS X 0212
         {"\x8F\xA2\xB7", true, "\xEF\xBD\x9E"},                         // JIS X 0212 tilde
@@ -250,6 +290,7 @@ TEST(EucJp, EveryKindOfCodeBecomesUtf8)
         {"\x8E\xE0", false, "0"},                                     // no such half-width code
         {"\x8F\xA1\xA1", false, "0"},                                 // unassigned in JIS X 0212
         {"\x8F\xAB", false, "0"},
+        {"\x8F\xB2\x41", false, "0"},                                 // JIS X 0212 trail out of range
         {"\xA9\xA1", false, "0"},                                     // unassigned row 9
     };
     for (const Case& c : cases) {
@@ -302,9 +343,12 @@ TEST(DictionaryText, StrayBytesCaseAndIpa)
         EXPECT_EQ(HexOf(out), HexOf(c.want)) << HexOf(c.text);
     }
 
-    std::string lower = "Run \xC3\x89MILE \xC5\xB8 \xC4\xB0 \xE1\xBA\xA0 \xCE\x91"; // Run ÉMILE Ÿ İ Ạ Α
+    // Run ÉMILE Ÿ İ Ạ Α Þ 2×3 Ňň ZOO
+    std::string lower = "Run \xC3\x89MILE \xC5\xB8 \xC4\xB0 \xE1\xBA\xA0 \xCE\x91 \xC3\x9E 2\xC3\x97" "3 "
+                        "\xC5\x87\xC5\x88 ZOO";
     LowerLatinCase(lower);
-    EXPECT_EQ(HexOf(lower), HexOf("run \xC3\xA9mile \xC3\xBF \xC4\xB0 \xE1\xBA\xA1 \xCE\x91"));
+    EXPECT_EQ(HexOf(lower), HexOf("run \xC3\xA9mile \xC3\xBF \xC4\xB0 \xE1\xBA\xA1 \xCE\x91 \xC3\xBE 2\xC3\x97" "3 "
+                                  "\xC5\x88\xC5\x88 zoo"));
     EXPECT_TRUE(EqualsIgnoringLatinCase("Jean-\xC3\x89mile", "jean-\xC3\xA9mile"));
     EXPECT_FALSE(EqualsIgnoringLatinCase("emile", "\xC3\xA9mile"));
 
@@ -317,6 +361,11 @@ TEST(DictionaryText, StrayBytesCaseAndIpa)
         {"[t\xCD\xA1\xCA\x83\xC9\xB9\xCB\x90]", "[t_Sr\\:]", 4},               // t͡ʃɹː
         {"/k\xC3\xA6t/ and encyclop\xC3\xA6" "dia", "/k{t/ and encyclop\xC3\xA6" "dia", 1},
         {"\xCE\xB8 and /\xCE\xB8/", "\xCE\xB8 and /\xCE\xB8/", 0}, // Greek alone is no IPA
+        {"/p\xCA\x8At/", "/pUt/", 1},                                    // pʊt
+        {"si\xC5\x8B", "siN", 1},                                        // siŋ
+        {"[k\xC3\xA6t]", "[k{t]", 1},                                    // kæt
+        // Words of languages that IPA shares letters with, bracketed.
+        {"[gar\xC3\xA7on] /sm\xC3\xB8rrebr\xC3\xB8" "d/", "", 0},      // garçon, smørrebrød
         {"plain text", "plain text", 0},
     };
     for (const Ipa& c : ipa) {
@@ -335,6 +384,10 @@ TEST(EncodingNames, AcceptTheUsualSpellings)
         EXPECT_EQ(ParseEncodingName(n), TextEncoding::ShiftJis) << n;
     for (const char* n : {"euc-jp", "EUC_JP", "eucjp"})
         EXPECT_EQ(ParseEncodingName(n), TextEncoding::EucJp) << n;
+    for (const char* n : {"utf-16le", "UTF16LE"})
+        EXPECT_EQ(ParseEncodingName(n), TextEncoding::Utf16Le) << n;
+    for (const char* n : {"utf-16be", "utf16be"})
+        EXPECT_EQ(ParseEncodingName(n), TextEncoding::Utf16Be) << n;
     for (const char* n : {"", "latin1", "utf-16"})
         EXPECT_FALSE(ParseEncodingName(n).has_value()) << n;
 }

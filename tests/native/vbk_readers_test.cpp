@@ -1,4 +1,4 @@
-// The TSV and CSV readers and writers of vbk.
+// The list and dictionary-text readers and the writers of vbk.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,8 +7,12 @@
 #include <tuple>
 #include <vector>
 
+#include "formats/dsl_reader.h"
 #include "formats/edict_reader.h"
+#include "formats/eijiro_reader.h"
 #include "formats/gathered_table.h"
+#include "formats/kanjidic_reader.h"
+#include "formats/pdic_reader.h"
 #include "formats/html_text.h"
 #include "formats/list_reader.h"
 #include "formats/import_source.h"
@@ -51,8 +55,8 @@ struct Outcome {
 // Also holds every reader to what lets import write entries over the text
 // behind it: the bytes a reader says it has passed are overwritten at once,
 // which must change nothing it reads; and no entry takes more bytes than the
-// reader passed since the one before (but for EDICT, whose lines give an
-// entry for each of their Keys).
+// reader passed since the one before (but for EDICT, DSL and KANJIDIC, whose
+// entries are written apart).
 Outcome Read(ListFormat format, const std::string& text,
              TextEncoding encoding = TextEncoding::Utf8)
 {
@@ -64,7 +68,8 @@ Outcome Read(ListFormat format, const std::string& text,
         format, bytes, encoding,
         [&](size_t line, std::string_view k, std::string_view d) {
             o.rows.emplace_back(line, std::string(k), std::string(d));
-            if (format != ListFormat::Edict) {
+            if (format != ListFormat::Edict && format != ListFormat::Dsl &&
+                format != ListFormat::Kanjidic) {
                 EXPECT_LE(k.size() + d.size(), size_t(unread - passed))
                     << "line " << line << " of " << Visible(text) << ": passed "
                     << unread - begin << ", before " << passed - begin;
@@ -187,9 +192,10 @@ TEST(FlashcardReader, HeaderLinesChooseSeparatorColumnsAndHtml)
         // Every named reference of HTML, two of them a letter and a mark;
         // hex digits in either case; a surrogate names no character.
         {"named and numbered references", ListFormat::Tsv,
-         "#html:true\nk\t&mdash;&hellip;&rarr;&#xFF21;&#xff41;&#xD800;&NotEqualTilde;&amp\n",
+         "#html:true\nk\t&mdash;&hellip;&rarr;&#xFF21;&#xff41;&#xD800;&NotEqualTilde;&amp"
+         "&CounterClockwiseContourIntegral;\n", // the longest name, ∳
          {{2, "k", "\xE2\x80\x94\xE2\x80\xA6\xE2\x86\x92\xEF\xBC\xA1\xEF\xBD\x81&#xD800;"
-                   "\xE2\x89\x82\xCC\xB8&amp"}}},
+                   "\xE2\x89\x82\xCC\xB8&amp\xE2\x88\xB3"}}},
         {"many a '&' and '<' that end nothing", ListFormat::Tsv,
          "#html:true\nk\t" + std::string(100000, '&') + std::string(1000, '<') + "a\n",
          {{2, "k", std::string(100000, '&') + std::string(1000, '<') + "a"}}},
@@ -235,6 +241,11 @@ TEST(EdictReader, EveryWritingAndReadingIsAKey)
     const std::string four = "\xEF\xBC\x94\xC2\xB0", shido = "\xE3\x81\x97\xE3\x81\xA9";
     const std::string edict2Head = nihon + "(P);" + hinomoto + " [" + hiragana + "(P);" + nippon +
                                    ";" + hiragana + "(" + nihon + ")]";
+    // 後ろ;後 [うしろ(後ろ;後);あと(後)]
+    const std::string ushiro2 = "\xE5\xBE\x8C\xE3\x82\x8D", ato = "\xE5\xBE\x8C";
+    const std::string ushiro = "\xE3\x81\x86\xE3\x81\x97\xE3\x82\x8D", atoKana = "\xE3\x81\x82\xE3\x81\xA8";
+    const std::string restricted = ushiro2 + ";" + ato + " [" + ushiro + "(" + ushiro2 + ";" + ato + ");" +
+                                   atoKana + "(" + ato + ")]";
     RunCases(ListFormat::Edict,
              {
                  {"EDICT, the description line out", header + nihon + " [" + hiragana + "] /(n) Japan/(P)/\n",
@@ -255,6 +266,16 @@ TEST(EdictReader, EveryWritingAndReadingIsAKey)
                    {2, marks, marks + "\nEDICT, EDICT_SUB(P)\nCreated: 2021-02-03"}}},
                  {"a line of another shape", mizu + " /w/\n" + mizu + "\tmizu\n", {{1, mizu, mizu + "\nw"}}, 2},
                  {"a reading never closed", mizu + " [" + mizuKana + " /w/\n", {}, 1},
+                 {"no space before the glosses", mizu + " [" + mizuKana + "]/w/\n", {}, 1},
+                 {"an empty reading", mizu + " [] /w/\n", {}, 1},
+                 {"a writing in parentheses", "(" + mizu + ") [" + mizuKana + "] /(int) lol/",
+                  {{1, "(" + mizu + ")", "(" + mizu + ") [" + mizuKana + "]\n(int) lol"},
+                   {1, mizuKana, "(" + mizu + ") [" + mizuKana + "]\n(int) lol"}}},
+                 // A reading kept for some writings: the ';' between them
+                 // ends no reading.
+                 {"EDICT2: a restricted reading", restricted + " /behind/",
+                  {{1, ushiro2, restricted + "\nbehind"}, {1, ato, restricted + "\nbehind"},
+                   {1, ushiro, restricted + "\nbehind"}, {1, atoKana, restricted + "\nbehind"}}},
              },
              TextEncoding::Utf8);
 
@@ -267,11 +288,122 @@ TEST(EdictReader, EveryWritingAndReadingIsAKey)
         {"apple\tred /fruit/\n", false},     // a TSV line
         {"k /a/,b/\n", true},                 // no tab, ends in a slash
         {"k /a/\nk\td\n", false},            // only while every line has the shape
+        {"see /usr/bin/ for it\n", false},  // a slash that starts no gloss list
         {"#separator:tab\n", false},
         {"", false},
     };
     for (const ShapeCase& c : shapes)
         EXPECT_EQ(LooksLikeEdict(c.text), c.edict) << Visible(c.text);
+}
+
+TEST(EijiroReader, LinesOfOneHeadwordAreOneEntry)
+{
+    // ■abandon  {他動-1} : 〔計画を〕断念する◆【用法】注■・They abandoned it. 彼らは断念した。
+    // ■abandon  {他動-2} : 見捨てる堰檗 (堰 ends in 0x81 and 檗 starts with 0x9F: not a ◆)
+    // ■Polish  {形} : ポーランドの / ■polish  {他動} : 磨く / ■No.1 : 第１位、①、㈱、Ⅰ
+    // ■a : b : c, then ■abandon again, in code page 932.
+    const std::string label1 = "{\x91\xBC\x93\xAE-1} : \x81k\x8Cv\x89\xE6\x82\xF0\x81l\x92" "f\x94O\x82\xB7\x82\xE9";
+    const std::string note = "\x81\x9F\x81y\x97p\x96@\x81z\x92\x8D";
+    const std::string example = "\x81\xA1\x81" "EThey abandoned it. \x94\xDE\x82\xE7\x82\xCD\x92" "f\x94O\x82\xB5\x82\xBD\x81" "B";
+    const std::string label2 = "{\x91\xBC\x93\xAE-2} : \x8C\xA9\x8E\xCC\x82\xC4\x82\xE9\x89\x81\x9F@";
+    const std::string polishUpper = "{\x8C`} : \x83|\x81[\x83\x89\x83\x93\x83h\x82\xCC";
+    const std::string polishLower = "{\x91\xBC\x93\xAE} : \x96\x81\x82\xAD";
+    const std::string nec = "\x91\xE6\x82P\x88\xCA\x81" "A\x87@\x81" "A\x87\x8A\x81" "A\x87T";
+    const std::string mark = "\x81\xA1";
+    const std::string text = mark + "abandon  " + label1 + note + example + "\r\n" + mark +
+                             "abandon  " + label2 + "\r\n\r\n" + mark + "Polish  " + polishUpper +
+                             "\r\n" + mark + "polish  " + polishLower + "\r\n" + mark +
+                             "No.1 : " + nec + "\r\n" + mark + "a : b : c\r\n" + mark +
+                             "abandon : x\r\n";
+    RunCases(ListFormat::Eijiro,
+             {
+                 {"Shift-JIS", text,
+                  {{1, "abandon", label1 + "\n" + note + "\n" + example + "\n" + label2},
+                   {4, "Polish", polishUpper},
+                   {5, "polish", polishLower},
+                   {6, "No.1", nec},
+                   {7, "a", "b : c"},
+                   {8, "abandon", "x"}}},
+                 {"a line without its mark", mark + "a : b\nb : c\n", {}, 2},
+                 {"a line without \" : \"", mark + "a {b}\n", {}, 1},
+             },
+             TextEncoding::ShiftJis);
+    // ■a  {名} : b◆c, in UTF-8.
+    RunCases(ListFormat::Eijiro,
+             {{"UTF-8", "\xE2\x96\xA0" "a  {\xE5\x90\x8D} : b\xE2\x97\x86" "c\n",
+               {{1, "a", "{\xE5\x90\x8D} : b\n\xE2\x97\x86" "c"}}}},
+             TextEncoding::Utf8);
+    EXPECT_TRUE(LooksLikeEijiro(text));
+    EXPECT_TRUE(LooksLikeEijiro("\xE2\x96\xA0" "a : b\n"));
+    EXPECT_FALSE(LooksLikeEijiro(mark + "a : b\nplain line\n"));
+    EXPECT_FALSE(LooksLikeEijiro(mark + "a : b\tc\n")); // a TSV line
+    EXPECT_FALSE(LooksLikeEijiro(""));
+}
+
+TEST(PdicReader, MeaningLineBreaksAndExample)
+{
+    // りんご and 林檎 in code page 932; 表 ends in a backslash byte.
+    RunCases(ListFormat::Pdic,
+             {
+                 {"line break and example", "apple /// \x82\xE8\x82\xF1\x82\xB2 \\ \x97\xD1\x8C\xE7 / an apple a day / more\r\n",
+                  {{1, "apple", "\x82\xE8\x82\xF1\x82\xB2\n\x97\xD1\x8C\xE7\nan apple a day / more"}}},
+                 {"a trail byte is no backslash", "k /// \x95\\ x\n\nk /// y\n",
+                  {{1, "k", "\x95\\ x"}, {3, "k", "y"}}},
+                 {"a line without \" /// \"", "a /// b\nc // d\n", {{1, "a", "b"}}, 2},
+             },
+             TextEncoding::ShiftJis);
+    EXPECT_TRUE(LooksLikePdic("a /// b\n\nc /// d"));
+    EXPECT_FALSE(LooksLikePdic("a /// b\tc\n"));
+    EXPECT_FALSE(LooksLikePdic("a // b\n"));
+}
+
+TEST(KanjidicReader, ReadingsMeaningsStrokesAndGrade)
+{
+    // 水 3F65 ... スイ みず みず- T1 うず ず {water}; 亜 with grade 8; 〆 with neither.
+    const std::string sui = "\xE3\x82\xB9\xE3\x82\xA4", mizu = "\xE3\x81\xBF\xE3\x81\x9A";
+    const std::string uzu = "\xE3\x81\x86\xE3\x81\x9A", comma = "\xE3\x80\x81";
+    const std::string text = "# KANJIDIC JIS X 0208 Kanji Information File/\n"
+                             "\xE6\xB0\xB4 3F65 U6c34 B85 G1 S4 S5 XJ0 F223 Yshui3 " + sui + " " + mizu +
+                             " " + mizu + "- T1 " + uzu + " T2 " + mizu + " {water} {Wednesday} \n"
+                             "\xE4\xBA\x9C 3021 U4e9c G8 S7 \xE3\x82\xA2 {Asia}\n"
+                             "\xE3\x80\x86 3026 U3006 {seal}\n";
+    RunCases(ListFormat::Kanjidic,
+             {
+                 {"three kanji", text,
+                  {{2, "\xE6\xB0\xB4", sui + "\n" + mizu + comma + mizu + "-\nnames: " + uzu +
+                                         "\nwater\nWednesday\n4 strokes, grade 1"},
+                   {3, "\xE4\xBA\x9C", "\xE3\x82\xA2\nAsia\n7 strokes, secondary school"},
+                   {4, "\xE3\x80\x86", "seal"}}},
+                 {"a line of another shape", "\xE6\xB0\xB4 3F65 {water}\nx y\n", {{1, "\xE6\xB0\xB4", "water"}}, 2},
+             },
+             TextEncoding::Utf8);
+    EXPECT_TRUE(LooksLikeKanjidic(text));
+    EXPECT_TRUE(LooksLikeKanjidic("\xBF\xE5 3F65 U6c34 {water}\n")); // EUC-JP
+    EXPECT_FALSE(LooksLikeKanjidic("# comment\nword\tdata\n"));
+    EXPECT_FALSE(LooksLikeKanjidic("apple 12345 x\n"));
+}
+
+TEST(DslReader, CardsHeadwordsAndBodies)
+{
+    const std::string header = "#NAME \"Test\"\n#INDEX_LANGUAGE \"English\"\n\n";
+    RunCases(ListFormat::Dsl,
+             {
+                 {"two headword lines, tags and indentation",
+                  header + "Colour\ncolor\n\t[m1][p]noun[/p][/m]\n\t[m2][trn]a hue[/trn] [com](see <<hue>>)[/com][/m]\n"
+                           "\t[m3][c blue]\xE2\x80\xA2[/c] Syn: <<tint>>\n",
+                  {{4, "colour", "Colour; color\n  noun\n    a hue (see hue)\n      \xE3\x83\xBB Syn: tint"},
+                   {4, "color", "Colour; color\n  noun\n    a hue (see hue)\n      \xE3\x83\xBB Syn: tint"}}},
+                 {"unsorted and optional parts, ~, comments, escapes, media",
+                  "{to }go(es)\n\t~ away{{a comment}} \\[sic\\] \\~[s]go.wav[/s][video]v.mp4[/video]\n"
+                  " [ref]went[/ref]\n\t[s]only.wav[/s]\n",
+                  {{1, "go", "to go(es)\ngoes away [sic] ~\nwent"},
+                   {1, "goes", "to go(es)\ngoes away [sic] ~\nwent"}}},
+                 {"subentries are entries of their own",
+                  "run\n\tto move fast\n\t@ run out\n\t[m1]to end[/m]\n\t@\n\tmore of run\nwalk\n\tto go on foot\n",
+                  {{1, "run out", "  to end"}, {1, "run", "to move fast\nmore of run"}, {7, "walk", "to go on foot"}}},
+                 {"a body line first", "\tbody\nword\n\tx\n", {}, 1},
+             },
+             TextEncoding::Utf8);
 }
 
 // A pipe may be a Shift-JIS trail byte: ポ is 0x83 0x7C.
@@ -365,12 +497,20 @@ TEST(ImportSource, FailureKindsCancelAndTheTableBuilt)
     folder.Write("open.csv", "apple,\"never closed\n");
     folder.Write("many.tsv", many);
     folder.Write("words.csv", "pear,green\napple,red\npear,again\n");
+    folder.Write("a.out", std::string("\x7F" "ELF\0\xFF\x80", 7));
+    folder.Write("latin.tsv", "a\tb\ncaf\xE9\n");
+    folder.Write("wn_abrv.dsl", "adj.\n\tadjective\n");
+    folder.Write("odd.tsv", std::string("\xFF\xFE" "a\0\t\0b\0\n", 9));
+    folder.Write("wn.dsl.dz", "not compressed");
+    std::string eijiro; // in code page 932, as EIJIRO comes
+    for (int i = 0; i < 5000; i++)
+        eijiro += "\x81\xA1word" + std::to_string(i) + " : \x8C\xEA\n";
+    folder.Write("eijiro.txt", eijiro);
     struct {
         const char* file;
         bool cancel;
         SourceFailure want;
     } cases[] = {
-        {"noise.csv", false, SourceFailure::NotText},
         {"empty.txt", false, SourceFailure::NoEntries},
         {"blank.tsv", false, SourceFailure::NoEntries},
         {"words", false, SourceFailure::UnknownFormat},
@@ -379,6 +519,14 @@ TEST(ImportSource, FailureKindsCancelAndTheTableBuilt)
         {"many.tsv", true, SourceFailure::Cancelled},
         {"many.tsv", false, SourceFailure::None},
         {"words.csv", false, SourceFailure::None},
+        {"noise.csv", false, SourceFailure::UnknownFormat}, // binary: zero bytes
+        {"a.out", false, SourceFailure::UnknownFormat},
+        {"latin.tsv", false, SourceFailure::NotText},
+        {"wn_abrv.dsl", false, SourceFailure::UnknownFormat},
+        {"odd.tsv", false, SourceFailure::NotText},
+        {"wn.dsl.dz", false, SourceFailure::Malformed},
+        {"eijiro.txt", true, SourceFailure::Cancelled},
+        {"eijiro.txt", false, SourceFailure::None},
     };
     for (const auto& c : cases) {
         SourceOptions options;
@@ -395,11 +543,11 @@ TEST(ImportSource, FailureKindsCancelAndTheTableBuilt)
         std::string failure;
         bool read = ReadSource(options, source, failure);
         EXPECT_EQ(read, c.want == SourceFailure::None) << c.file << ": " << failure;
-        EXPECT_EQ(int(source.failureKind), int(c.want)) << c.file << ": " << failure;
+        EXPECT_EQ(int(source.failure), int(c.want)) << c.file << ": " << failure;
         if (c.cancel) {
             EXPECT_EQ(source.entries->Entries(), 1024u) << c.file << ": read on after the cancel";
         }
-        if (std::string(c.file) == "many.tsv" && read) {
+        if ((std::string(c.file) == "many.tsv" || std::string(c.file) == "eijiro.txt") && read) {
             EXPECT_EQ(places, 5001u) << "the lines a list has, to show progress against";
         }
     }

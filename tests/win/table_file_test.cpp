@@ -8,8 +8,11 @@
 #include <vector>
 
 #include "app/file_commands.h"
+#include "core/journal_codec.h"
 #include "core/table_codec.h"
 #include "platform/file_calls.h"
+#include "platform/files.h"
+#include "table/recovery_journal.h"
 #include "table/table_document.h"
 #include "tests/common/file_bytes.h"
 #include "tests/common/scratch_folder.h"
@@ -32,6 +35,7 @@ protected:
 
     void TearDown() override
     {
+        RecoveryJournal.Detach();
         FileCalls = FileSystemCalls();
         SetCurrentDirectoryA(previous_);
     }
@@ -145,14 +149,8 @@ TEST_F(TableFileTest, FileHeldOpenElsewhere)
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
 
     MessageBoxWatcher watcher;
-    Document.StoreEntry("mine", "1");
-    LoadDefaultTable();
-    EXPECT_STREQ(Document.CurrentTablePath(), "") << "a file that cannot be opened leaves the table untitled";
-    EXPECT_EQ(Document.EntryTable().Size(), 0u);
-    EXPECT_TRUE(watcher.Boxes().empty()) << "loading is silent";
-
     Document.Rename("data.vbk");
-    Document.MarkModified();
+    Document.StoreEntry("mine", "1");
     EXPECT_EQ(Document.SaveTableFile(), 0);
     auto boxes = watcher.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
@@ -258,9 +256,11 @@ BOOL WINAPI FailingReadFile(HANDLE h, LPVOID p, DWORD n, LPDWORD done, LPOVERLAP
     return ReadFile(h, p, n, done, o);
 }
 
-// A read that fails part-way is never taken for a shorter file: at start-up
-// the table is empty and untitled, so no save goes over the file unasked;
-// an open of either kind keeps the table as it was.
+// A file that is there but cannot be read whole, whether its read fails
+// part-way or it is held open without sharing, is never taken for a shorter
+// or a missing one: at start-up the table is empty and untitled, so no save
+// goes over the file unasked; an open of either kind keeps the table as it
+// was, unmodified.
 TEST_F(TableFileTest, ReadErrorIsNeverASmallerTable)
 {
     const std::string bytes = Record("a", "1") + Record("b", "2");
@@ -275,33 +275,99 @@ TEST_F(TableFileTest, ReadErrorIsNeverASmallerTable)
         {OpenLoad, "other.vbk", "other.vbk を読み込めませんでした。\n今の表はそのままです。"},
         {AppendLoad, "other.vbk", "other.vbk を読み込めませんでした。\n今の表はそのままです。"},
     };
-    for (const auto& c : cases) {
-        if (c.kind != StartLoad) {
+    for (bool held : {false, true})
+        for (const auto& c : cases) {
+            const std::string what = std::string(held ? "held: " : "read fails: ") + c.text;
+            if (c.kind == StartLoad) { // as a start finds it
+                Document.ClearEntries();
+                Document.Rename("");
+            } else {
+                LoadDefaultTable();
+            }
+            HANDLE other = INVALID_HANDLE_VALUE;
+            if (held) {
+                other = CreateFileA(Path(c.file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    0, nullptr);
+                ASSERT_NE(other, INVALID_HANDLE_VALUE) << what;
+            } else {
+                readsBeforeFailure = 1;
+                FileCalls.Read = FailingReadFile;
+            }
+            MessageBoxWatcher watcher;
+            TableLoad load = c.kind == StartLoad   ? LoadDefaultTable()
+                             : c.kind == OpenLoad ? Document.LoadTableFile(c.file)
+                                                  : Document.AppendTableFile(c.file);
+            ReportLoad(nullptr, c.file, load, c.kind);
+            if (other != INVALID_HANDLE_VALUE)
+                CloseHandle(other);
             FileCalls.Read = ::ReadFile;
-            LoadDefaultTable();
+            EXPECT_EQ(load.outcome, ReadFailed) << what;
+            auto boxes = watcher.Boxes();
+            ASSERT_EQ(boxes.size(), 1u) << what;
+            EXPECT_EQ(boxes[0].text, c.text) << what;
+            EXPECT_EQ(boxes[0].caption, "エラー") << what;
+            if (c.kind == StartLoad) {
+                EXPECT_EQ(Document.EntryTable().Size(), 0u) << what;
+                EXPECT_STREQ(Document.CurrentTablePath(), "") << what;
+            } else {
+                EXPECT_EQ(EncodeTableToBytes(Document.EntryTable()), bytes) << what;
+                EXPECT_STREQ(Document.CurrentTablePath(), "data.vbk") << what;
+                EXPECT_EQ(Document.TableModified(), 0) << what;
+            }
         }
-        readsBeforeFailure = 1;
-        FileCalls.Read = FailingReadFile;
-        MessageBoxWatcher watcher;
-        TableLoad load = c.kind == StartLoad   ? LoadDefaultTable()
-                         : c.kind == OpenLoad ? Document.LoadTableFile(c.file)
-                                              : Document.AppendTableFile(c.file);
-        ReportLoad(nullptr, c.file, load, c.kind);
-        EXPECT_EQ(load.outcome, ReadFailed) << c.text;
-        auto boxes = watcher.Boxes();
-        ASSERT_EQ(boxes.size(), 1u) << c.text;
-        EXPECT_EQ(boxes[0].text, c.text);
-        EXPECT_EQ(boxes[0].caption, "エラー") << c.text;
-        if (c.kind == StartLoad) {
-            EXPECT_EQ(Document.EntryTable().Size(), 0u);
-            EXPECT_STREQ(Document.CurrentTablePath(), "");
-        } else {
-            EXPECT_EQ(EncodeTableToBytes(Document.EntryTable()), bytes) << c.text;
-            EXPECT_STREQ(Document.CurrentTablePath(), "data.vbk") << c.text;
-            EXPECT_EQ(Document.TableModified(), 0) << c.text;
-        }
-    }
     EXPECT_EQ(ReadFileBytes(Path("data.vbk")), bytes);
+}
+
+// The disk fills up in the middle of a write: half of it is there.
+BOOL WINAPI HalfWrittenFile(HANDLE h, LPCVOID p, DWORD n, LPDWORD done, LPOVERLAPPED o)
+{
+    WriteFile(h, p, n / 2, done, o);
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+// A change the journal cannot write is said once and waits: the next write
+// that succeeds brings every change, the half-written record cut off, and
+// only a failure after that is said again.
+TEST_F(TableFileTest, AJournalThatCannotBeWrittenSaysSoOnceAndCatchesUp)
+{
+    const std::string path = Path("recovery.journal");
+    const std::string said = "変更の控えを書けません。\n" + SystemErrorText(ERROR_DISK_FULL) +
+                             "\n保存するまで、異常終了すると変更は失われます。";
+    RecoveryJournal.Attach(Document, path);
+    Document.StoreEntry("a", "1");
+    FileCalls.Write = HalfWrittenFile;
+    {
+        MessageBoxWatcher watcher;
+        Document.StoreEntry("b", "2");
+        Document.ReplaceEntry("a", "c", "3");
+        auto boxes = watcher.Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, said);
+        EXPECT_EQ(boxes[0].caption, "警告");
+        EXPECT_EQ(Document.TableModified(), 1) << "the change is made all the same";
+    }
+    FileCalls.Write = ::WriteFile;
+    {
+        MessageBoxWatcher watcher;
+        Document.EraseEntry("b");
+        EXPECT_TRUE(watcher.Boxes().empty());
+    }
+    JournalContents found = ReadJournal(ReadFileBytes(path));
+    EXPECT_FALSE(found.Torn);
+    ASSERT_EQ(found.Changes.size(), 4u);
+    const JournalKind kinds[] = {JournalKind::Store, JournalKind::Store, JournalKind::Replace,
+                                 JournalKind::Erase};
+    const std::vector<std::string> fields[] = {{"a", "1"}, {"b", "2"}, {"a", "c", "3"}, {"b"}};
+    for (size_t i = 0; i < 4; i++) {
+        EXPECT_EQ(found.Changes[i].Kind, kinds[i]) << "change " << i;
+        EXPECT_EQ(found.Changes[i].Fields, fields[i]) << "change " << i;
+    }
+
+    FileCalls.Write = HalfWrittenFile;
+    MessageBoxWatcher watcher;
+    Document.StoreEntry("d", "4");
+    EXPECT_EQ(watcher.Boxes().size(), 1u) << "it worked, then failed again";
 }
 
 HANDLE heldFiles[2] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};

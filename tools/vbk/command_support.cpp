@@ -1,7 +1,5 @@
 #include "tools/vbk/command_support.h"
 
-#include <filesystem>
-
 #include "core/table_codec.h"
 #include "formats/platform.h"
 
@@ -85,10 +83,4 @@ bool SaveTable(const std::string& path, const CEntryTable& table, std::string& f
             return ok;
         },
         failure);
-}
-
-bool SameFile(const std::string& a, const std::string& b)
-{
-    std::error_code error;
-    return std::filesystem::equivalent(a, b, error) && !error;
 }

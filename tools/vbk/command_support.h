@@ -35,6 +35,3 @@ using RecordPut = std::function<bool(std::string_view key, std::string_view data
 // file up. They go to the file a block at a time, never held whole.
 bool PutTableFile(const std::string& path, const std::function<bool(const RecordPut&)>& records,
                   std::string& failure);
-
-// Whether two names reach one file: writing one would destroy the other.
-bool SameFile(const std::string& a, const std::string& b);

@@ -209,6 +209,11 @@ void ReportCheck(const std::string& name, uint64_t size, const CheckFindings& f,
 
 int RunCheck(const CheckOptions& options, CommandIo& io)
 {
+    // The repaired table leaves out what did not load: over the damaged
+    // original, that part would be gone for good.
+    if (options.Repair && SameFile(options.Output, options.Table))
+        return Fail(io, options.Output +
+                            ": that is the damaged table itself; write the repaired one elsewhere");
     std::string bytes, why, failure;
     FileOutcome outcome = ReadWholeFile(options.Table, bytes, why);
     if (outcome != FileOutcome::Ok)
@@ -235,13 +240,8 @@ int RunGet(const GetOptions& options, CommandIo& io)
     if (io.Terminal == TextEncoding::Utf8) {
         if (FindUtf8Fault(options.Word))
             return Fail(io, "the word is not valid UTF-8");
-        ConvertResult r = Utf8ToCp932(options.Word, word);
-        if (!r.Ok) {
-            std::string shown;
-            AppendUtf8(r.CodePoint, shown);
-            return Fail(io, "the character " + CodePointName(r.CodePoint) + " (" + shown +
-                                ") of the word has no code in code page 932");
-        }
+        // As the program receives a word from Windows: über as uber.
+        Utf8ToCp932BestFit(options.Word, word);
     } else {
         word = options.Word;
     }

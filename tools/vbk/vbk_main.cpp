@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "formats/dictionary_reader.h"
+#include "formats/dsl_reader.h"
 #include "tools/vbk/command_support.h"
 #include "tools/vbk/terminal.h"
 #include "tools/vbk/vbk_commands.h"
@@ -18,11 +19,12 @@
 namespace {
 
 const char Usage[] =
-    "usage: vbk import LIST -o TABLE.vbk [--format tsv|csv|flashcards|edict]\n"
-    "                  [--encoding utf-8|sjis|euc-jp]\n"
+    "usage: vbk import LIST -o TABLE.vbk\n"
+    "                  [--format tsv|csv|flashcards|edict|dsl|eijiro|pdic|kanjidic]\n"
+    "                  [--encoding utf-8|sjis|euc-jp|utf-16le|utf-16be]\n"
     "                  [--unencodable error|replace|skip] [--merge]\n"
-    "       vbk import DICTIONARY.index|DICTIONARY.ifo -o TABLE.vbk [--unencodable ...] [--merge]\n"
-    "                  [--keep-case]\n"
+    "       vbk import DICTIONARY.index|.ifo|.dsl -o TABLE.vbk [--unencodable ...]\n"
+    "                  [--merge] [--keep-case]\n"
     "       vbk export TABLE.vbk [-o LIST] [--format tsv|csv|flashcards] [--encoding utf-8|sjis]\n"
     "                  [--bom]\n"
     "       vbk check TABLE.vbk [--repair -o OUT.vbk]\n"
@@ -31,14 +33,17 @@ const char Usage[] =
     "       vbk --version\n"
     "\n"
     "import   reads a word list (TSV: Key, a tab, Data, with \\n \\t \\r \\\\ escapes in\n"
-    "         the Data; CSV: two fields, RFC 4180 quoting) in UTF-8 or Shift-JIS (or\n"
-    "         EUC-JP, by --encoding euc-jp) and writes a table. The format comes from\n"
-    "         the extension (.tsv .tab .txt or .csv) unless --format says it; the\n"
+    "         the Data; CSV: two fields, RFC 4180 quoting) in UTF-8, Shift-JIS or\n"
+    "         UTF-16 with a byte-order mark (or EUC-JP or UTF-16 without one, by\n"
+    "         --encoding) and writes a table. The format comes from the extension\n"
+    "         (.tsv .tab .txt or .csv) unless --format says it; the\n"
     "         encoding is detected unless --encoding says it. An EDICT or EDICT2\n"
     "         Japanese-English dictionary file (EUC-JP or UTF-8) is known by its\n"
     "         lines: every writing and reading becomes a Key, the entries of one\n"
-    "         Key joined. A flash-card export (header lines such as\n"
-    "         #separator:tab at the top) is read by its header lines. A dictd\n"
+    "         Key joined; KANJIDIC, EIJIRO and PDIC one-line text are known by\n"
+    "         their lines too. A DSL dictionary (NAME.dsl or NAME.dsl.dz) gives\n"
+    "         every spelling of its headwords. A flash-card export (header lines\n"
+    "         such as #separator:tab at the top) is read by its header lines. A dictd\n"
     "         dictionary (NAME.index with NAME.dict or NAME.dict.dz) or a StarDict\n"
     "         one (NAME.ifo with NAME.idx and NAME.dict or NAME.dict.dz) gives its\n"
     "         headwords as Keys, with Latin letters in lower case unless\n"
@@ -57,9 +62,12 @@ const char Usage[] =
     "check    reads the table as Vocabrik does and reports its entries, duplicate\n"
     "         Keys and damage with byte offsets; exit status 0 only for a sound\n"
     "         file. --repair writes the entries that load to OUT.\n"
-    "get      prints what Vocabrik shows for WORD: its Data, or the candidate.\n"
-    "         The word and the output are in the terminal's encoding (UTF-8 on\n"
-    "         Linux, the ANSI code page on Windows) unless --encoding says it.\n"
+    "get      prints what Vocabrik shows for WORD: its Data, or the candidate\n"
+    "         (the Key that is WORD in lower case, else the next Key). The word\n"
+    "         and the output are in the terminal's encoding (UTF-8 on Linux, the\n"
+    "         ANSI code page on Windows) unless --encoding says it; a letter\n"
+    "         code page 932 lacks is taken as its look-alike (u for u with an\n"
+    "         umlaut).\n"
     "\n"
     "Only regular files are read and written. A file is written to a temporary\n"
     "file first and then put in place, keeping the old file's permissions (and\n"
@@ -167,14 +175,19 @@ std::string ParseValues(const Arguments& a, Values& v)
                    : f == "csv"        ? std::optional(ListFormat::Csv)
                    : f == "flashcards" ? std::optional(ListFormat::Flashcards)
                    : f == "edict"      ? std::optional(ListFormat::Edict)
+                   : f == "dsl"        ? std::optional(ListFormat::Dsl)
+                   : f == "eijiro"     ? std::optional(ListFormat::Eijiro)
+                   : f == "pdic"       ? std::optional(ListFormat::Pdic)
+                   : f == "kanjidic"   ? std::optional(ListFormat::Kanjidic)
                                        : std::nullopt;
         if (!v.format)
-            return "--format is tsv, csv, flashcards or edict, not " + a.format;
+            return "--format is tsv, csv, flashcards, edict, dsl, eijiro, pdic or kanjidic, not " +
+                   a.format;
     }
     if (!a.encoding.empty()) {
         v.encoding = ParseEncodingName(a.encoding);
         if (!v.encoding)
-            return "--encoding is utf-8, sjis or euc-jp, not " + a.encoding;
+            return "--encoding is utf-8, sjis, euc-jp, utf-16le or utf-16be, not " + a.encoding;
     }
     if (!a.unencodable.empty()) {
         if (a.unencodable == "error")
@@ -226,20 +239,23 @@ std::string CommandProblem(const std::string& command, const Arguments& a, const
             return "import needs -o TABLE.vbk";
         if (DictionaryFormatOfName(a.positional[0]) && !v.format && v.encoding)
             return "--encoding does not go with a dictionary (its text is UTF-8)";
-        if (a.keepCase && !(DictionaryFormatOfName(a.positional[0]) && !v.format))
-            return "--keep-case goes with a dictionary (NAME.index or NAME.ifo)";
+        bool dsl = v.format ? v.format == ListFormat::Dsl : IsDslName(a.positional[0]);
+        if (a.keepCase && !(DictionaryFormatOfName(a.positional[0]) && !v.format) && !dsl)
+            return "--keep-case goes with a dictionary (NAME.index, NAME.ifo or NAME.dsl)";
     } else if (command == "export") {
         if (output && a.output.empty())
             return "-o needs a file name";
-        if (v.format == ListFormat::Edict)
-            return "export writes tsv, csv or flashcards; EDICT is only read";
-        if (v.encoding == TextEncoding::EucJp)
-            return "export writes utf-8 or sjis; EUC-JP is only read";
+        if (v.format && v.format != ListFormat::Tsv && v.format != ListFormat::Csv &&
+            v.format != ListFormat::Flashcards)
+            return "export writes tsv, csv or flashcards; " + a.format + " is only read";
+        if (v.encoding && v.encoding != TextEncoding::Utf8 && v.encoding != TextEncoding::ShiftJis)
+            return std::string("export writes utf-8 or sjis; ") + EncodingName(*v.encoding) +
+                   " is only read";
         if (v.format == ListFormat::Flashcards && v.encoding == TextEncoding::ShiftJis)
             return "--format flashcards writes UTF-8; --encoding sjis does not go with it";
     } else if (command == "get") {
-        if (v.encoding == TextEncoding::EucJp)
-            return "get speaks utf-8 or sjis, not EUC-JP";
+        if (v.encoding && v.encoding != TextEncoding::Utf8 && v.encoding != TextEncoding::ShiftJis)
+            return std::string("get speaks utf-8 or sjis, not ") + EncodingName(*v.encoding);
     } else if (command == "check") {
         if (a.repair && (!output || a.output.empty()))
             return "--repair needs -o OUT.vbk";
