@@ -167,7 +167,10 @@ TEST_F(Import, ListsAreCountedAndWhatIsNoListIsRefused)
     for (char& c : noise)
         c = char(rng());
     app_.WriteFile("noise.csv", noise);
+    app_.WriteFile("latin.tsv", "a\tb\ncaf\xE9\n"); // Latin-1: neither UTF-8 nor Shift-JIS
     app_.WriteFile("empty.txt", "");
+    app_.WriteFile("wn_abrv.dsl", "adj.\n\tadjective\n");
+    app_.WriteFile("pdic.txt", u8"pear /// 梨\nplum /// 李\n");
     ASSERT_TRUE(app_.Start());
 
     struct {
@@ -177,11 +180,19 @@ TEST_F(Import, ListsAreCountedAndWhatIsNoListIsRefused)
         const char* caption;
     } refused[] = {
         {IDM_OPEN_APPEND, "noise.csv",
-         "noise.csv を取り込めませんでした。\n文字として読めません（UTF-8 でも Shift-JIS "
+         "noise.csv を取り込めませんでした。\n単語リストや辞書として読める形ではありません。\n"
+         "今の表はそのままです。",
+         "エラー"},
+        {IDM_OPEN_APPEND, "latin.tsv",
+         "latin.tsv を取り込めませんでした。\n文字として読めません（UTF-8 でも Shift-JIS "
          "でもありません）。\n今の表はそのままです。",
          "エラー"},
         {IDM_OPEN_NEW, "empty.txt",
          "empty.txt を取り込めませんでした。\n取り込める項目が一つもありません。\n今の表はそのままです。",
+         "エラー"},
+        {IDM_OPEN_NEW, "wn_abrv.dsl",
+         "wn_abrv.dsl を取り込めませんでした。\n単語リストや辞書として読める形ではありません。\n"
+         "今の表はそのままです。",
          "エラー"},
     };
     for (const auto& c : refused) {
@@ -203,6 +214,7 @@ TEST_F(Import, ListsAreCountedAndWhatIsNoListIsRefused)
          "words.csv から 3 件を取り込みました。\n表に入れられない文字 2 個を、似た文字か「?」にしました。",
          "cafe", "コーヒー"},
         {"cards.txt", "cards.txt から 2 件を取り込みました。", "world", "世界"},
+        {"pdic.txt", "pdic.txt から 2 件を取り込みました。", "plum", "李"},
     };
     for (const auto& c : lists) {
         Box box = Open(IDM_OPEN_APPEND, app_.Folder() + "\\" + c.file, 10000);
