@@ -6,6 +6,7 @@
 #include <random>
 
 #include "res/resource.h"
+#include "tests/common/file_bytes.h"
 #include "tests/common/table_bytes.h"
 #include "tests/common/windows_of.h"
 #include "tests/e2e/driver.h"
@@ -216,8 +217,19 @@ TEST_F(Import, ListsAreCountedAndWhatIsNoListIsRefused)
         {"cards.txt", "cards.txt から 2 件を取り込みました。", "world", "世界"},
         {"pdic.txt", "pdic.txt から 2 件を取り込みました。", "plum", "李"},
     };
+    // A journal that cannot be made is said once the table has the entries,
+    // before the report, as for any other change; and only once.
+    WriteFileBytes(app_.AppData() + "\\Vocabrik", "not a folder");
+    const std::string cannotWrite = "変更の控えを書けません。\n";
+    bool warned = false;
     for (const auto& c : lists) {
         Box box = Open(IDM_OPEN_APPEND, app_.Folder() + "\\" + c.file, 10000);
+        if (!warned) {
+            EXPECT_EQ(box.caption, "警告") << c.file << ": " << box.text;
+            EXPECT_EQ(box.text.substr(0, cannotWrite.size()), cannotWrite) << box.text;
+            box = Report(10000);
+            warned = true;
+        }
         EXPECT_EQ(box.text, c.text) << c.file;
         EXPECT_EQ(box.caption, "情報") << c.file;
         EXPECT_EQ(app_.LookUp(c.key), c.data) << c.file;
