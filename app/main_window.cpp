@@ -58,6 +58,7 @@ class CTitleView : public CDocumentView {
 public:
     void EntryChanged(const EntryChange&) override {}
     void TableReplaced() override {}
+    void EntriesMoved(const std::vector<CEntryTable::ImageMove>&) override {}
     void FileStateChanged() override
     {
         if (!MainWindow)

@@ -1,5 +1,6 @@
 #include "core/entry_table.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -40,11 +41,36 @@ CEntryTable::~CEntryTable()
     FreeNodes(root_); // the records go with the pool and the images
 }
 
+// Not cleared: a leaf's slots are written before they are read.
 CEntryTable::Leaf* CEntryTable::NewLeaf()
 {
-    Leaf* leaf = new Leaf();
+    void* room;
+    if (freeLeaves_) {
+        room = freeLeaves_;
+        freeLeaves_ = freeLeaves_->next;
+    } else {
+        if (leafBlocks_.empty() || leavesCarved_ == leafBlocks_.back().leaves) {
+            // Blocks grow with the table, to some thousands of leaves.
+            size_t leaves = leafBlocks_.empty()
+                                ? FirstBlockLeaves
+                                : std::min<size_t>(leafBlocks_.back().leaves * 2, 4096);
+            leafBlocks_.reserve(leafBlocks_.size() + 1);
+            leafBlocks_.push_back({std::unique_ptr<char[]>(new char[leaves * sizeof(Leaf)]), leaves});
+            leavesCarved_ = 0;
+        }
+        room = leafBlocks_.back().bytes.get() + leavesCarved_++ * sizeof(Leaf);
+    }
+    Leaf* leaf = new (room) Leaf;
     leaf->leaf = true;
     return leaf;
+}
+
+void CEntryTable::FreeLeaf(Leaf* leaf)
+{
+    if (!leaf)
+        return;
+    leaf->next = freeLeaves_;
+    freeLeaves_ = leaf;
 }
 
 Entry CEntryTable::View(Record r)
@@ -169,7 +195,52 @@ void CEntryTable::FreeRecord(Record r)
 void CEntryTable::AdoptImage(std::unique_ptr<char[]> image, size_t size)
 {
     images_.reserve(images_.size() + 1);
-    images_.push_back({std::move(image), size});
+    // Should the count's memory run out, the bytes are deleted with it.
+    std::shared_ptr<char> bytes(image.release(), std::default_delete<char[]>());
+    images_.push_back({std::move(bytes), size, false});
+}
+
+void CEntryTable::AdoptImage(std::shared_ptr<char> image, size_t size, bool borrowed)
+{
+    images_.reserve(images_.size() + 1);
+    images_.push_back({std::move(image), size, borrowed});
+}
+
+std::vector<CEntryTable::ImageMove> CEntryTable::OwnImages()
+{
+    std::vector<ImageMove> moves;
+    std::vector<std::shared_ptr<char>> copies;
+    for (const Image& image : images_) {
+        if (!image.borrowed)
+            continue;
+        std::shared_ptr<char> copy(new char[image.size], std::default_delete<char[]>());
+        memcpy(copy.get(), image.bytes.get(), image.size);
+        moves.push_back({image.bytes.get(), image.size, copy.get()});
+        copies.push_back(std::move(copy));
+    }
+    if (moves.empty())
+        return moves;
+    // Nothing can fail from here on.
+    for (Leaf* leaf = first_; leaf; leaf = leaf->next)
+        for (int i = 0; i < leaf->count; i++)
+            leaf->records[i] = static_cast<Record>(Moved(leaf->records[i], moves));
+    size_t next = 0;
+    for (Image& image : images_) {
+        if (!image.borrowed)
+            continue;
+        image.bytes = std::move(copies[next++]);
+        image.borrowed = false;
+    }
+    return moves;
+}
+
+EntryHandle CEntryTable::Moved(EntryHandle handle, const std::vector<ImageMove>& moves)
+{
+    const char* p = static_cast<const char*>(handle);
+    for (const ImageMove& m : moves)
+        if (p >= m.from && p < m.from + m.size)
+            return m.to + (p - m.from);
+    return handle;
 }
 
 CEntryTable::Position CEntryTable::InsertPosition(std::string_view key, bool* present) const
@@ -200,11 +271,42 @@ bool CEntryTable::InsertEntry(std::string_view key, std::string_view data)
 bool CEntryTable::InsertRecord(const char* record)
 {
     std::string_view key = KeyOf(record);
+    if (AppendRecord(record, key, LeafPrefix(key)))
+        return true;
     bool present;
     Position at = InsertPosition(key, &present);
     if (present)
         return false;
     return InsertNew(at, key, record, false);
+}
+
+// A load meets its records in Key order: each goes after the last entry,
+// into the last leaf while it has room, with neither a search nor a split.
+bool CEntryTable::AppendRecord(Record r, std::string_view key, uint32_t prefix)
+{
+    Leaf* leaf = last_;
+    const int n = leaf->count;
+    if (n == 0 || n >= LeafCapacity)
+        return false;
+    const uint32_t lastPrefix = leaf->prefixes[n - 1];
+    if (lastPrefix > prefix)
+        return false;
+    if (lastPrefix == prefix) {
+        // Neighbours in a file share their first bytes often: compared here,
+        // without a call for every record.
+        std::string_view last = KeyOf(leaf->records[n - 1]);
+        size_t common = std::min(last.size(), key.size()), i = 0;
+        while (i < common && last[i] == key[i])
+            i++;
+        if (i < common ? static_cast<unsigned char>(last[i]) > static_cast<unsigned char>(key[i])
+                       : last.size() >= key.size())
+            return false;
+    }
+    leaf->prefixes[n] = prefix;
+    leaf->records[n] = r;
+    leaf->count = n + 1;
+    size_++;
+    return true;
 }
 
 bool CEntryTable::InsertNew(Position at, std::string_view key, Record r, bool ownsRecord)
@@ -253,7 +355,7 @@ void CEntryTable::PrepareSplits(Position at, Record r)
 
 void CEntryTable::ReleaseSpares()
 {
-    delete spares_.leaf;
+    FreeLeaf(spares_.leaf);
     spares_.leaf = nullptr;
     while (spares_.innerCount > 0)
         delete spares_.inners[--spares_.innerCount];
@@ -401,7 +503,7 @@ void CEntryTable::EraseEntry(std::string_view key)
     else
         last_ = leaf->prev;
     RemoveChild(leaf->parent, leaf);
-    delete leaf;
+    FreeLeaf(leaf);
 }
 
 void CEntryTable::RemoveChild(Inner* parent, Node* child)
@@ -434,7 +536,7 @@ void CEntryTable::RemoveChild(Inner* parent, Node* child)
 void CEntryTable::FreeNodes(Node* node)
 {
     if (node->leaf) {
-        delete static_cast<Leaf*>(node);
+        FreeLeaf(static_cast<Leaf*>(node));
         return;
     }
     Inner* inner = static_cast<Inner*>(node);
@@ -445,10 +547,16 @@ void CEntryTable::FreeNodes(Node* node)
 
 void CEntryTable::ClearEntries()
 {
-    Leaf* fresh = NewLeaf(); // first, so that running out of memory changes nothing
+    // The new root's block first, so that running out of memory changes nothing.
+    LeafBlock fresh = {std::unique_ptr<char[]>(new char[FirstBlockLeaves * sizeof(Leaf)]),
+                       FirstBlockLeaves};
     FreeNodes(root_);
+    leafBlocks_.clear(); // room for one stays
+    leafBlocks_.push_back(std::move(fresh));
+    leavesCarved_ = 0;
+    freeLeaves_ = nullptr;
     pool_.release();
     images_.clear();
-    root_ = first_ = last_ = fresh;
+    root_ = first_ = last_ = NewLeaf();
     size_ = 0;
 }

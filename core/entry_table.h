@@ -56,9 +56,27 @@ public:
     // Keeps a block of records in the file layout for as long as the table
     // has entries, so that InsertRecord can index its records in place.
     void AdoptImage(std::unique_ptr<char[]> image, size_t size);
+    // The same for shared bytes. Borrowed ones are not the table's own (a
+    // file's mapped view, say): the table holds them until OwnImages or
+    // until it no longer needs them.
+    void AdoptImage(std::shared_ptr<char> image, size_t size, bool borrowed);
     // Adds the record that starts at `record`, inside an adopted image,
     // unless its Key is present. Its lengths must lie within the image.
     bool InsertRecord(const char* record);
+
+    // Where the records of a borrowed image went when the table took its
+    // own copy: a handle h in [from, from + size) now is to + (h - from).
+    struct ImageMove {
+        const char* from;
+        size_t size;
+        const char* to;
+    };
+    // Copies every borrowed image into memory of the table's own and lets
+    // the borrowed bytes go, so that nothing holds their file any longer.
+    // The entries stay as they were; their handles move as the result says.
+    // When memory runs out, the table is unchanged.
+    std::vector<ImageMove> OwnImages();
+    static EntryHandle Moved(EntryHandle handle, const std::vector<ImageMove>& moves);
 
     template <class Visitor>
     void ForEachEntry(Visitor&& visit) const
@@ -82,13 +100,14 @@ private:
 
     struct Inner;
     struct Node {
-        bool leaf;
-        int count;
-        Inner* parent;
+        bool leaf = false;
+        int count = 0;
+        Inner* parent = nullptr;
     };
+    // Its slots are written before they are read: a new leaf is not cleared.
     struct Leaf : Node {
-        Leaf* prev;
-        Leaf* next;
+        Leaf* prev = nullptr;
+        Leaf* next = nullptr;
         // One spare slot: a full node takes one more entry, then splits.
         uint32_t prefixes[LeafCapacity + 1];
         Record records[LeafCapacity + 1];
@@ -138,11 +157,26 @@ private:
     void FreeNodes(Node* node);
     static int ChildIndex(const Inner* parent, const Node* child);
     Leaf* NewLeaf();
+    void FreeLeaf(Leaf* leaf);
+    bool AppendRecord(Record r, std::string_view key, uint32_t prefix);
 
     std::pmr::unsynchronized_pool_resource pool_;
-    struct Image {
+    // Leaves are carved from blocks of many, which go only with the table
+    // or when it is cleared: a large table has tens of thousands of leaves,
+    // and a load makes them one after another. A freed leaf waits in the
+    // free list for the next.
+    struct LeafBlock {
         std::unique_ptr<char[]> bytes;
+        size_t leaves;
+    };
+    static constexpr size_t FirstBlockLeaves = 4;
+    std::vector<LeafBlock> leafBlocks_;
+    size_t leavesCarved_ = 0; // from the last block
+    Leaf* freeLeaves_ = nullptr;
+    struct Image {
+        std::shared_ptr<char> bytes;
         size_t size;
+        bool borrowed;
     };
     std::vector<Image> images_;
     Spares spares_;

@@ -31,3 +31,17 @@ MainLayout ComputeMainLayout(int w, int h, int keyCaptionHeight, int dataCaption
     l.resultPane = {0, resultY, w, NotNegative(h - resultY)};
     return l;
 }
+
+bool OverflowsSurely(std::string_view text, int lineHeight, int paneHeight)
+{
+    if (lineHeight <= 0 || paneHeight <= 0)
+        return false;
+    const size_t room = size_t(paneHeight / lineHeight) + 1; // a line cut at the bottom
+    size_t lines = 1;
+    for (size_t i = 0; i < text.size() && lines <= room; i++) {
+        bool crlf = text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+        if (text[i] == '\n' || (text[i] == '\r' && !crlf))
+            lines++;
+    }
+    return lines > room;
+}

@@ -35,6 +35,11 @@ inline DecodeSummary DecodeTable(std::string_view bytes, CEntryTable& table)
 // place: no record is copied unless its Key holds a zero byte. Data with a
 // zero byte is cut by rewriting its length in the bytes.
 DecodeSummary DecodeTableImage(std::unique_ptr<char[]> image, size_t size, CEntryTable& table);
+// The same over shared bytes, which the table may only borrow
+// (CEntryTable::AdoptImage). They must be writable all the same: a Data cut
+// short is rewritten in them.
+DecodeSummary DecodeTableImage(std::shared_ptr<char> image, size_t size, bool borrowed,
+                               CEntryTable& table);
 
 // One record of table-file bytes: where it starts and its declared lengths.
 struct RecordSpan {

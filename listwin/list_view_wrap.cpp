@@ -110,6 +110,12 @@ bool CListViewWrap::AppendRow(EntryHandle entry)
     return true;
 }
 
+void CListViewWrap::MoveRows(const std::vector<CEntryTable::ImageMove>& moves)
+{
+    for (EntryHandle& row : rows_)
+        row = CEntryTable::Moved(row, moves);
+}
+
 int CListViewWrap::IndexOf(EntryHandle entry) const
 {
     if (hint_ >= 0 && size_t(hint_) < rows_.size() && rows_[size_t(hint_)] == entry)

@@ -53,6 +53,9 @@ public:
     // itself deletes or edits is then found without a search.
     void HintRow(int index) { hint_ = index; }
 
+    // The entries of the rows are held elsewhere now.
+    void MoveRows(const std::vector<CEntryTable::ImageMove>& moves);
+
     int RowCount() const { return int(rows_.size()); }
     Entry RowEntry(int index) const;
     std::vector<int> Selected();

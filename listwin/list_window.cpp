@@ -59,6 +59,10 @@ public:
             Lost();
     }
     void FileStateChanged() override {}
+    void EntriesMoved(const std::vector<CEntryTable::ImageMove>& moves) override
+    {
+        ListView.MoveRows(moves);
+    }
 
 private:
     void Lost() { PostMessageA(GetParent(ListView.window), WM_APP_ROWS_LOST, 0, 0); }

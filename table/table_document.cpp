@@ -9,6 +9,7 @@
 #include "core/cp932_text.h"
 #include "core/file_name.h"
 #include "res/texts.h"
+#include "table/table_file_view.h"
 
 CTableDocument Document;
 const char DefaultTableName[] = "data.vbk";
@@ -166,15 +167,15 @@ ReadTable ReadTableForLoad(const std::string& path)
     TableLoad& load = read.load;
     read.path = path;
     read.fullPath = FullPathOf(path);
-    std::unique_ptr<char[]> bytes;
-    size_t size = 0;
-    load.outcome = ReadTableFileBytes(read.fullPath, bytes, size);
+    TableFileBytes file;
+    load.outcome = OpenTableFileBytes(read.fullPath, file);
     if (load.outcome == ReadTooLarge || load.outcome == ReadFailed)
         return read;
     read.table = std::make_unique<CEntryTable>();
     if (load.outcome == ReadOk) {
         try {
-            load.summary = DecodeTableImage(std::move(bytes), size, *read.table);
+            load.summary =
+                DecodeTableImage(std::move(file.bytes), file.size, file.mapped, *read.table);
         } catch (const std::bad_alloc&) {
             read.table.reset();
             load.outcome = ReadTooLarge; // the table stays as it was
@@ -309,6 +310,12 @@ int CTableDocument::SaveTableFile()
             return 0;
         damagedFiles_.erase(damaged);
     }
+    // A file still mapped could not be replaced: the table takes its own
+    // copy of the bytes first.
+    std::vector<CEntryTable::ImageMove> moves = table_->OwnImages();
+    if (!moves.empty())
+        for (size_t i = 0; i < views_.size(); i++)
+            views_[i]->EntriesMoved(moves);
     if (!WriteTableFile(fullPath_, *table_))
         return 0;
     if (journal_)

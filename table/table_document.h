@@ -29,6 +29,9 @@ public:
     virtual void TableReplaced() = 0;
     // The file's name or the modified flag changed.
     virtual void FileStateChanged() = 0;
+    // The same entries, held elsewhere: every handle kept must be moved
+    // (CEntryTable::Moved).
+    virtual void EntriesMoved(const std::vector<CEntryTable::ImageMove>& moves) = 0;
 
 protected:
     ~CDocumentView() = default;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/cp932_text.h"
+#include "core/layout.h"
 #include "ui/window_text.h"
 
 void ReplaceSelWhole(HWND control, const char* text)
@@ -54,7 +55,32 @@ void CRichEditWrap::SetTypingLimit(LPARAM characters)
 
 void CRichEditWrap::ReplaceSel(const char* text)
 {
+    ShowScrollBarFor(text);
     ReplaceSelWhole(window, text);
+}
+
+// A rich edit lays its whole text out again whenever its vertical scroll
+// bar comes or goes, and the bar comes only once the text has been laid
+// out: a long text going into an empty pane would be laid out twice. When
+// the text surely needs the bar, the bar comes first; the pane then keeps
+// it, as it would have shown it anyway.
+void CRichEditWrap::ShowScrollBarFor(std::string_view text)
+{
+    if (!window || (GetWindowLongA(window, GWL_STYLE) & WS_VSCROLL) ||
+        GetWindowTextLengthA(window) != 0)
+        return;
+    CHARFORMATA format = {};
+    format.cbSize = sizeof format;
+    SendMessageA(window, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    RECT client;
+    GetClientRect(window, &client);
+    HDC dc = GetDC(window);
+    int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+    if (dc)
+        ReleaseDC(window, dc);
+    int lineHeight = (format.dwMask & CFM_SIZE) ? MulDiv(format.yHeight, dpi, 1440) : 0;
+    if (OverflowsSurely(text, lineHeight, client.bottom - client.top))
+        ShowScrollBar(window, SB_VERT, TRUE);
 }
 
 void CRichEditWrap::ReplaceSelLimited(const char* text)

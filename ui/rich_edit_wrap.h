@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 // Writes text into an edit or rich edit control in place of its selection,
 // whole: where the text would not fit the control's limit, the limit is
@@ -34,4 +35,7 @@ public:
     int TextLength();
     // The whole text in bytes, however the pane counts its length.
     std::string ReadAll();
+
+private:
+    void ShowScrollBarFor(std::string_view text);
 };

@@ -10,6 +10,10 @@
 // vbk import of the same file in the same run, and the program's memory
 // meanwhile against the table's size.
 //   program_bench import FILE [COMPANION...]
+// Side by side with another vocabrik.exe (an older build, say) on the same
+// tables: start-up with a small table and with a whole dictionary, and key
+// presses that show entries of 1, 8 and 26 KB.
+//   program_bench compare [OTHER-PROGRAM-FOLDER] [LARGE-ENTRIES]
 #include <windows.h>
 #include <psapi.h>
 
@@ -602,6 +606,215 @@ private:
     std::vector<std::string> files_;
 };
 
+// Lines of dictionary prose, as a long entry of an English dictionary has.
+std::string Prose(size_t bytes, std::mt19937& rng)
+{
+    static const char* const words[] = {"the", "of", "to", "set", "place", "put", "in",
+                                        "fixed", "position", "verb", "noun", "as", "a",
+                                        "which", "is", "and", "that", "or", "be", "with"};
+    std::uniform_int_distribution<size_t> pick(0, sizeof words / sizeof *words - 1);
+    std::string text, line;
+    while (text.size() < bytes) {
+        line.clear();
+        while (line.size() < 68)
+            line.append(words[pick(rng)]).append(" ");
+        text += line + "\n";
+    }
+    text.resize(bytes);
+    return text;
+}
+
+double Median(std::vector<double> v)
+{
+    if (v.empty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+class CompareBench {
+public:
+    CompareBench(std::string other, int large) : other_(std::move(other)), large_(large), rng_(42) {}
+
+    int Run()
+    {
+        std::string small = TableOf(1000, false, first_[0], firstData_[0]);
+        std::string large = TableOf(large_, false, first_[1], firstData_[1]);
+        std::string longOnes = TableOf(1000, true, first_[2], firstData_[2]);
+        const int programs = other_.empty() ? 1 : 2;
+        Figures figures[2];
+        // Alternately, so that a slower moment of the machine falls on both.
+        for (int run = 0; run < 5; run++) {
+            for (int p = 0; p < programs; p++) {
+                Memory m = {};
+                double ms = StartUp(p, small, 0, &m);
+                if (ms < 0)
+                    return 1;
+                figures[p].small.push_back(ms);
+                figures[p].smallMb = m.privateMb;
+                if (run < 3) {
+                    if ((ms = StartUp(p, large, 1, &m)) < 0)
+                        return 1;
+                    figures[p].large.push_back(ms);
+                    figures[p].largeMb = m.privateMb;
+                }
+            }
+        }
+        for (int p = 0; p < programs; p++)
+            if (!Presses(p, longOnes, figures[p]))
+                return 1;
+
+        const double fileMb = double(large.size()) / 1e6;
+        printf("\n%-44s %18s %18s\n", "", programs > 1 ? "other program" : "", "this program");
+        auto row = [&](const char* what, auto value) {
+            printf("%-44s %18s %18s\n", what, programs > 1 ? value(figures[1]).c_str() : "",
+                   value(figures[0]).c_str());
+        };
+        auto ms = [](double v) { return Format("%.0f ms", v); };
+        row("start-up, 1000 entries (median of 5)", [&](const Figures& f) { return ms(Median(f.small)); });
+        std::string largeRow = Format("start-up, %d entries, %.0f MB (median of 3)", large_, fileMb);
+        row(largeRow.c_str(), [&](const Figures& f) { return ms(Median(f.large)); });
+        row("  ratio", [&](const Figures& f) { return Format("%.2f", Median(f.large) / Median(f.small)); });
+        row("  memory at rest, net, per file byte", [&](const Figures& f) {
+            return Format("%.2f", (f.largeMb - f.smallMb) / fileMb);
+        });
+        for (size_t i = 0; i < LongSizes; i++) {
+            std::string what = Format("key press to both panes, %zu KB entry, mean / worst",
+                                      LongBytes[i] / 1024);
+            row(what.c_str(), [&](const Figures& f) {
+                return Format("%.1f / %.0f ms", Mean(f.presses[i]), Max(f.presses[i]));
+            });
+        }
+        return 0;
+    }
+
+private:
+    static constexpr size_t LongSizes = 3;
+    static constexpr size_t LongBytes[LongSizes] = {1024, 8 * 1024, 26 * 1024};
+    static constexpr int PressesEach = 10;
+    struct Figures {
+        std::vector<double> small, large, presses[LongSizes];
+        double smallMb = 0, largeMb = 0;
+    };
+
+    template <class... Args>
+    static std::string Format(const char* format, Args... args)
+    {
+        char b[128];
+        snprintf(b, sizeof b, format, args...);
+        return b;
+    }
+    static double Mean(const std::vector<double>& v)
+    {
+        return v.empty() ? -1 : std::accumulate(v.begin(), v.end(), 0.0) / double(v.size());
+    }
+    static double Max(const std::vector<double>& v)
+    {
+        return v.empty() ? -1 : *std::max_element(v.begin(), v.end());
+    }
+    static std::string LongKey(size_t i) { return std::string("zlong") + char('a' + i); }
+
+    // A table of random entries, and with long ones the entries of LongKey
+    // and a short one, "zlongs", to press in between.
+    std::string TableOf(int entries, bool longOnes, std::string& first, std::string& firstData)
+    {
+        CEntryTable table;
+        while (int(table.Size()) < entries)
+            table.InsertEntry(RandomKey(rng_), RandomData(rng_));
+        if (longOnes) {
+            for (size_t i = 0; i < LongSizes; i++)
+                table.InsertEntry(LongKey(i), Prose(LongBytes[i], rng_));
+            table.InsertEntry("zlongs", "short");
+        }
+        first = std::string(table.FindCandidate("")->Key);
+        firstData = std::string(table.FindCandidate("")->Data);
+        return EncodeTableToBytes(table);
+    }
+
+    std::unique_ptr<AppUnderTest> App(int program, const std::string& table)
+    {
+        auto app = program == 0 ? std::make_unique<AppUnderTest>()
+                                : std::make_unique<AppUnderTest>(other_);
+        app->WriteTable(table);
+        // On the disk before the start, as a person's table has long been.
+        HANDLE f = CreateFileA((app->Folder() + "\\data.vbk").c_str(), GENERIC_WRITE, 0, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        if (f != INVALID_HANDLE_VALUE) {
+            FlushFileBuffers(f);
+            CloseHandle(f);
+        }
+        return app;
+    }
+
+    // Until the titled window answers the first Key; -1 if it never did.
+    double StartUp(int program, const std::string& table, int which, Memory* memory)
+    {
+        auto app = App(program, table);
+        Clock t0 = Now();
+        if (!app->Launch() || !app->WaitShown(60000, 1))
+            return -1;
+        bool answered = app->LookUp(first_[which]) == firstData_[which];
+        double ms = Ms(t0, Now());
+        app->Sync();
+        *memory = MemoryOf(app->Pid());
+        if (!answered)
+            fprintf(stderr, "program %d did not answer '%s'\n", program, first_[which].c_str());
+        return answered ? ms : -1;
+    }
+
+    static LRESULT Length(HWND pane)
+    {
+        DWORD_PTR length = 0;
+        SendMessageTimeoutA(pane, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length);
+        return LRESULT(length);
+    }
+
+    // Each press of the last letter of a long entry's Key, after one that
+    // showed a short entry, until both panes hold their whole texts.
+    bool Presses(int program, const std::string& table, Figures& figures)
+    {
+        auto app = App(program, table);
+        if (!app->Start())
+            return false;
+        HWND edit = app->SearchEdit(), keyPane = app->Control(IDC_KEY_PANE),
+             resultPane = app->Control(IDC_RESULT_PANE);
+        for (size_t i = 0; i < LongSizes; i++) {
+            app->LookUp(LongKey(i));
+            const LRESULT whole = Length(resultPane);
+            for (int n = 0; n < PressesEach; n++) {
+                for (const std::string& word : {std::string("zlongs"), LongKey(i)}) {
+                    std::string prefix = word.substr(0, word.size() - 1);
+                    app->SetText(edit, prefix);
+                    DWORD_PTR ignored;
+                    SendMessageTimeoutA(edit, EM_SETSEL, prefix.size(), prefix.size(), SMTO_NORMAL,
+                                        5000, &ignored);
+                    Clock t0 = Now(), t1;
+                    app->PostKey(edit, WORD(toupper(static_cast<unsigned char>(word.back()))));
+                    bool shown = false;
+                    do {
+                        shown = TextOf(keyPane) == word &&
+                                (word == "zlongs" ? TextOf(resultPane) == "short"
+                                                  : Length(resultPane) == whole);
+                        t1 = Now();
+                    } while (!shown && Ms(t0, t1) < 5000);
+                    if (!shown) {
+                        fprintf(stderr, "'%s' was not shown within 5 s\n", word.c_str());
+                        return false;
+                    }
+                    if (word != "zlongs")
+                        figures.presses[i].push_back(Ms(t0, t1));
+                }
+            }
+        }
+        return true;
+    }
+
+    std::string other_;
+    int large_;
+    std::mt19937 rng_;
+    std::string first_[3], firstData_[3];
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -612,6 +825,8 @@ int main(int argc, char** argv)
         return JournalBench(argc > 2 ? atoi(argv[2]) : 200, argc > 3 ? atoi(argv[3]) : 10000,
                             argc > 4 ? argv[4] : "")
             .Run();
+    if (argc > 1 && std::string(argv[1]) == "compare")
+        return CompareBench(argc > 2 ? argv[2] : "", argc > 3 ? atoi(argv[3]) : 3000000).Run();
     int entries = argc > 1 ? atoi(argv[1]) : 1000000;
     int presses = argc > 2 ? atoi(argv[2]) : 200;
     return Bench(entries, presses).Run();

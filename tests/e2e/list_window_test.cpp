@@ -156,6 +156,14 @@ TEST_F(ListWindow, HeaderClicksSortAndTheDirectionOutlivesTheWindow)
     EXPECT_TRUE(RowsAre({{"a", "z"}, {"b", "x"}, {"c", "y"}}));
     ClickHeader(0);
     EXPECT_TRUE(RowsAre({{"c", "y"}, {"b", "x"}, {"a", "z"}}));
+    // A save over the file the rows were read from keeps them, in their order.
+    ASSERT_TRUE(app_.AddFromPanes("d", "w"));
+    app_.Post(IDM_SAVE);
+    EXPECT_EQ(app_.Answer(IDYES).text, "上書きしますか？");
+    EXPECT_TRUE(app_.TitleIs("Vocabrik - data.vbk "));
+    EXPECT_TRUE(RowsAre({{"c", "y"}, {"b", "x"}, {"a", "z"}, {"d", "w"}}));
+    EXPECT_EQ(app_.ReadFile("data.vbk"),
+              Record("a", "z") + Record("b", "x") + Record("c", "y") + Record("d", "w"));
 }
 
 TEST_F(ListWindow, DeleteRemovesTheSelectedRowsAndTheirEntries)

@@ -102,4 +102,25 @@ TEST(Layout, FollowsTheClientSize)
     EXPECT_EQ(tiny.searchBox.width, 0);
 }
 
+// A wrong yes would leave a scroll bar on a pane that needs none.
+TEST(Layout, OnlyTextThatSurelyOverflowsAPaneNeedsItsScrollBarFirst)
+{
+    struct {
+        const char* text;
+        int lineHeight, paneHeight;
+        bool want;
+    } cases[] = {
+        {"a\nb\nc\nd", 10, 30, false}, // three lines and a cut one fit
+        {"a\nb\nc\nd\ne", 10, 30, true},
+        {"a\r\nb\r\nc\r\nd", 10, 30, false}, // CR LF is one break
+        {"a\rb\rc\rd\re", 10, 30, true},
+        {"one paragraph, however long it is, may fit on one wide line", 10, 30, false},
+        {"a\nb\nc\nd\ne", 0, 30, false},
+        {"a\nb\nc\nd\ne", 10, 0, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(OverflowsSurely(c.text, c.lineHeight, c.paneHeight), c.want)
+            << "'" << c.text << "' in lines of " << c.lineHeight << " px, pane " << c.paneHeight;
+}
+
 } // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -141,6 +143,10 @@ TEST(TableCodec, FieldsAreCutBeforeTheirFirstZeroByte)
         {"zero in key", Record(std::string("ab\0cd", 5), "data"), {{"ab", "data"}}},
         {"key starts with zero", Record(std::string("\0x", 2), "d"), {{"", "d"}}},
         {"zero in data", Record("k", std::string("12\0" "34", 5)), {{"k", "12"}}},
+        {"zero in the second eight", Record("k", std::string("12345678\0" "9", 10)), {{"k", "12345678"}}},
+        {"zero last of eight", Record(std::string("1234567\0", 8), "d"), {{"1234567", "d"}}},
+        {"bytes with high bits", Record("k", "\x81\x80\xff\x01\x81\x80\xff\x01\x7f"),
+         {{"k", "\x81\x80\xff\x01\x81\x80\xff\x01\x7f"}}},
         {"zero-length key", Record("", "d"), {{"", "d"}}},
         {"long field with zero", Record(std::string(3000, 'a') + std::string(1, '\0') + "b", "d"),
          {{std::string(3000, 'a'), "d"}}},
@@ -153,6 +159,37 @@ TEST(TableCodec, FieldsAreCutBeforeTheirFirstZeroByte)
             EXPECT_FALSE(s.Damaged) << c.name << How(inPlace);
         }
     }
+}
+
+// Bytes borrowed as a mapped file's are: records out of Key order still go
+// to their places, and once the table owns its copy, the borrowed bytes may
+// go and every handle is found again where Moved says.
+TEST(TableCodec, BorrowedBytesInAnyOrderThenTakenOver)
+{
+    std::string bytes;
+    Pairs want;
+    for (int i = 0; i < 300; i++) {
+        char k[8];
+        snprintf(k, sizeof k, "k%04d", i < 200 ? i : 499 - i); // then backwards into the middle
+        bytes += Record(k, std::string("d") + k);
+        want.push_back({k, std::string("d") + k});
+    }
+    bytes += Record("k0005", "second");
+    std::sort(want.begin(), want.end());
+    std::string borrowed = bytes;
+    CEntryTable t;
+    DecodeSummary s =
+        DecodeTableImage(std::shared_ptr<char>(borrowed.data(), [](char*) {}), borrowed.size(), true, t);
+    EXPECT_EQ(Show(Contents(t)), Show(want));
+    EXPECT_EQ(s.Duplicates, 1u);
+    const EntryHandle before = t.FindEntry("k0150")->Handle;
+
+    std::vector<CEntryTable::ImageMove> moves = t.OwnImages();
+    ASSERT_EQ(moves.size(), 1u);
+    borrowed.assign(borrowed.size(), 'x');
+    EXPECT_EQ(Show(Contents(t)), Show(want));
+    EXPECT_EQ(CEntryTable::EntryAt(CEntryTable::Moved(before, moves)).Data, "dk0150");
+    EXPECT_TRUE(t.OwnImages().empty()) << "nothing is borrowed any more";
 }
 
 TEST(TableCodec, DamagedFilesKeepEveryCompleteRecordBefore)
