@@ -9,6 +9,7 @@
 #include "lookup/lookup.h"
 #include "res/resource.h"
 #include "ui/app_instance.h"
+#include "ui/background_work.h"
 
 namespace {
 
@@ -123,6 +124,9 @@ const Command Commands[] = {
 
 void OnCommand(HWND mainWindow, WORD id)
 {
+    // A file is being read: the table is to stay as it is until it is done.
+    if (BackgroundWorkRunning())
+        return;
     for (const Command& c : Commands) {
         if (c.id == id) {
             c.run(mainWindow);

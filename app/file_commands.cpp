@@ -1,9 +1,13 @@
 #include "app/file_commands.h"
 
+#include <new>
+
+#include "app/import_command.h"
 #include "core/file_name.h"
 #include "res/texts.h"
 #include "table/file_dialogs.h"
 #include "table/table_document.h"
+#include "ui/background_work.h"
 
 namespace {
 
@@ -27,11 +31,28 @@ bool RefuseUnmodified(HWND mainWindow)
 bool SaveUnderChosenName(HWND owner)
 {
     std::string path;
-    if (!ChooseSaveFile(owner, path))
+    if (!ChooseSaveFile(owner, path, Document.SuggestedPath()))
         return false;
     EnsureExtension(path, TableExtension);
     Document.Rename(path);
     return Document.SaveTableFile() != 0;
+}
+
+// A large table takes its time: it is read away from the window's thread,
+// and a cancel keeps the table that was there.
+void OpenTableFile(HWND mainWindow, const std::string& path)
+{
+    ReadTable read;
+    bool finished = RunInBackground(mainWindow, std::string(NamePart(path)), [&](CWorkProgress&) {
+        try {
+            read = ReadTableForLoad(path);
+        } catch (const std::bad_alloc&) {
+            read.table.reset();
+            read.load.outcome = ReadTooLarge;
+        }
+    });
+    if (finished)
+        ReportLoad(mainWindow, path, Document.TakeReadTable(std::move(read)), OpenLoad);
 }
 
 } // namespace
@@ -96,8 +117,12 @@ void OnSaveTableAs(HWND mainWindow)
 void OnOpenAppendTable(HWND mainWindow)
 {
     std::string path;
-    if (ChooseOpenFile(mainWindow, path))
+    if (!ChooseOpenFile(mainWindow, path))
+        return;
+    if (IsTableFile(path))
         ReportLoad(mainWindow, path, Document.AppendTableFile(path), AppendLoad);
+    else
+        ImportFile(mainWindow, path, ImportInto::CurrentTable);
 }
 
 void OnOpenNewTable(HWND mainWindow)
@@ -109,8 +134,12 @@ void OnOpenNewTable(HWND mainWindow)
     // The table is replaced only once a file is chosen: a cancelled dialog
     // must not leave an empty table under the old name, where the next save
     // would write it over the file.
-    if (ChooseOpenFile(mainWindow, path))
-        ReportLoad(mainWindow, path, Document.LoadTableFile(path), OpenLoad);
+    if (!ChooseOpenFile(mainWindow, path))
+        return;
+    if (IsTableFile(path))
+        OpenTableFile(mainWindow, path);
+    else
+        ImportFile(mainWindow, path, ImportInto::NewTable);
 }
 
 void OnNewTable(HWND mainWindow)

@@ -19,3 +19,12 @@ std::string_view NamePart(std::string_view path)
     }
     return path.substr(start);
 }
+
+std::string TableNameBeside(std::string_view path)
+{
+    std::string_view name = NamePart(path);
+    size_t dot = name.rfind('.'); // never a trail byte of code page 932
+    size_t cut = dot == std::string_view::npos || dot == 0 ? path.size()
+                                                           : path.size() - name.size() + dot;
+    return std::string(path.substr(0, cut)) + ".vbk";
+}

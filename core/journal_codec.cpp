@@ -1,6 +1,7 @@
 #include "core/journal_codec.h"
 
 #include <array>
+#include <functional>
 
 namespace {
 
@@ -91,22 +92,34 @@ bool ParsePayload(const uint8_t* p, uint64_t size, JournalChange& change)
 
 } // namespace
 
+// Eight bytes a step through eight tables: a dictionary brought in is one
+// record of a hundred megabytes or more, summed before it is written.
 uint32_t Crc32(const void* bytes, size_t size, uint32_t crc)
 {
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
+    static const std::array<std::array<uint32_t, 256>, 8> tables = [] {
+        std::array<std::array<uint32_t, 256>, 8> t{};
         for (uint32_t i = 0; i < 256; i++) {
             uint32_t c = i;
             for (int k = 0; k < 8; k++)
                 c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
+            t[0][i] = c;
         }
+        for (uint32_t i = 0; i < 256; i++)
+            for (int k = 1; k < 8; k++)
+                t[k][i] = t[0][t[k - 1][i] & 0xFF] ^ (t[k - 1][i] >> 8);
         return t;
     }();
+    const auto& t = tables;
     const uint8_t* p = static_cast<const uint8_t*>(bytes);
     crc = ~crc;
-    for (size_t i = 0; i < size; i++)
-        crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+    for (; size >= 8; size -= 8, p += 8) {
+        uint32_t low = crc ^ (uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
+                              uint32_t(p[3]) << 24);
+        crc = t[7][low & 0xFF] ^ t[6][(low >> 8) & 0xFF] ^ t[5][(low >> 16) & 0xFF] ^
+              t[4][low >> 24] ^ t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]];
+    }
+    for (; size > 0; size--, p++)
+        crc = t[0][(crc ^ *p) & 0xFF] ^ (crc >> 8);
     return ~crc;
 }
 
@@ -122,23 +135,55 @@ std::string EncodeJournalHeader(const JournalBase& base)
     return out;
 }
 
-std::string EncodeJournalRecord(JournalKind kind, const std::vector<std::string_view>& fields)
+bool WriteJournalRecord(JournalKind kind, const std::vector<std::string_view>& fields,
+                        const std::function<bool(const char*, size_t)>& sink, size_t blockSize)
 {
     Shape shape = {false, 0};
     ShapeOf(uint8_t(kind), shape);
-    std::string payload(1, char(kind));
+    std::string lead(1, char(kind)); // the payload before its fields
     if (shape.list)
-        Put32(payload, fields.size() / shape.perItem);
+        Put32(lead, fields.size() / shape.perItem);
+    uint64_t payloadSize = lead.size();
+    for (std::string_view f : fields)
+        payloadSize += 4 + f.size();
+    // The checksum comes before the payload: one pass sums it, a second
+    // hands it on, so no block of the record's size is ever made.
+    std::string block;
+    Put32(block, payloadSize);
+    uint32_t crc = Crc32(lead.data(), lead.size(), Crc32(block.data(), 4));
+    std::string length;
     for (std::string_view f : fields) {
-        Put32(payload, f.size());
-        payload += f;
+        length.clear();
+        Put32(length, f.size());
+        crc = Crc32(f.data(), f.size(), Crc32(length.data(), 4, crc));
     }
+    Put32(block, crc);
+    block += lead;
+    for (std::string_view f : fields) {
+        Put32(block, f.size());
+        while (block.size() + f.size() >= blockSize) {
+            size_t part = blockSize > block.size() ? blockSize - block.size() : 0;
+            block.append(f.data(), part);
+            f.remove_prefix(part);
+            if (!sink(block.data(), block.size()))
+                return false;
+            block.clear();
+        }
+        block += f;
+    }
+    return block.empty() || sink(block.data(), block.size());
+}
+
+std::string EncodeJournalRecord(JournalKind kind, const std::vector<std::string_view>& fields)
+{
     std::string out;
-    out.reserve(payload.size() + 8);
-    Put32(out, payload.size());
-    uint32_t crc = Crc32(out.data(), 4);
-    Put32(out, Crc32(payload.data(), payload.size(), crc));
-    out += payload;
+    WriteJournalRecord(
+        kind, fields,
+        [&](const char* bytes, size_t size) {
+            out.append(bytes, size);
+            return true;
+        },
+        size_t(-1) / 2);
     return out;
 }
 

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,12 @@ uint32_t Crc32(const void* bytes, size_t size, uint32_t crc = 0);
 
 std::string EncodeJournalHeader(const JournalBase& base);
 std::string EncodeJournalRecord(JournalKind kind, const std::vector<std::string_view>& fields);
+// The same bytes handed to sink in blocks of about blockSize: a record as
+// large as a dictionary is written without being held whole. False when the
+// sink refused one.
+bool WriteJournalRecord(JournalKind kind, const std::vector<std::string_view>& fields,
+                        const std::function<bool(const char*, size_t)>& sink,
+                        size_t blockSize = 1 << 20);
 
 // Never reads outside the bytes; stops at the first record that is cut short,
 // fails its checksum or does not parse.

@@ -15,6 +15,7 @@ struct DictionaryReadResult {
     std::string Message; // names the file and, where there is one, the entry
     // Lines for the report: what was done to the text on its way in.
     std::vector<std::string> Notes;
+    uint64_t Windows1252Bytes = 0; // of the Notes, for a report that counts them
 };
 
 // What each format's reader hands on before the texts are cleaned and joined.

@@ -277,6 +277,8 @@ DictionaryReadResult ReadDictionary(DictionaryFormat format, const std::string& 
         joiner.Flush();
     const char* places = format == DictionaryFormat::Dictd ? "index lines" : "entries";
     if (stray.entries && reading.strayBytes == StrayBytes::AsWindows1252)
+        result.Windows1252Bytes = stray.units;
+    if (stray.entries && reading.strayBytes == StrayBytes::AsWindows1252)
         result.Notes.push_back(Count(stray.entries, "entry", "entries") +
                                " with bytes that are not UTF-8: " +
                                Count(stray.units, "byte", "bytes") + " read as Windows-1252" +

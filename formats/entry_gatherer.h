@@ -88,13 +88,32 @@ public:
     // them is made once, as a block grown on the way is briefly held twice.
     void Expect(uint64_t entries, uint64_t bytes)
     {
+        if (places_ == 0)
+            places_ = entries;
         pending_.reserve(size_t(entries));
         own_.reserve(size_t(bytes + bytes / 8));
     }
 
+    // Told now and then how far the reading has come: the place Add was
+    // last given (a line, an index entry) of the places expected. False ends
+    // the reading, as cancelled.
+    using Progress = std::function<bool(uint64_t place, uint64_t places)>;
+    void WatchProgress(Progress progress, uint64_t places)
+    {
+        progress_ = std::move(progress);
+        places_ = places;
+    }
+    bool Cancelled() const { return cancelled_; }
+
     // The readers' sink: false ends the reading, with Failure() set.
     bool Add(size_t line, std::string_view key, std::string_view data)
     {
+        // Seldom enough to cost nothing beside the conversion.
+        if (progress_ && (entries_ & 0x3FF) == 0 && !progress_(line, places_)) {
+            cancelled_ = true;
+            failure_ = "cancelled";
+            return false;
+        }
         entries_++;
         if (key.empty() || data.empty()) {
             empties_++;
@@ -244,6 +263,9 @@ public:
     // How many Keys there are, and how many lines were dropped (or joined)
     // because their Key came before.
     uint64_t Distinct() const { return pending_.size() - duplicates_; }
+    // Bytes of Keys and Data held, duplicates and all.
+    uint64_t StoredBytes() const { return used_; }
+    uint64_t Stored() const { return pending_.size(); }
     uint64_t Duplicates() const { return duplicates_; }
 
     const std::string& Failure() const { return failure_; }
@@ -376,4 +398,7 @@ private:
     std::vector<size_t> firstAffected_;
     size_t lastAffected_ = 0; // lines count from 1
     uint64_t affectedPlaces_ = 0;
+    Progress progress_;
+    uint64_t places_ = 0;
+    bool cancelled_ = false;
 };

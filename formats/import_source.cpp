@@ -227,8 +227,9 @@ bool NotKnown(const std::string& path, ImportedSource& g, std::string& failure)
 }
 
 // Whether no reader can know the text: nothing names its format and neither
-// its name nor its lines say which it is; or a ".txt" without a single tab
-// (no TSV line); or bytes that no encoding reads, binary ones among them.
+// its name nor its lines say which it is; or a ".txt" with text but without a
+// single tab (no TSV line; an empty one just has no entry); or bytes that no
+// encoding reads, binary ones among them.
 bool NoReaderKnows(const SourceOptions& options, std::string_view text)
 {
     if (options.Format)
@@ -239,7 +240,8 @@ bool NoReaderKnows(const SourceOptions& options, std::string_view text)
         return !header && !LooksLikeEdict(text);
     if (options.Encoding || header)
         return false;
-    if (LowerExtension(options.Path) == "txt" && text.find('\t') == std::string_view::npos)
+    if (LowerExtension(options.Path) == "txt" && text.find('\t') == std::string_view::npos &&
+        text.find_first_not_of(" \r\n") != std::string_view::npos)
         return true;
     std::string_view start = text.substr(0, 4096);
     return start.find('\0') != std::string_view::npos &&
@@ -251,13 +253,14 @@ bool NoReaderKnows(const SourceOptions& options, std::string_view text)
 // the text is then put in the place of the file's bytes as the UTF-8 it
 // stands for.
 bool Unwrap(const SourceOptions& options, std::unique_ptr<char[]>& bytes, std::string_view& text,
-            std::optional<TextEncoding>& wide, std::string& failure)
+            std::optional<TextEncoding>& wide, ImportedSource& g, std::string& failure)
 {
     const std::string& name = options.Path;
     bool dsl = options.Format ? options.Format == ListFormat::Dsl : IsDslName(name);
     if (dsl && LowerExtension(name) == "dz") {
         std::string inflated, problem;
         if (!Gunzip(text, inflated, problem)) {
+            g.failure = SourceFailure::Malformed;
             failure = name + ": not a dictzip or gzip file (" + problem + ")";
             return false;
         }
@@ -325,6 +328,7 @@ bool GatherDictionaryText(const SourceOptions& options, ListFormat format,
                           std::string_view text, ImportedSource& g, std::string& failure)
 {
     TextEncoding encoding;
+    g.failure = SourceFailure::NotText;
     if (!SettleEncoding(options, format == ListFormat::Kanjidic, text, encoding, failure))
         return false;
     EntryGatherer::Settings settings;
@@ -342,8 +346,10 @@ bool GatherDictionaryText(const SourceOptions& options, ListFormat format,
     g.names.placeOf = [path = options.Path](size_t line) { return path + ":" + std::to_string(line); };
     g.names.unit = "headword";
     g.names.units = "headwords";
+    g.failure = SourceFailure::Malformed;
     g.entries = std::make_unique<EntryGatherer>(settings, g.names, options.ShownIn);
     EntryGatherer& gatherer = *g.entries;
+    gatherer.WatchProgress(options.Progress, CountLines(text));
     const char* unread = text.data();
     // An EIJIRO or PDIC entry takes no more bytes than its lines.
     if (format == ListFormat::Eijiro || format == ListFormat::Pdic)
@@ -379,16 +385,19 @@ bool GatherList(const SourceOptions& given, ImportedSource& g, std::string& fail
     FileOutcome outcome = ReadWholeFile(given.Path, bytes, size, why);
     if (outcome != FileOutcome::Ok) {
         failure = DescribeFileFailure(given.Path, outcome, why);
+        g.failure = SourceFailure::Unreadable;
         return false;
     }
     std::string_view text(bytes.get(), size);
     if (IsDslAbbreviations(given.Path)) {
+        g.failure = SourceFailure::UnknownFormat;
         failure = given.Path + ": the abbreviations of a DSL dictionary, not its entries; import "
                                "the dictionary's own .dsl or .dsl.dz";
         return false;
     }
     std::optional<TextEncoding> wide;
-    if (!Unwrap(given, bytes, text, wide, failure))
+    g.failure = SourceFailure::NotText;
+    if (!Unwrap(given, bytes, text, wide, g, failure))
         return false;
     SourceOptions options = given; // UTF-16 is UTF-8 from here on
     if (wide)
@@ -401,6 +410,7 @@ bool GatherList(const SourceOptions& given, ImportedSource& g, std::string& fail
     EntryGatherer::Settings settings;
     bool edict = IsEdict(options, text);
     TextEncoding listEncoding; // the list's own
+    g.failure = SourceFailure::NotText;
     if (!SettleEncoding(options, edict, text, listEncoding, failure))
         return false;
     settings.encoding = listEncoding;
@@ -409,9 +419,12 @@ bool GatherList(const SourceOptions& given, ImportedSource& g, std::string& fail
             return false;
         settings.encoding = TextEncoding::Utf8;
     }
-    if (!NoZeroByte(options.Path, text, failure) ||
-        !ChooseListFormat(options, edict, text, format, failure))
+    if (!NoZeroByte(options.Path, text, failure))
         return false;
+    g.failure = SourceFailure::UnknownFormat;
+    if (!ChooseListFormat(options, edict, text, format, failure))
+        return false;
+    g.failure = SourceFailure::NotText;
     bool guessedShiftJis = settings.encoding == TextEncoding::ShiftJis && !options.Encoding;
     if (guessedShiftJis && !NoKatakanaInsideWords(options.Path, text, options.ShownIn, failure))
         return false;
@@ -425,8 +438,10 @@ bool GatherList(const SourceOptions& given, ImportedSource& g, std::string& fail
         g.names.units = "headwords";
     }
 
+    g.failure = SourceFailure::Malformed;
     g.entries = std::make_unique<EntryGatherer>(settings, g.names, options.ShownIn);
     EntryGatherer& gatherer = *g.entries;
+    gatherer.WatchProgress(options.Progress, CountLines(text));
     const char* unread = text.data();
     if (edict) // a Key for each writing and reading: mostly two a line
         gatherer.WriteAside(2 * CountLines(text), 2 * text.size());
@@ -468,8 +483,10 @@ bool GatherDictionary(const SourceOptions& options, DictionaryFormat format, Imp
     g.names.kind = format == DictionaryFormat::Dictd ? "dictd dictionary" : "StarDict dictionary";
     g.names.joinsDuplicates = true;
 
+    g.failure = SourceFailure::Malformed;
     g.entries = std::make_unique<EntryGatherer>(settings, g.names, options.ShownIn);
     EntryGatherer& gatherer = *g.entries;
+    gatherer.WatchProgress(options.Progress, 0);
     DictionaryReading reading;
     reading.strayBytes = options.WhenUnencodable == Unencodable::Replace ? StrayBytes::AsWindows1252
                          : options.WhenUnencodable == Unencodable::Skip  ? StrayBytes::LeaveOut
@@ -487,17 +504,19 @@ bool GatherDictionary(const SourceOptions& options, DictionaryFormat format, Imp
         return false;
     }
     g.notes = std::move(read.Notes);
+    g.windows1252Bytes = read.Windows1252Bytes;
     gatherer.Sort();
     return true;
 }
 
 // A source that gives no entry at all is a mistake (a wrong separator, an
 // empty file, say); writing an empty table over the old one would lose it.
-bool SomethingToWrite(const SourceOptions& options, const ImportedSource& g, std::string& failure)
+bool SomethingToWrite(const SourceOptions& options, ImportedSource& g, std::string& failure)
 {
     const EntryGatherer& e = *g.entries;
     if (e.Distinct() > 0)
         return true;
+    g.failure = SourceFailure::NoEntries;
     if (e.Entries() == 0) {
         failure = options.Path + ": there is no entry in it; nothing was written";
         return false;
@@ -521,5 +540,12 @@ bool ReadSource(const SourceOptions& options, ImportedSource& source, std::strin
     bool read = dictionary && !options.Format
                     ? GatherDictionary(options, *dictionary, source, failure)
                     : GatherList(options, source, failure);
-    return read && SomethingToWrite(options, source, failure);
+    if (!read && source.entries && source.entries->Cancelled())
+        source.failure = SourceFailure::Cancelled;
+    else if (!read && source.failure == SourceFailure::None)
+        source.failure = SourceFailure::Malformed;
+    if (!read)
+        return false;
+    source.failure = SourceFailure::None;
+    return SomethingToWrite(options, source, failure);
 }

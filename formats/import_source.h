@@ -22,20 +22,30 @@ struct SourceOptions {
     bool KeepCase = false; // a dictionary's headwords as its index has them
     // The encoding of the messages, for text of the source quoted in them.
     TextEncoding ShownIn = TextEncoding::Utf8;
+    // Told how far the reading has come; false cancels it (optional).
+    EntryGatherer::Progress Progress;
 };
 
-// What kind of failure ReadSource met, for a caller that answers them
-// differently.
+// Why a source could not be read, for a program that words the reason
+// itself rather than show the English message. ReadSource sets one on every
+// failure.
 enum class SourceFailure {
-    Other,
+    None,
+    Cancelled,
+    Unreadable,    // missing, no access, a read failed part-way
+    NotText,       // bytes that no encoding it knows reads
     UnknownFormat, // no reader knows the file: the message says so and names what is read
+    Malformed,     // a list or dictionary with a fault in it
+    NoEntries,     // nothing in it gave an entry
 };
 
 struct ImportedSource {
-    SourceFailure failure = SourceFailure::Other; // when ReadSource returns false
+    SourceFailure failure = SourceFailure::None; // when ReadSource returns false
     SourceNames names;
     std::unique_ptr<EntryGatherer> entries; // in Key order
     std::vector<std::string> notes;         // further lines for a report
+    // A dictionary's bytes that were not UTF-8, read as Windows-1252.
+    uint64_t windows1252Bytes = 0;
 };
 
 // Reads the source named by options.Path. A source that gives no entry at

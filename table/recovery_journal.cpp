@@ -208,23 +208,63 @@ void CRecoveryJournal::Record(JournalKind kind, const std::vector<std::string_vi
     if (!document_ || replaying_)
         return;
     std::string why;
-    try {
-        if (!lost_ && !kept_)
-            pending_ += EncodeJournalRecord(kind, fields);
-        if (WritePending(why)) {
-            told_ = false;
-            return;
+    bool written = false;
+    // Memory that runs out here may be on another thread: caught here.
+    auto write = [&] {
+        try {
+            written = WriteRecord(kind, fields, why);
+        } catch (const std::bad_alloc&) {
+            lost_ = true;
+            headed_ = false;
+            std::string().swap(pending_);
+            why = "メモリが足りず、変更を控えに残せませんでした。";
         }
-    } catch (const std::bad_alloc&) {
-        lost_ = true;
-        headed_ = false;
-        std::string().swap(pending_);
-        why = "メモリが足りず、変更を控えに残せませんでした。";
+    };
+    size_t size = 0;
+    for (std::string_view f : fields)
+        size += f.size();
+    // Seconds for a dictionary's record: the window goes on painting.
+    if (longWrite_ && size >= (4u << 20))
+        longWrite_(write);
+    else
+        write();
+    if (written) {
+        told_ = false;
+        return;
     }
     Close();
     if (!told_)
         warning_ = why.empty() ? std::string("(理由不明)") : why;
     told_ = true;
+}
+
+// The record of a whole dictionary brought in is as large as its table:
+// with nothing waiting before it, it goes to the file in blocks, never held
+// whole. It is held only when it could not be written.
+bool CRecoveryJournal::WriteRecord(JournalKind kind, const std::vector<std::string_view>& fields,
+                                   std::string& why)
+{
+    if (kept_ || lost_ || !pending_.empty()) {
+        if (!kept_ && !lost_)
+            pending_ += EncodeJournalRecord(kind, fields);
+        return WritePending(why);
+    }
+    uint64_t size = 0;
+    auto put = [&](const char* bytes, size_t n) {
+        size += n;
+        return Put(bytes, n, why);
+    };
+    // A new journal's header waits in pending_ once the file is made.
+    if ((file_ != INVALID_HANDLE_VALUE || Open(why)) && put(pending_.data(), pending_.size()) &&
+        WriteJournalRecord(kind, fields, put) && Flush(why)) {
+        written_ += size;
+        headed_ = false;
+        std::string().swap(pending_);
+        return true;
+    }
+    // What reached the file is cut back when the journal is next opened.
+    pending_ += EncodeJournalRecord(kind, fields);
+    return false;
 }
 
 bool CRecoveryJournal::WritePending(std::string& why)
@@ -239,25 +279,35 @@ bool CRecoveryJournal::WritePending(std::string& why)
     }
     if (file_ == INVALID_HANDLE_VALUE && !Open(why))
         return false;
+    if (!Put(pending_.data(), pending_.size(), why) || !Flush(why))
+        return false;
+    written_ += pending_.size();
+    headed_ = false;
+    std::string().swap(pending_);
+    return true;
+}
+
+bool CRecoveryJournal::Put(const char* bytes, size_t size, std::string& why)
+{
     size_t done = 0;
-    while (done < pending_.size()) {
-        DWORD chunk = DWORD(pending_.size() - done < (1u << 24) ? pending_.size() - done : 1u << 24);
+    while (done < size) {
+        DWORD chunk = DWORD(size - done < (1u << 24) ? size - done : 1u << 24);
         DWORD written = 0;
-        if (!FileCalls.Write(file_, pending_.data() + done, chunk, &written, nullptr) ||
-            written != chunk) {
+        if (!FileCalls.Write(file_, bytes + done, chunk, &written, nullptr) || written != chunk) {
             why = SystemErrorText(GetLastError());
             return false;
         }
         done += written;
     }
-    if (!FlushFileBuffers(file_)) {
-        why = SystemErrorText(GetLastError());
-        return false;
-    }
-    written_ += pending_.size();
-    headed_ = false;
-    std::string().swap(pending_);
     return true;
+}
+
+bool CRecoveryJournal::Flush(std::string& why)
+{
+    if (FlushFileBuffers(file_))
+        return true;
+    why = SystemErrorText(GetLastError());
+    return false;
 }
 
 // A new journal, named after the file the table was last read from or

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "core/journal_codec.h"
@@ -59,9 +60,19 @@ public:
     void Rebased() override;
     void Settled() override;
 
+    // How a large record is written: given the writing, which may run on
+    // another thread while nothing else changes the table, it returns once
+    // the writing is done. Null: written at once.
+    using LongWrite = std::function<void(const std::function<void()>& write)>;
+    void SetLongWrite(LongWrite longWrite) { longWrite_ = std::move(longWrite); }
+
 private:
     void Record(JournalKind kind, const std::vector<std::string_view>& fields);
+    bool WriteRecord(JournalKind kind, const std::vector<std::string_view>& fields,
+                     std::string& why);
     bool WritePending(std::string& why);
+    bool Put(const char* bytes, size_t size, std::string& why);
+    bool Flush(std::string& why);
     bool Open(std::string& why);
     void Forget();
     void Close();
@@ -85,6 +96,7 @@ private:
     // not told again until it has been written once more.
     bool told_ = false;
     std::string warning_; // to be shown once the views have the change
+    LongWrite longWrite_;
 };
 
 extern CRecoveryJournal RecoveryJournal;

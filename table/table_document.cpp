@@ -158,27 +158,44 @@ void CTableDocument::NewTable()
 
 TableLoad CTableDocument::LoadTableFile(const std::string& path)
 {
-    TableLoad load;
-    std::string full = FullPathOf(path);
+    return TakeReadTable(ReadTableForLoad(path));
+}
+
+ReadTable ReadTableForLoad(const std::string& path)
+{
+    ReadTable read;
+    TableLoad& load = read.load;
+    read.path = path;
+    read.fullPath = FullPathOf(path);
     TableFileBytes file;
-    load.outcome = OpenTableFileBytes(full, file);
+    load.outcome = OpenTableFileBytes(read.fullPath, file);
     if (load.outcome == ReadTooLarge || load.outcome == ReadFailed)
-        return load;
-    auto loaded = std::make_unique<CEntryTable>();
+        return read;
+    read.table = std::make_unique<CEntryTable>();
     if (load.outcome == ReadOk) {
         try {
-            load.summary = DecodeTableImage(std::move(file.bytes), file.size, file.mapped, *loaded);
-            if (load.summary.Damaged &&
-                std::find(damagedFiles_.begin(), damagedFiles_.end(), full) == damagedFiles_.end())
-                damagedFiles_.push_back(full);
+            load.summary =
+                DecodeTableImage(std::move(file.bytes), file.size, file.mapped, *read.table);
         } catch (const std::bad_alloc&) {
+            read.table.reset();
             load.outcome = ReadTooLarge; // the table stays as it was
-            return load;
         }
     }
-    table_.swap(loaded);
+    return read;
+}
+
+TableLoad CTableDocument::TakeReadTable(ReadTable&& read)
+{
+    TableLoad load = read.load;
+    if (!read.table)
+        return load;
+    std::string& full = read.fullPath;
+    if (load.outcome == ReadOk && load.summary.Damaged &&
+        std::find(damagedFiles_.begin(), damagedFiles_.end(), full) == damagedFiles_.end())
+        damagedFiles_.push_back(full);
+    table_.swap(read.table);
     if (load.outcome == ReadOk)
-        SetName(path, std::move(full));
+        SetName(read.path, std::move(full));
     else
         SetName(std::string(), std::string());
     if (journal_)
@@ -234,6 +251,57 @@ TableLoad CTableDocument::AppendTableFile(const std::string& path)
     return load;
 }
 
+void CTableDocument::AdoptImportedTable(std::unique_ptr<CEntryTable> table,
+                                        const std::string& suggestedPath)
+{
+    std::vector<std::string_view> added; // Key, Data, Key, Data, ...
+    if (journal_) {
+        added.reserve(2 * table->Size());
+        table->ForEachEntry([&](const Entry& e) {
+            added.push_back(e.Key);
+            added.push_back(e.Data);
+        });
+    }
+    std::string suggested = suggestedPath;
+    // The journal is written while the views still show the old table: its
+    // writing may let them paint.
+    SetName(std::string(), std::string());
+    suggestedPath_.swap(suggested);
+    if (journal_) {
+        journal_->Rebased();
+        journal_->Appended(added);
+    }
+    table_.swap(table);
+    MarkModified();
+    NotifyReplaced(); // before the old entries go: the views still point at them
+    table.reset();    // not held through a warning the journal may show
+    Settle();
+}
+
+uint64_t CTableDocument::AppendEntries(const CEntryTable& entries)
+{
+    std::vector<std::string_view> added; // Key, Data, Key, Data, ...
+    try {
+        added.reserve(2 * entries.Size());
+        entries.ForEachEntry([&](const Entry& e) {
+            if (table_->InsertEntry(e.Key, e.Data)) {
+                added.push_back(e.Key);
+                added.push_back(e.Data);
+            }
+        });
+    } catch (const std::bad_alloc&) {
+        for (size_t i = 0; i < added.size(); i += 2)
+            table_->EraseEntry(added[i]);
+        throw;
+    }
+    if (journal_ && !added.empty())
+        journal_->Appended(added);
+    MarkModified(); // after the journal: the title's * is never ahead of it
+    NotifyReplaced();
+    Settle();
+    return added.size() / 2;
+}
+
 int CTableDocument::SaveTableFile()
 {
     auto damaged = std::find(damagedFiles_.begin(), damagedFiles_.end(), fullPath_);
@@ -264,6 +332,7 @@ void CTableDocument::Rename(const std::string& path)
 // Needs no memory, so that a load can name its table once it is there.
 void CTableDocument::SetName(const std::string& path, std::string&& fullPath)
 {
+    suggestedPath_.clear();
     fullPath_.swap(fullPath);
     std::string_view name = NamePart(path);
     size_t n = cp932::CutLength(name, sizeof name_ - 1);

@@ -64,6 +64,15 @@ struct TableLoad {
     DecodeSummary summary; // Damaged: the file ends inside a record
 };
 
+// A table file read, not yet taken into the document: the reading touches
+// no document, so that it may run away from the window's thread.
+struct ReadTable {
+    TableLoad load;
+    std::string path, fullPath;
+    std::unique_ptr<CEntryTable> table; // null when nothing is to change
+};
+ReadTable ReadTableForLoad(const std::string& path);
+
 class CTableDocument {
 public:
     CTableDocument();
@@ -105,6 +114,8 @@ public:
     // for memory, or one that is there but cannot be read whole, changes
     // nothing. The modified flag stays.
     TableLoad LoadTableFile(const std::string& path);
+    // The second half of LoadTableFile, on a table read by ReadTableForLoad.
+    TableLoad TakeReadTable(ReadTable&& read);
     // Adds the file's entries; Keys already in the table keep their Data.
     // The name stays, and the table counts as modified even when there is
     // no such file. A file too large for memory, or one that is there but
@@ -119,6 +130,18 @@ public:
     // Names the table after a path (relative to the working folder, or
     // full); an empty path makes it untitled.
     void Rename(const std::string& path);
+
+    // A table made from a list or dictionary in place of this one: untitled
+    // and modified, so that a save asks for a name and never writes over the
+    // list; the save dialog proposes suggestedPath. The journal holds its
+    // entries at once, so a crash loses none of them.
+    void AdoptImportedTable(std::unique_ptr<CEntryTable> table, const std::string& suggestedPath);
+    // Adds every entry of the other table whose Key is not in this one, as
+    // one change: one journal record, one notice to the views. Returns how
+    // many were added; when memory runs out, the table is left as it was.
+    uint64_t AppendEntries(const CEntryTable& entries);
+    // The path a save dialog proposes for an untitled table; empty for none.
+    const std::string& SuggestedPath() const { return suggestedPath_; }
     void ResetModified();
 
 private:
@@ -137,6 +160,7 @@ private:
     CChangeJournal* journal_ = nullptr;
     // Files loaded damaged whose bytes have not been kept yet.
     std::vector<std::string> damagedFiles_;
+    std::string suggestedPath_;
 };
 
 template <class Before>

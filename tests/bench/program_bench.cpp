@@ -6,6 +6,10 @@
 // start-up without a journal, and a restore of many changes; with a folder
 // that holds another vocabrik.exe, that one's start-up is timed beside.
 //   program_bench journal [CHANGES] [RESTORED] [OTHER-PROGRAM-FOLDER]
+// A dictionary or list brought in through 開く（新しい表を作る）, against
+// vbk import of the same file in the same run, and the program's memory
+// meanwhile against the table's size.
+//   program_bench import FILE [COMPANION...]
 // Side by side with another vocabrik.exe (an older build, say) on the same
 // tables: start-up with a small table and with a whole dictionary, and key
 // presses that show entries of 1, 8 and 26 KB.
@@ -27,6 +31,7 @@
 #include "core/table_codec.h"
 #include "res/resource.h"
 #include "tests/e2e/driver.h"
+#include "tests/e2e/vbk_process.h"
 
 namespace {
 
@@ -511,6 +516,96 @@ private:
     std::string table_;
 };
 
+class ImportBench {
+public:
+    explicit ImportBench(const std::vector<std::string>& files) : files_(files) {}
+
+    int Run()
+    {
+        // vbk in the folder of the timed program, on the same copies.
+        AppUnderTest timed;
+        std::string list = Copy(timed);
+        Clock v0 = Now();
+        VbkRun vbk = RunVbk({"import", list, "-o", timed.Folder() + "\\vbk.vbk", "--unencodable",
+                             "replace"},
+                            timed.Folder());
+        double vbkMs = Ms(v0, Now());
+        if (vbk.Status != 0) {
+            printf("vbk import failed: %s\n", vbk.Err.c_str());
+            return 1;
+        }
+        WIN32_FILE_ATTRIBUTE_DATA table;
+        GetFileAttributesExA((timed.Folder() + "\\vbk.vbk").c_str(), GetFileExInfoStandard, &table);
+        double tableMb = double(uint64_t(table.nFileSizeHigh) << 32 | table.nFileSizeLow) / 1e6;
+
+        // Timed without the memory sampler, which takes a processor of its own.
+        double ms = 0, peak = 0, before = 0;
+        std::string text;
+        if (!Import(timed, list, nullptr, ms, text))
+            return 1;
+        timed.Kill();
+        AppUnderTest measured;
+        std::string copy = Copy(measured);
+        if (!measured.Start())
+            return 1;
+        before = MemoryOf(measured.Pid()).privateMb;
+        double unused = 0;
+        std::string again;
+        if (!Import(measured, copy, &peak, unused, again))
+            return 1;
+        printf("%s: %s\n", list.substr(list.find_last_of('\\') + 1).c_str(),
+               text.substr(0, text.find('\n')).c_str());
+        printf("vbk import: %.0f ms; from the window: %.0f ms (%.2fx)\n", vbkMs, ms, ms / vbkMs);
+        printf("table %.1f MB; the program's private memory %.1f MB before, %.1f MB at its peak "
+               "(%.2fx the table, %.2fx with what it held before)\n",
+               tableMb, before, peak, (peak - before) / tableMb, peak / tableMb);
+        return 0;
+    }
+
+private:
+    // The files are copied into the program's folder: its file dialogs
+    // remember the folder they were last used in. The first is the list.
+    std::string Copy(AppUnderTest& app)
+    {
+        std::string first;
+        for (const std::string& f : files_) {
+            std::string to = app.Folder() + "\\" + f.substr(f.find_last_of("\\/") + 1);
+            CopyFileA(f.c_str(), to.c_str(), FALSE);
+            if (first.empty())
+                first = to;
+        }
+        return first;
+    }
+
+    // 開く（新しい表を作る） with the list, until the report comes; the time
+    // runs from the dialog's closing. The wait looks every 10 ms, not in a
+    // busy loop that would take a processor from the program.
+    bool Import(AppUnderTest& app, const std::string& list, double* peak, double& ms,
+                std::string& text)
+    {
+        if (!app.Running() && !app.Start())
+            return false;
+        app.Post(IDM_OPEN_NEW);
+        std::unique_ptr<PeakSampler> sampler;
+        if (peak)
+            sampler = std::make_unique<PeakSampler>(app.Pid());
+        if (!app.ChooseFile("ファイルを開く", list))
+            return false;
+        Clock t0 = Now();
+        HWND box = nullptr;
+        bool done = WaitFor([&] { return (box = app.FindBox(0)) != nullptr; }, 600000, 10);
+        ms = Ms(t0, Now());
+        if (sampler)
+            *peak = sampler->Stop();
+        text = done ? DlgText(box, MessageBoxTextId) : "";
+        if (box)
+            app.Press(box, IDOK);
+        return done;
+    }
+
+    std::vector<std::string> files_;
+};
+
 // Lines of dictionary prose, as a long entry of an English dictionary has.
 std::string Prose(size_t bytes, std::mt19937& rng)
 {
@@ -724,6 +819,8 @@ private:
 
 int main(int argc, char** argv)
 {
+    if (argc > 2 && std::string(argv[1]) == "import")
+        return ImportBench(std::vector<std::string>(argv + 2, argv + argc)).Run();
     if (argc > 1 && std::string(argv[1]) == "journal")
         return JournalBench(argc > 2 ? atoi(argv[2]) : 200, argc > 3 ? atoi(argv[3]) : 10000,
                             argc > 4 ? argv[4] : "")

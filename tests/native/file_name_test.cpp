@@ -43,3 +43,20 @@ TEST(FileName, NamePartNeverTakesATrailByteForABackslash)
     for (const auto& c : cases)
         EXPECT_EQ(NamePart(c.path), c.want) << "path '" << c.path << "'";
 }
+
+TEST(FileName, TableNameBesideAListReplacesItsLastExtension)
+{
+    struct {
+        const char* path;
+        const char* want;
+    } cases[] = {
+        {"C:\\dict\\freedict-eng-jpn.index", "C:\\dict\\freedict-eng-jpn.vbk"},
+        {"/usr/share/edict/edict", "/usr/share/edict/edict.vbk"},
+        {"words.tar.csv", "words.tar.vbk"},
+        {"C:\\v1.2\\list", "C:\\v1.2\\list.vbk"},
+        {"C:\\dir\\.hidden", "C:\\dir\\.hidden.vbk"},
+        {"\x95\x5c.txt" /* 表.txt */, "\x95\x5c.vbk"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TableNameBeside(c.path), c.want) << "path '" << c.path << "'";
+}

@@ -12,12 +12,24 @@ struct Written {
     std::vector<std::string> fields;
 };
 
-std::string Encode(const JournalBase& base, const std::vector<Written>& changes)
+// blockSize 0: each record made whole; else handed on in blocks of that size.
+std::string Encode(const JournalBase& base, const std::vector<Written>& changes,
+                   size_t blockSize = 0)
 {
     std::string bytes = EncodeJournalHeader(base);
     for (const Written& w : changes) {
         std::vector<std::string_view> fields(w.fields.begin(), w.fields.end());
-        bytes += EncodeJournalRecord(w.kind, fields);
+        if (blockSize == 0)
+            bytes += EncodeJournalRecord(w.kind, fields);
+        else
+            WriteJournalRecord(
+                w.kind, fields,
+                [&](const char* p, size_t n) {
+                    EXPECT_LE(n, blockSize + 16) << "a block far larger than asked for";
+                    bytes.append(p, n);
+                    return true;
+                },
+                blockSize);
     }
     return bytes;
 }
@@ -57,6 +69,9 @@ TEST(JournalCodec, EveryKindOfChangeComesBackAsWritten)
         EXPECT_FALSE(j.Torn);
         EXPECT_EQ(j.SoundLength, bytes.size());
         ExpectSame(j.Changes, EveryKind, EveryKind.size(), "whole journal of " + base.TablePath);
+        for (size_t blockSize : {1, 5, 4096})
+            EXPECT_TRUE(Encode(base, EveryKind, blockSize) == bytes)
+                << "written in blocks of " << blockSize;
     }
 }
 
@@ -133,6 +148,13 @@ TEST(JournalCodec, Crc32IsTheUsualOne)
 {
     EXPECT_EQ(Crc32("123456789", 9), 0xCBF43926u);
     EXPECT_EQ(Crc32("", 0), 0u);
+    const std::string fox = "The quick brown fox jumps over the lazy dog";
+    EXPECT_EQ(Crc32(fox.data(), fox.size()), 0x414FA339u);
+    // Summed in pieces at every split, as a record's length and payload are.
+    for (size_t split = 0; split <= fox.size(); split++)
+        EXPECT_EQ(Crc32(fox.data() + split, fox.size() - split, Crc32(fox.data(), split)),
+                  0x414FA339u)
+            << "split at " << split;
 }
 
 } // namespace

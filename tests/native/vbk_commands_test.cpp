@@ -23,7 +23,6 @@
 #include "tests/common/scratch_folder.h"
 #include "tests/common/table_bytes.h"
 #include "encodings/text_encoding.h"
-#include "formats/import_source.h"
 #include "tools/vbk/vbk_commands.h"
 
 namespace fs = std::filesystem;
@@ -203,6 +202,7 @@ TEST_F(VbkCommands, BadInputWritesNothingAndNamesThePlace)
         {"cr.tsv", "apple\rbanana\r", {}, "none of its 2 lines gave an entry"},
         // Nothing to bring in never empties a table.
         {"empty.tsv", "", {}, "empty.tsv: there is no entry in it; nothing was written"},
+        {"empty.txt", "\r\n", {}, "empty.txt: there is no entry in it"},
         {"blank.csv", "\n\r\n\r", {}, "blank.csv: there is no entry in it"},
         {"header.txt", "#separator:tab\n#html:true\n", {}, "header.txt: there is no entry in it"},
         // EUC-JP (日本, みず) is named when neither UTF-8 nor Shift-JIS reads a list.
@@ -220,18 +220,6 @@ TEST_F(VbkCommands, BadInputWritesNothingAndNamesThePlace)
         if (std::string(c.name) != "missing.tsv")
             fs::remove(Path(c.name));
         EXPECT_EQ(Listing(), std::vector<std::string>{"t.vbk"}) << c.name;
-    }
-    // The program tells the files no reader knows from other failures.
-    for (const auto& [name, bytes, kind] :
-         {std::tuple("a.out", std::string("\x7F" "ELF\0\xFF\x80", 7), SourceFailure::UnknownFormat),
-          std::tuple("latin.tsv", std::string("a\tb\ncaf\xE9\n"), SourceFailure::Other)}) {
-        Write(name, bytes);
-        SourceOptions options;
-        options.Path = Path(name);
-        ImportedSource source;
-        std::string failure;
-        EXPECT_FALSE(ReadSource(options, source, failure)) << name;
-        EXPECT_EQ(int(source.failure), int(kind)) << name << ": " << failure;
     }
     // Told that it is Shift-JIS, vbk reads the same list.
     Write("latin1.tsv", "street\tStra\xDF" "e\n");

@@ -10,11 +10,14 @@
 #include "formats/dsl_reader.h"
 #include "formats/edict_reader.h"
 #include "formats/eijiro_reader.h"
+#include "formats/gathered_table.h"
 #include "formats/kanjidic_reader.h"
 #include "formats/pdic_reader.h"
 #include "formats/html_text.h"
 #include "formats/list_reader.h"
+#include "formats/import_source.h"
 #include "formats/list_writer.h"
+#include "tests/common/scratch_folder.h"
 
 namespace {
 
@@ -473,3 +476,90 @@ TEST(ListWriter, RandomEntriesComeBackUnchanged)
 }
 
 } // namespace
+
+// What the program's Open dialogs rely on: a reason it can word itself for
+// each source that gives no table, a cancel that ends any reading, and the
+// gathered entries as a table in Key order.
+TEST(ImportSource, FailureKindsCancelAndTheTableBuilt)
+{
+    ScratchFolder folder = ScratchFolder::Fresh("import-source");
+    std::string noise;
+    std::mt19937 rng(22);
+    for (int i = 0; i < 4096; i++)
+        noise += char(rng());
+    std::string many;
+    for (int i = 0; i < 5000; i++)
+        many += "key" + std::to_string(i) + "\tdata\n";
+    folder.Write("noise.csv", noise);
+    folder.Write("empty.txt", "");
+    folder.Write("blank.tsv", "\tno key\nno data\t\n");
+    folder.Write("words", "apple,red\n");
+    folder.Write("open.csv", "apple,\"never closed\n");
+    folder.Write("many.tsv", many);
+    folder.Write("words.csv", "pear,green\napple,red\npear,again\n");
+    folder.Write("a.out", std::string("\x7F" "ELF\0\xFF\x80", 7));
+    folder.Write("latin.tsv", "a\tb\ncaf\xE9\n");
+    folder.Write("wn_abrv.dsl", "adj.\n\tadjective\n");
+    folder.Write("odd.tsv", std::string("\xFF\xFE" "a\0\t\0b\0\n", 9));
+    folder.Write("wn.dsl.dz", "not compressed");
+    std::string eijiro; // in code page 932, as EIJIRO comes
+    for (int i = 0; i < 5000; i++)
+        eijiro += "\x81\xA1word" + std::to_string(i) + " : \x8C\xEA\n";
+    folder.Write("eijiro.txt", eijiro);
+    struct {
+        const char* file;
+        bool cancel;
+        SourceFailure want;
+    } cases[] = {
+        {"empty.txt", false, SourceFailure::NoEntries},
+        {"blank.tsv", false, SourceFailure::NoEntries},
+        {"words", false, SourceFailure::UnknownFormat},
+        {"open.csv", false, SourceFailure::Malformed},
+        {"missing.csv", false, SourceFailure::Unreadable},
+        {"many.tsv", true, SourceFailure::Cancelled},
+        {"many.tsv", false, SourceFailure::None},
+        {"words.csv", false, SourceFailure::None},
+        {"noise.csv", false, SourceFailure::UnknownFormat}, // binary: zero bytes
+        {"a.out", false, SourceFailure::UnknownFormat},
+        {"latin.tsv", false, SourceFailure::NotText},
+        {"wn_abrv.dsl", false, SourceFailure::UnknownFormat},
+        {"odd.tsv", false, SourceFailure::NotText},
+        {"wn.dsl.dz", false, SourceFailure::Malformed},
+        {"eijiro.txt", true, SourceFailure::Cancelled},
+        {"eijiro.txt", false, SourceFailure::None},
+    };
+    for (const auto& c : cases) {
+        SourceOptions options;
+        options.Path = folder.Path(c.file);
+        uint64_t lastPlace = 0, places = 0;
+        int calls = 0;
+        options.Progress = [&](uint64_t place, uint64_t of) {
+            EXPECT_GE(place, lastPlace) << c.file;
+            lastPlace = place;
+            places = of;
+            return !(c.cancel && ++calls == 2);
+        };
+        ImportedSource source;
+        std::string failure;
+        bool read = ReadSource(options, source, failure);
+        EXPECT_EQ(read, c.want == SourceFailure::None) << c.file << ": " << failure;
+        EXPECT_EQ(int(source.failure), int(c.want)) << c.file << ": " << failure;
+        if (c.cancel) {
+            EXPECT_EQ(source.entries->Entries(), 1024u) << c.file << ": read on after the cancel";
+        }
+        if ((std::string(c.file) == "many.tsv" || std::string(c.file) == "eijiro.txt") && read) {
+            EXPECT_EQ(places, 5001u) << "the lines a list has, to show progress against";
+        }
+    }
+
+    SourceOptions options;
+    options.Path = folder.Path("words.csv");
+    ImportedSource source;
+    std::string failure;
+    ASSERT_TRUE(ReadSource(options, source, failure)) << failure;
+    CEntryTable table;
+    ASSERT_TRUE(BuildGatheredTable(*source.entries, table, nullptr));
+    Rows rows;
+    table.ForEachEntry([&](const Entry& e) { rows.emplace_back(0, e.Key, e.Data); });
+    EXPECT_EQ(rows, (Rows{{0, "apple", "red"}, {0, "pear", "green"}})) << Show(rows);
+}
