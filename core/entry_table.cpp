@@ -86,14 +86,6 @@ std::string_view CEntryTable::KeyOf(Record r)
 
 // Big-endian prefixes padded with zeros order Keys as their bytes do, so
 // only Keys with equal prefixes need their whole bytes compared.
-uint32_t CEntryTable::LeafPrefix(std::string_view key)
-{
-    uint32_t v = 0;
-    for (size_t i = 0; i < 4; i++)
-        v = v << 8 | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
-    return v;
-}
-
 uint64_t CEntryTable::InnerPrefix(std::string_view key)
 {
     uint64_t v = 0;
@@ -131,11 +123,10 @@ CEntryTable::Position CEntryTable::LowerBound(std::string_view key) const
         } while (!node->leaf);
     }
     Leaf* leaf = const_cast<Leaf*>(static_cast<const Leaf*>(node));
-    const uint32_t prefix = LeafPrefix(key);
     int lo = 0, hi = leaf->count;
     while (lo < hi) {
         int mid = (lo + hi) / 2;
-        if (Compare(leaf->prefixes[mid], KeyOf(leaf->records[mid]), prefix, key) < 0)
+        if (KeyOf(leaf->records[mid]).compare(key) < 0)
             lo = mid + 1;
         else
             hi = mid;
@@ -250,7 +241,7 @@ CEntryTable::Position CEntryTable::InsertPosition(std::string_view key, bool* pr
     // end nearly always: no search, and full nodes.
     if (last_->count > 0) {
         std::string_view lastKey = KeyOf(last_->records[last_->count - 1]);
-        if (Compare(last_->prefixes[last_->count - 1], lastKey, LeafPrefix(key), key) < 0)
+        if (lastKey.compare(key) < 0)
             return {last_, last_->count};
     }
     Position at = LowerBound(key);
@@ -265,51 +256,46 @@ bool CEntryTable::InsertEntry(std::string_view key, std::string_view data)
     if (present)
         return false;
     Record r = NewRecord(key, data);
-    return InsertNew(at, KeyOf(r), r, true);
+    return InsertNew(at, r, true);
 }
 
 bool CEntryTable::InsertRecord(const char* record)
 {
     std::string_view key = KeyOf(record);
-    if (AppendRecord(record, key, LeafPrefix(key)))
+    if (AppendRecord(record, key))
         return true;
     bool present;
     Position at = InsertPosition(key, &present);
     if (present)
         return false;
-    return InsertNew(at, key, record, false);
+    return InsertNew(at, record, false);
 }
 
 // A load meets its records in Key order: each goes after the last entry,
 // into the last leaf while it has room, with neither a search nor a split.
-bool CEntryTable::AppendRecord(Record r, std::string_view key, uint32_t prefix)
+bool CEntryTable::AppendRecord(Record r, std::string_view key)
 {
     Leaf* leaf = last_;
     const int n = leaf->count;
     if (n == 0 || n >= LeafCapacity)
         return false;
-    const uint32_t lastPrefix = leaf->prefixes[n - 1];
-    if (lastPrefix > prefix)
+    // The previous record was read a moment ago, so its Key is at hand.
+    // Neighbours in a file share their first bytes often: compared here,
+    // without a call for every record.
+    std::string_view last = KeyOf(leaf->records[n - 1]);
+    size_t common = std::min(last.size(), key.size()), i = 0;
+    while (i < common && last[i] == key[i])
+        i++;
+    if (i < common ? static_cast<unsigned char>(last[i]) > static_cast<unsigned char>(key[i])
+                   : last.size() >= key.size())
         return false;
-    if (lastPrefix == prefix) {
-        // Neighbours in a file share their first bytes often: compared here,
-        // without a call for every record.
-        std::string_view last = KeyOf(leaf->records[n - 1]);
-        size_t common = std::min(last.size(), key.size()), i = 0;
-        while (i < common && last[i] == key[i])
-            i++;
-        if (i < common ? static_cast<unsigned char>(last[i]) > static_cast<unsigned char>(key[i])
-                       : last.size() >= key.size())
-            return false;
-    }
-    leaf->prefixes[n] = prefix;
     leaf->records[n] = r;
     leaf->count = n + 1;
     size_++;
     return true;
 }
 
-bool CEntryTable::InsertNew(Position at, std::string_view key, Record r, bool ownsRecord)
+bool CEntryTable::InsertNew(Position at, Record r, bool ownsRecord)
 {
     try {
         PrepareSplits(at, r);
@@ -319,7 +305,7 @@ bool CEntryTable::InsertNew(Position at, std::string_view key, Record r, bool ow
             FreeRecord(r);
         throw;
     }
-    InsertAt(at.leaf, at.index, LeafPrefix(key), r);
+    InsertAt(at.leaf, at.index, r);
     size_++;
     return true;
 }
@@ -375,17 +361,15 @@ bool CEntryTable::ReplaceData(std::string_view key, std::string_view data)
     if (!Matches(at, key))
         return false;
     Record old = at.leaf->records[at.index];
-    at.leaf->records[at.index] = NewRecord(key, data); // the Key's prefix stays
+    at.leaf->records[at.index] = NewRecord(key, data);
     FreeRecord(old);
     return true;
 }
 
-void CEntryTable::InsertAt(Leaf* leaf, int index, uint32_t prefix, Record r)
+void CEntryTable::InsertAt(Leaf* leaf, int index, Record r)
 {
     int n = leaf->count;
-    memmove(leaf->prefixes + index + 1, leaf->prefixes + index, sizeof(uint32_t) * (n - index));
     memmove(leaf->records + index + 1, leaf->records + index, sizeof(Record) * (n - index));
-    leaf->prefixes[index] = prefix;
     leaf->records[index] = r;
     leaf->count = n + 1;
     if (leaf->count > LeafCapacity)
@@ -400,7 +384,6 @@ void CEntryTable::SplitLeaf(Leaf* leaf, bool appending)
     Leaf* right = spares_.leaf;
     spares_.leaf = nullptr;
     right->count = leaf->count - keep;
-    memcpy(right->prefixes, leaf->prefixes + keep, sizeof(uint32_t) * right->count);
     memcpy(right->records, leaf->records + keep, sizeof(Record) * right->count);
     leaf->count = keep;
 
@@ -485,7 +468,6 @@ void CEntryTable::EraseEntry(std::string_view key)
     int i = at.index;
     FreeRecord(leaf->records[i]);
     int n = leaf->count;
-    memmove(leaf->prefixes + i, leaf->prefixes + i + 1, sizeof(uint32_t) * (n - i - 1));
     memmove(leaf->records + i, leaf->records + i + 1, sizeof(Record) * (n - i - 1));
     leaf->count = n - 1;
     size_--;

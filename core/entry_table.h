@@ -2,9 +2,11 @@
 //
 // Keys and Data are opaque byte strings. Key order compares bytes as unsigned
 // values, a proper prefix first. The table is a B+ tree: a lookup in a table
-// of a million entries visits four or five nodes, not twenty, and the Keys of
-// a node begin with their first bytes side by side, so that most comparisons
-// need no second memory access.
+// of a million entries visits four or five nodes, not twenty. The Keys of an
+// inner node begin with their first bytes side by side, so that most
+// comparisons there need no second memory access; a leaf holds only its
+// records, for a large table has tens of thousands of leaves and a load
+// makes every one of them in fresh memory.
 //
 // An entry is stored as one record in the table file's own layout: Key
 // length and Data length (u32, little-endian), the Key's bytes, the Data's.
@@ -109,7 +111,6 @@ private:
         Leaf* prev = nullptr;
         Leaf* next = nullptr;
         // One spare slot: a full node takes one more entry, then splits.
-        uint32_t prefixes[LeafCapacity + 1];
         Record records[LeafCapacity + 1];
     };
     // Child i holds the Keys from separator i (inclusive) up to separator
@@ -134,7 +135,6 @@ private:
 
     static Entry View(Record r);
     static std::string_view KeyOf(Record r);
-    static uint32_t LeafPrefix(std::string_view key);
     static uint64_t InnerPrefix(std::string_view key);
     static int Compare(uint64_t prefixA, std::string_view a, uint64_t prefixB, std::string_view b);
 
@@ -143,11 +143,11 @@ private:
     Position InsertPosition(std::string_view key, bool* present) const;
     Record NewRecord(std::string_view key, std::string_view data);
     void FreeRecord(Record r);
-    bool InsertNew(Position at, std::string_view key, Record r, bool ownsRecord);
+    bool InsertNew(Position at, Record r, bool ownsRecord);
     void PrepareSplits(Position at, Record r);
     void ReleaseSpares();
     Inner* TakeInner();
-    void InsertAt(Leaf* leaf, int index, uint32_t prefix, Record r);
+    void InsertAt(Leaf* leaf, int index, Record r);
     void SplitLeaf(Leaf* leaf, bool appending);
     void InsertChild(Inner* parent, int index, Node* child, std::string separator,
                      uint64_t prefix);
@@ -158,7 +158,7 @@ private:
     static int ChildIndex(const Inner* parent, const Node* child);
     Leaf* NewLeaf();
     void FreeLeaf(Leaf* leaf);
-    bool AppendRecord(Record r, std::string_view key, uint32_t prefix);
+    bool AppendRecord(Record r, std::string_view key);
 
     std::pmr::unsynchronized_pool_resource pool_;
     // Leaves are carved from blocks of many, which go only with the table
