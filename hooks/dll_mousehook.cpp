@@ -15,13 +15,16 @@ const UINT WM_SELECTION_ENDED = WM_APP + 1; // lParam: where the button was rele
 const UINT WM_GIVE_BACK = WM_APP + 2;       // the copy has been handled
 const UINT WM_PERSON_COPIED = WM_APP + 3;   // a copy or cut key of the person's went by
 const UINT_PTR kGiveBackTimer = 1;
-const UINT_PTR kKeepTimer = 2; // the clipboard was busy when the selection ended
+const UINT_PTR kKeepTimer = 2; // the clipboard was busy, or the control not done, when the selection ended
 const UINT_PTR kKeysTimer = 3; // the person holds a modifier key
 // Another look while the clipboard is held open by someone else, or while the
 // timer came a little before its time.
 const UINT kRetryMs = 15;
 // Keeping the clipboard delays the copy by as much: a "short time".
 const DWORD kKeepWithinMs = 200;
+// A control slower than this to take the button's release is copied from
+// all the same.
+const DWORD kReleaseWithinMs = 1000;
 // How long the focused control may take over WM_COPY. A program too busy to
 // answer in time gets no keys either: they would wait in its queue and
 // arrive at whatever it shows by then.
@@ -58,6 +61,16 @@ HWND FocusOf(HWND window)
     if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus)
         return info.hwndFocus;
     return window;
+}
+
+// The window's thread still holds the mouse: it has not yet taken the
+// button's release.
+bool StillDragging(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) &&
+           (info.hwndCapture || (info.flags & GUI_INMOVESIZE));
 }
 
 // Keys held since before the hook was set are known only to the system.
@@ -266,6 +279,15 @@ void CDllMouseHook::CopySelection()
         under = GetAncestor(under, GA_ROOT);
     if (!MayCopyFrom(front) || (under && !MayCopyFrom(under)))
         return;
+    // The hook sees the release before the control does, and a sent WM_COPY
+    // overtakes the input still queued for it (keys queued behind the
+    // release never could): until the control has let the mouse go, what it
+    // would copy is not yet the selection the person made.
+    DWORD endedAt = keepUntil_ - kKeepWithinMs;
+    if (StillDragging(front) && GetTickCount() - endedAt < kReleaseWithinMs) {
+        SetTimer(sink_, kKeepTimer, kRetryMs, nullptr);
+        return;
+    }
     if (!KeepClipboard(front, under)) {
         SetTimer(sink_, kKeepTimer, kRetryMs, nullptr);
         return;
