@@ -135,6 +135,15 @@ bool AppUnderTest::Launch(const std::string& exe)
     // One instance runs at a time: a program of an earlier test that is
     // still on its way out would make this start end at once.
     WaitFor([] { return !FindWindowA("VOCABRIK", nullptr); }, 10000);
+    // Its window goes before its instance mutex does.
+    WaitFor(
+        [] {
+            HANDLE other = OpenMutexA(SYNCHRONIZE, FALSE, "Vocabrik");
+            if (other)
+                CloseHandle(other);
+            return !other;
+        },
+        10000);
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA si = {};
     si.cb = sizeof si;
