@@ -61,6 +61,13 @@ ConvertResult Utf8ToCp932(std::string_view utf8, std::string& out);
 // characters were so replaced.
 size_t Utf8ToCp932BestFit(std::string_view utf8, std::string& out);
 
+// Both, writing at `to` (room for as many bytes as the text has: no
+// character takes more in code page 932 than in UTF-8) and advancing it, for
+// a caller that converts straight into memory of its own. On failure `to`
+// has moved past the part converted.
+ConvertResult Utf8ToCp932(std::string_view utf8, char*& to);
+size_t Utf8ToCp932BestFit(std::string_view utf8, char*& to);
+
 // How many characters of valid UTF-8 text have no code in code page 932.
 size_t CountUnencodable(std::string_view utf8);
 
