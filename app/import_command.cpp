@@ -83,7 +83,7 @@ void ReadInto(const std::string& path, ImportResult& r, CWorkProgress& progress)
             r.failure = source.failure;
             return;
         }
-        const EntryGatherer& e = *source.entries;
+        EntryGatherer& e = *source.entries;
         r.empties = e.Empties();
         r.duplicates = e.Duplicates();
         r.joins = source.names.joinsDuplicates;

@@ -66,7 +66,7 @@ char* PutRecord(char* at, std::string_view key, std::string_view data)
 // from the window a third of its time. A Data that is a part of the end of
 // the first entry's (its heading line dropped) has its Key moved up to it;
 // only Data joined from several entries are written anew.
-bool BuildGatheredTable(const EntryGatherer& entries, CEntryTable& table,
+bool BuildGatheredTable(EntryGatherer& entries, CEntryTable& table,
                         const std::function<bool()>& goOn)
 {
     RecordBlocks blocks(table);
