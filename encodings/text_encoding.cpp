@@ -38,22 +38,6 @@ bool IsSingleByteCode(unsigned char c) { return c < 0x80 || (c >= 0xA1 && c <= 0
 // The code point of the single byte: ASCII, or half-width katakana.
 uint32_t SingleByteCodePoint(unsigned char c) { return c < 0x80 ? c : 0xFF61 + (c - 0xA1); }
 
-// How many bytes from text[i] on are ASCII, eight at a time: most of a list
-// or a dictionary is, and a test per byte showed in an import.
-inline size_t AsciiRun(const char* text, size_t i, size_t size)
-{
-    size_t start = i;
-    for (; i + 8 <= size; i += 8) {
-        uint64_t word;
-        memcpy(&word, text + i, 8);
-        if (word & 0x8080808080808080u)
-            break;
-    }
-    while (i < size && static_cast<unsigned char>(text[i]) < 0x80)
-        i++;
-    return i - start;
-}
-
 // One UTF-8 sequence at text[i]: its length, or 0 if it is not a valid one.
 // Inlined into the scans of whole lists, where a call per character shows.
 #if defined(__GNUC__)

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,22 @@ enum class TextEncoding { Utf8, ShiftJis, EucJp, Utf16Le, Utf16Be };
 // "eucjp", "euc_jp", "utf-16le", "utf16le", "utf-16be", "utf16be" (any case).
 std::optional<TextEncoding> ParseEncodingName(std::string_view name);
 const char* EncodingName(TextEncoding encoding);
+
+// How many bytes from text[i] on are ASCII, eight at a time: most of a list
+// or a dictionary is, and a test per byte showed in an import.
+inline size_t AsciiRun(const char* text, size_t i, size_t size)
+{
+    size_t start = i;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text + i, 8);
+        if (word & 0x8080808080808080u)
+            break;
+    }
+    while (i < size && static_cast<unsigned char>(text[i]) < 0x80)
+        i++;
+    return i - start;
+}
 
 // Where a text stops being valid in an encoding.
 struct TextFault {

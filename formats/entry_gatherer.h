@@ -16,6 +16,7 @@
 #include "core/cp932_text.h"
 #include "encodings/text_encoding.h"
 #include "formats/message_text.h"
+#include "formats/platform.h"
 
 // What an import does with a character that code page 932 has no code for.
 enum class Unencodable {
@@ -322,6 +323,7 @@ private:
             return;
         size_t capacity = std::max(used_ + bytes, capacity_ + capacity_ / 2);
         std::shared_ptr<char> block(new char[capacity], std::default_delete<char[]>());
+        PreferLargePages(block.get(), capacity);
         if (used_)
             std::memcpy(block.get(), block_.get(), used_);
         block_ = std::move(block);
