@@ -83,7 +83,7 @@ void ReadInto(const std::string& path, ImportResult& r, CWorkProgress& progress)
             r.failure = source.failure;
             return;
         }
-        const EntryGatherer& e = *source.entries;
+        EntryGatherer& e = *source.entries;
         r.empties = e.Empties();
         r.duplicates = e.Duplicates();
         r.joins = source.names.joinsDuplicates;
@@ -173,6 +173,8 @@ void ImportFile(HWND mainWindow, const std::string& path, ImportInto into)
 {
     std::string name(NamePart(path));
     ImportResult r;
+    // Made before the work, so that it ends after it too.
+    CTableDocument::CHeldWarnings held(Document);
     CBackgroundWork work(mainWindow, name);
     bool finished = work.Run([&](CWorkProgress& progress) { ReadInto(path, r, progress); });
     if (!finished || r.failure == SourceFailure::Cancelled)
@@ -192,5 +194,6 @@ void ImportFile(HWND mainWindow, const std::string& path, ImportInto into)
             added = Document.AppendEntries(*r.table);
     }
     work.Finish();
+    held.Show();
     ReportSuccess(mainWindow, name, r, added, size - added);
 }

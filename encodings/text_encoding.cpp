@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "core/cp932_text.h"
@@ -112,7 +113,10 @@ ConvertResult ConvertToCp932(std::string_view utf8, char*& to)
     size_t i = 0;
     while (i < utf8.size()) {
         if (static_cast<unsigned char>(from[i]) < 0x80) {
-            *to++ = from[i++];
+            size_t n = AsciiRun(from, i, utf8.size());
+            memcpy(to, from + i, n);
+            to += n;
+            i += n;
             continue;
         }
         uint32_t cp = 0;
@@ -176,7 +180,7 @@ std::optional<TextFault> FindUtf8Fault(std::string_view text)
     while (i < text.size()) {
         // Runs of ASCII are the bulk of most lists.
         if (static_cast<unsigned char>(text[i]) < 0x80) {
-            i++;
+            i += AsciiRun(text.data(), i, text.size());
             continue;
         }
         size_t n = Utf8Sequence(text, i, cp);
@@ -221,6 +225,8 @@ DetectOutcome DetectEncoding(std::string_view text)
         return DetectOutcome::ShiftJis;
     return DetectOutcome::Neither;
 }
+
+ConvertResult Utf8ToCp932(std::string_view utf8, char*& to) { return ConvertToCp932(utf8, to); }
 
 ConvertResult Utf8ToCp932(std::string_view utf8, std::string& out)
 {
@@ -269,11 +275,8 @@ ConvertResult Cp932ToUtf8(std::string_view cp932, std::string& out, bool exact)
     return r;
 }
 
-size_t Utf8ToCp932BestFit(std::string_view utf8, std::string& out)
+size_t Utf8ToCp932BestFit(std::string_view utf8, char*& to)
 {
-    size_t start = out.size();
-    out.resize(start + utf8.size());
-    char* to = &out[start];
     size_t replaced = 0;
     while (!utf8.empty()) {
         ConvertResult r = ConvertToCp932(utf8, to);
@@ -286,6 +289,15 @@ size_t Utf8ToCp932BestFit(std::string_view utf8, std::string& out)
         *to++ = char(code & 0xFF);
         utf8.remove_prefix(r.Offset + Utf8LengthAt(utf8, r.Offset));
     }
+    return replaced;
+}
+
+size_t Utf8ToCp932BestFit(std::string_view utf8, std::string& out)
+{
+    size_t start = out.size();
+    out.resize(start + utf8.size());
+    char* to = &out[start];
+    size_t replaced = Utf8ToCp932BestFit(utf8, to);
     out.resize(size_t(to - out.data()));
     return replaced;
 }

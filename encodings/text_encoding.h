@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,22 @@ enum class TextEncoding { Utf8, ShiftJis, EucJp, Utf16Le, Utf16Be };
 // "eucjp", "euc_jp", "utf-16le", "utf16le", "utf-16be", "utf16be" (any case).
 std::optional<TextEncoding> ParseEncodingName(std::string_view name);
 const char* EncodingName(TextEncoding encoding);
+
+// How many bytes from text[i] on are ASCII, eight at a time: most of a list
+// or a dictionary is, and a test per byte showed in an import.
+inline size_t AsciiRun(const char* text, size_t i, size_t size)
+{
+    size_t start = i;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text + i, 8);
+        if (word & 0x8080808080808080u)
+            break;
+    }
+    while (i < size && static_cast<unsigned char>(text[i]) < 0x80)
+        i++;
+    return i - start;
+}
 
 // Where a text stops being valid in an encoding.
 struct TextFault {
@@ -60,6 +77,13 @@ ConvertResult Utf8ToCp932(std::string_view utf8, std::string& out);
 // Windows chooses (à as a), or '?' where it has none. Returns how many
 // characters were so replaced.
 size_t Utf8ToCp932BestFit(std::string_view utf8, std::string& out);
+
+// Both, writing at `to` (room for as many bytes as the text has: no
+// character takes more in code page 932 than in UTF-8) and advancing it, for
+// a caller that converts straight into memory of its own. On failure `to`
+// has moved past the part converted.
+ConvertResult Utf8ToCp932(std::string_view utf8, char*& to);
+size_t Utf8ToCp932BestFit(std::string_view utf8, char*& to);
 
 // How many characters of valid UTF-8 text have no code in code page 932.
 size_t CountUnencodable(std::string_view utf8);

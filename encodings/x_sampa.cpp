@@ -91,9 +91,7 @@ size_t WriteIpaAsXSampa(std::string_view utf8, std::string& out)
     // Most definitions are plain ASCII, or hold no transcription at all.
     size_t i = 0, written = 0;
     for (;;) {
-        size_t high = i;
-        while (high < utf8.size() && static_cast<unsigned char>(utf8[high]) < 0x80)
-            high++;
+        size_t high = i + AsciiRun(utf8.data(), i, utf8.size());
         if (high == utf8.size())
             return 0;
         size_t start = utf8.find_last_of(" \t\r\n", high);

@@ -16,6 +16,7 @@
 #include "core/cp932_text.h"
 #include "encodings/text_encoding.h"
 #include "formats/message_text.h"
+#include "formats/platform.h"
 
 // What an import does with a character that code page 932 has no code for.
 enum class Unencodable {
@@ -81,7 +82,7 @@ public:
     void WriteAside(size_t expectedEntries, size_t expectedBytes)
     {
         pending_.reserve(expectedEntries);
-        own_.reserve(expectedBytes);
+        Reserve(expectedBytes + HeadRoom * expectedEntries);
     }
 
     // A dictionary tells how many entries and bytes are coming: room for
@@ -91,7 +92,7 @@ public:
         if (places_ == 0)
             places_ = entries;
         pending_.reserve(size_t(entries));
-        own_.reserve(size_t(bytes + bytes / 8));
+        Reserve(size_t(bytes + bytes / 8 + HeadRoom * entries));
     }
 
     // Told now and then how far the reading has come: the place Add was
@@ -121,22 +122,31 @@ public:
         }
         if (settings_.checkZeroBytes && !NoZeroBytes(line, key, data))
             return false;
-        // Converted aside first: the views may lie in the bytes the entry is
-        // to be written over, and a failed conversion must leave them whole.
-        converted_.clear();
+        // Converted where the entry is to stay, or aside where the views may
+        // lie in the bytes it is to be written over. No character takes more
+        // bytes in code page 932 than in UTF-8, so the room is known.
+        char* at = Destination(key.size() + data.size());
+        char* to = at;
         if (settings_.encoding == TextEncoding::ShiftJis) {
-            converted_.append(key);
-            converted_.append(data);
-            return Keep(line, key.size());
+            std::memcpy(to, key.data(), key.size());
+            std::memcpy(to + key.size(), data.data(), data.size());
+            return Keep(line, at, key.size(), data.size());
         }
-        ConvertResult keyResult = Utf8ToCp932(key, converted_), dataResult;
-        if (keyResult.Ok) {
-            size_t keyLength = converted_.size();
-            dataResult = Utf8ToCp932(data, converted_);
-            if (dataResult.Ok)
-                return Keep(line, keyLength);
-        }
-        return Unencodable(line, key, data, keyResult, dataResult);
+        ConvertResult keyResult = Utf8ToCp932(key, to), dataResult;
+        size_t keyLength = size_t(to - at);
+        if (keyResult.Ok)
+            dataResult = Utf8ToCp932(data, to);
+        if (keyResult.Ok && dataResult.Ok)
+            return Keep(line, at, keyLength, size_t(to - at) - keyLength);
+        if (settings_.policy != Unencodable::Replace)
+            return Unencodable(line, key, data, keyResult, dataResult);
+        // What was converted is written over: nothing of it was kept.
+        to = at;
+        size_t replaced = Utf8ToCp932BestFit(key, to);
+        keyLength = size_t(to - at);
+        replaced += Utf8ToCp932BestFit(data, to);
+        NoteAffected(line, replaced);
+        return Keep(line, at, keyLength, size_t(to - at) - keyLength);
     }
 
     // Puts the entries in Key order, those of one Key in the order they came.
@@ -161,6 +171,9 @@ public:
         explicit Cursor(const EntryGatherer& g) : g_(g) { FindGroupEnd(); }
         bool Valid() const { return at_ < g_.pending_.size(); }
         std::string_view Key() const { return g_.KeyOf(g_.pending_[at_]); }
+        // The Data the first entry of the Key brought, as it was stored: Data
+        // is this, a part of its end, or several joined.
+        std::string_view FirstData() const { return g_.DataOf(g_.pending_[at_]); }
         std::string_view Data()
         {
             if (g_.settings_.headingLines)
@@ -263,10 +276,19 @@ public:
     // How many Keys there are, and how many lines were dropped (or joined)
     // because their Key came before.
     uint64_t Distinct() const { return pending_.size() - duplicates_; }
-    // Bytes of Keys and Data held, duplicates and all.
+    // Bytes of Keys and Data held, duplicates and all (and the heads' room).
     uint64_t StoredBytes() const { return used_; }
     uint64_t Stored() const { return pending_.size(); }
     uint64_t Duplicates() const { return duplicates_; }
+
+    // Whether every entry was stored with HeadRoom bytes before its Key, in
+    // the block that Block gives: a table can then index the entries where
+    // they lie, writing each record's lengths there.
+    bool HasHeadRoom() const { return !inPlace_ && headRoom_; }
+    static const size_t HeadRoom = 8;
+    // The block the entries lie in when not in the list's own bytes, shared
+    // so that a table may keep it; its first StoredBytes are written.
+    const std::shared_ptr<char>& Block() const { return block_; }
 
     const std::string& Failure() const { return failure_; }
     uint64_t Entries() const { return entries_; }
@@ -283,7 +305,7 @@ private:
         uint32_t keyLength, dataLength;
     };
 
-    const char* Base() const { return inPlace_ ? list_.get() : own_.data(); }
+    const char* Base() const { return inPlace_ ? list_.get() : block_.get(); }
     std::string_view KeyOf(const Pending& p) const
     {
         return std::string_view(Base() + p.at, p.keyLength);
@@ -293,38 +315,70 @@ private:
         return std::string_view(Base() + p.at + p.keyLength, p.dataLength);
     }
 
-    // Appends the bytes to the entries stored.
-    void Store(const std::string& bytes)
+    // Makes room in the block for `bytes` more, copying what it holds once
+    // when it grows.
+    void Reserve(size_t bytes)
     {
-        if (inPlace_) {
-            char* at = list_.get() + used_;
-            if (*unread_ >= at && bytes.size() <= size_t(*unread_ - at)) {
-                std::memcpy(at, bytes.data(), bytes.size());
-                return;
-            }
-            // Only a reader that handed more than it read gets here; the
-            // entries so far move to a block of their own.
-            own_.assign(list_.get(), used_);
-            inPlace_ = false;
-        }
-        own_.append(bytes);
+        if (capacity_ - used_ >= bytes)
+            return;
+        size_t capacity = std::max(used_ + bytes, capacity_ + capacity_ / 2);
+        std::shared_ptr<char> block(new char[capacity], std::default_delete<char[]>());
+        PreferLargePages(block.get(), capacity);
+        if (used_)
+            std::memcpy(block.get(), block_.get(), used_);
+        block_ = std::move(block);
+        capacity_ = capacity;
     }
 
-    // Stores the entry that converted_ holds, Key first.
-    bool Keep(size_t line, size_t keyLength)
+    // Where an entry of at most `bytes` is to be converted.
+    char* Destination(size_t bytes)
     {
-        size_t dataLength = converted_.size() - keyLength;
+        if (inPlace_) {
+            if (converted_.size() < bytes)
+                converted_.resize(std::max(bytes, 2 * converted_.size()));
+            return &converted_[0];
+        }
+        size_t head = headRoom_ ? HeadRoom : 0;
+        Reserve(head + bytes);
+        return block_.get() + used_ + head;
+    }
+
+    // Moves an entry converted aside behind the reader; returns where it
+    // now lies.
+    const char* StoreInPlace(const char* entry, size_t length)
+    {
+        char* at = list_.get() + used_;
+        if (*unread_ >= at && length <= size_t(*unread_ - at)) {
+            std::memcpy(at, entry, length);
+            return at;
+        }
+        // Only a reader that handed more than it read gets here; the
+        // entries so far move to a block of their own, without room for
+        // heads before them.
+        headRoom_ = false;
+        size_t capacity = used_ + std::max(length, used_ / 2);
+        block_.reset(new char[capacity], std::default_delete<char[]>());
+        capacity_ = capacity;
+        std::memcpy(block_.get(), list_.get(), used_);
+        inPlace_ = false;
+        std::memcpy(block_.get() + used_, entry, length);
+        return block_.get() + used_;
+    }
+
+    // Keeps the entry converted at `at`, Key first.
+    bool Keep(size_t line, const char* at, size_t keyLength, size_t dataLength)
+    {
         if (keyLength > 0xFFFFFFFFu || dataLength > 0xFFFFFFFFu) {
             failure_ = names_.placeOf(line) + ": a Key or Data longer than a table file can hold";
             return false;
         }
-        Store(converted_);
-        Pending p{0, used_, uint32_t(keyLength), uint32_t(dataLength)};
+        if (inPlace_)
+            at = StoreInPlace(at, keyLength + dataLength);
+        Pending p{0, uint64_t(at - Base()), uint32_t(keyLength), uint32_t(dataLength)};
         for (size_t i = 0; i < 8; i++)
-            p.prefix = p.prefix << 8 |
-                       (i < keyLength ? static_cast<unsigned char>(converted_[i]) : 0);
+            p.prefix = p.prefix << 8 | (i < keyLength ? static_cast<unsigned char>(at[i]) : 0);
         pending_.push_back(p);
-        used_ += converted_.size();
+        used_ = size_t(p.at) + keyLength + dataLength;
         return true;
     }
 
@@ -348,14 +402,7 @@ private:
         case Unencodable::Skip:
             NoteAffected(line, CountUnencodable(key) + CountUnencodable(data));
             return true;
-        case Unencodable::Replace: {
-            converted_.clear();
-            size_t replaced = Utf8ToCp932BestFit(key, converted_);
-            size_t keyLength = converted_.size();
-            replaced += Utf8ToCp932BestFit(data, converted_);
-            NoteAffected(line, replaced);
-            return Keep(line, keyLength);
-        }
+        case Unencodable::Replace: // converted by Add
         case Unencodable::Error:
             break;
         }
@@ -388,9 +435,13 @@ private:
     std::unique_ptr<char[]> list_;
     const char* const* unread_ = nullptr;
     bool inPlace_ = false;
-    std::string own_; // the entries, when they are not in the list's bytes
-    size_t used_ = 0; // bytes of entries stored
-    std::string converted_;
+    // The entries, when they are not in the list's bytes; each has HeadRoom
+    // bytes before its Key while headRoom_ holds.
+    std::shared_ptr<char> block_;
+    size_t capacity_ = 0;
+    bool headRoom_ = true;
+    size_t used_ = 0; // bytes of entries stored, heads and all
+    std::string converted_; // an entry that is to go behind the reader
     std::vector<Pending> pending_;
     uint64_t duplicates_ = 0;
     std::string failure_;

@@ -8,7 +8,9 @@
 #include "core/entry_table.h"
 #include "formats/entry_gatherer.h"
 
-// Fills the empty table with the sorted entries. goOn is asked now and then;
-// false stops the building, and the table is to be thrown away.
-bool BuildGatheredTable(const EntryGatherer& entries, CEntryTable& table,
+// Fills the empty table with the sorted entries, taking them over: the table
+// may keep their bytes and rewrite them, so they are not to be read again.
+// goOn is asked now and then; false stops the building, and the table is to
+// be thrown away.
+bool BuildGatheredTable(EntryGatherer& entries, CEntryTable& table,
                         const std::function<bool()>& goOn);

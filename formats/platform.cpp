@@ -3,8 +3,11 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <sys/mman.h>
 #include <sys/stat.h>
 #endif
+
+#include <cstdint>
 
 std::string DescribeFileFailure(const std::string& path, FileOutcome outcome,
                                 const std::string& why)
@@ -38,5 +41,20 @@ bool PathExists(const std::string& path)
 #else
     struct stat st;
     return stat(path.c_str(), &st) == 0;
+#endif
+}
+
+void PreferLargePages(void* block, size_t size)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    // Whole pages only: the block need not start on one.
+    const uintptr_t page = 4096;
+    uintptr_t start = (reinterpret_cast<uintptr_t>(block) + page - 1) & ~(page - 1);
+    uintptr_t end = (reinterpret_cast<uintptr_t>(block) + size) & ~(page - 1);
+    if (end > start)
+        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#else
+    (void)block;
+    (void)size;
 #endif
 }

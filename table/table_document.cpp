@@ -371,7 +371,7 @@ void CTableDocument::NotifyFileState()
 
 void CTableDocument::Settle()
 {
-    if (journal_)
+    if (journal_ && !warningsHeld_)
         journal_->Settled();
 }
 

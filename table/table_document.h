@@ -142,6 +142,30 @@ public:
     uint64_t AppendEntries(const CEntryTable& entries);
     // The path a save dialog proposes for an untitled table; empty for none.
     const std::string& SuggestedPath() const { return suggestedPath_; }
+
+    // While one lives, what the journal has to say about the changes made
+    // waits for Show (or its end): a change made under a progress window is
+    // told of once that window has gone.
+    class CHeldWarnings {
+    public:
+        explicit CHeldWarnings(CTableDocument& document) : document_(document)
+        {
+            document_.warningsHeld_ = true;
+        }
+        ~CHeldWarnings() { Show(); }
+        CHeldWarnings(const CHeldWarnings&) = delete;
+        CHeldWarnings& operator=(const CHeldWarnings&) = delete;
+        void Show()
+        {
+            if (!document_.warningsHeld_)
+                return;
+            document_.warningsHeld_ = false;
+            document_.Settle();
+        }
+
+    private:
+        CTableDocument& document_;
+    };
     void ResetModified();
 
 private:
@@ -158,6 +182,7 @@ private:
     int modified_ = 0;
     std::vector<CDocumentView*> views_;
     CChangeJournal* journal_ = nullptr;
+    bool warningsHeld_ = false;
     // Files loaded damaged whose bytes have not been kept yet.
     std::vector<std::string> damagedFiles_;
     std::string suggestedPath_;

@@ -239,7 +239,8 @@ TEST_F(Import, ListsAreCountedAndWhatIsNoListIsRefused)
 }
 
 // GCIDE takes a while: the progress window comes, the main window goes on
-// answering, and キャンセル leaves everything as it was.
+// answering, キャンセル leaves everything as it was, and what is said at the
+// end is said once the progress window has gone.
 TEST_F(Import, GcideShowsProgressAndCanBeCancelled)
 {
     app_.WriteTable(Record("apple", "mine"));
@@ -249,6 +250,8 @@ TEST_F(Import, GcideShowsProgressAndCanBeCancelled)
     enum Ending { Cancel, CloseBox, Whole };
     for (Ending ending : {Cancel, CloseBox, Whole}) {
         const char* how = ending == Cancel ? "キャンセル" : ending == CloseBox ? "×" : "read whole";
+        if (ending == Whole)
+            WriteFileBytes(app_.AppData() + "\\Vocabrik", "not a folder");
         app_.Post(IDM_OPEN_APPEND);
         ASSERT_TRUE(app_.ChooseFile("ファイルを開く", gcide));
         HWND progress = WaitForWindowOf(app_.Pid(), ProgressClass, 10000);
@@ -286,6 +289,12 @@ TEST_F(Import, GcideShowsProgressAndCanBeCancelled)
             EXPECT_EQ(app_.LookUp("apple"), "mine") << how;
             EXPECT_EQ(app_.LookUp("zymome"), Heading) << how;
         } else {
+            // The journal cannot be written: its warning comes once the
+            // progress window has gone, and the report after it.
+            ASSERT_TRUE(app_.FindBox(60000));
+            EXPECT_FALSE(IsWindow(progress)) << "the first message came with the progress window up";
+            Box warning = Report(0);
+            EXPECT_EQ(warning.caption, "警告") << warning.text;
             Box info = Report(60000);
             EXPECT_EQ(info.caption, "情報");
             EXPECT_GT(Count(info, "gcide.index"), 100000) << info.text;

@@ -23,6 +23,8 @@
 #include "tests/common/scratch_folder.h"
 #include "tests/common/table_bytes.h"
 #include "encodings/text_encoding.h"
+#include "formats/gathered_table.h"
+#include "formats/import_source.h"
 #include "tools/vbk/vbk_commands.h"
 
 namespace fs = std::filesystem;
@@ -105,6 +107,27 @@ protected:
         o.Format = format;
         io_ = CommandIo();
         return RunImport(o, io_);
+    }
+
+    // What the program's Open dialogs make of the same file: the table
+    // built from the gathered entries, largely where they were gathered.
+    Pairs Opened(const std::string& list, std::optional<TextEncoding> encoding,
+                 Unencodable unencodable, std::optional<ListFormat> format, bool keepCase)
+    {
+        SourceOptions o;
+        o.Path = Path(list);
+        o.Encoding = encoding;
+        o.WhenUnencodable = unencodable;
+        o.Format = format;
+        o.KeepCase = keepCase;
+        ImportedSource source;
+        std::string failure;
+        CEntryTable table;
+        if (!ReadSource(o, source, failure) || !BuildGatheredTable(*source.entries, table, nullptr))
+            return {{"failed", failure}};
+        Pairs p;
+        table.ForEachEntry([&](const Entry& e) { p.emplace_back(e.Key, e.Data); });
+        return p;
     }
     int Export(const std::string& table, const std::string& list, TextEncoding encoding,
                std::optional<ListFormat> format = std::nullopt)
@@ -498,6 +521,9 @@ TEST_F(VbkCommands, DictionariesComeInByTheFileNamed)
         if (c.failure.empty()) {
             EXPECT_EQ(status, ExitOk) << c.name << ": " << io_.Err;
             EXPECT_EQ(Contents(Read("t.vbk")), c.want) << c.name;
+            EXPECT_EQ(Opened(c.files[0].first, std::nullopt, c.policy, std::nullopt, c.keepCase),
+                      c.want)
+                << c.name << ", opened in the program";
             for (const std::string& line : c.report)
                 EXPECT_NE(io_.Out.find(line), std::string::npos) << c.name << ": " << io_.Out;
         } else {
@@ -622,6 +648,10 @@ TEST_F(VbkCommands, EdictAndEucJpListsComeIn)
             EXPECT_FALSE(fs::exists(Path("t.vbk"))) << c.name;
         else
             EXPECT_EQ(Contents(Read("t.vbk")), c.want) << c.name;
+        if (!c.want.empty()) {
+            EXPECT_EQ(Opened(c.name, c.encoding, c.policy, c.format, false), c.want)
+                << c.name << ", opened in the program";
+        }
     }
 }
 
