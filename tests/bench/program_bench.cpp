@@ -711,6 +711,12 @@ public:
             };
             printf("%-44s %18s %18s\n", what.c_str(), programs > 1 ? value(figures[1]).c_str() : "",
                    value(figures[0]).c_str());
+            what = Format("  a short entry after it, median / mean");
+            auto after = [&](const Figures& f) {
+                return Format("%.1f / %.1f ms", Median(f.shortAfter[i]), Mean(f.shortAfter[i]));
+            };
+            printf("%-44s %18s %18s\n", what.c_str(), programs > 1 ? after(figures[1]).c_str() : "",
+                   after(figures[0]).c_str());
         }
         return 0;
     }
@@ -721,6 +727,7 @@ private:
     static constexpr int PressesEach = 10;
     struct Figures {
         std::vector<double> small, large, presses[LongSizes];
+        std::vector<double> shortAfter[LongSizes]; // "zlongs", pressed after a long entry
         double smallMb = 0, largeMb = 0;
     };
 
@@ -828,8 +835,7 @@ private:
                         fprintf(stderr, "'%s' was not shown within 5 s\n", word.c_str());
                         return false;
                     }
-                    if (word != "zlongs")
-                        figures.presses[i].push_back(Ms(t0, t1));
+                    (word != "zlongs" ? figures.presses : figures.shortAfter)[i].push_back(Ms(t0, t1));
                 }
             }
         }
