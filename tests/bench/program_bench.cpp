@@ -832,7 +832,7 @@ private:
                         t1 = Now();
                     } while (!shown && Ms(t0, t1) < 5000);
                     if (!shown) {
-                        fprintf(stderr, "'%s' was not shown within 5 s\n", word.c_str());
+                        fprintf(stderr, "program %d: '%s' was not shown within 5 s\n", program, word.c_str());
                         return false;
                     }
                     (word != "zlongs" ? figures.presses : figures.shortAfter)[i].push_back(Ms(t0, t1));
