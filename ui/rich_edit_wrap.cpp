@@ -19,6 +19,40 @@ void ReplaceSelWhole(HWND control, const char* text)
     SendMessageA(control, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text));
 }
 
+namespace {
+
+// What a rich edit keeps when nobody has set a limit.
+const WPARAM DefaultUndoLimit = 100;
+
+// Characters taken out at a time when a long text is cleared.
+const LRESULT ClearPiece = 4096;
+
+// A text the program writes or clears cannot be undone, and the control
+// empties its undo stack after it anyway; but until then it records every
+// run and paragraph it takes out or puts in. Some systems are slow to free
+// that many small records and slower still to allocate after, which made
+// showing a long entry cost half as much again.
+class UndoPaused {
+public:
+    explicit UndoPaused(HWND control) : control_(control)
+    {
+        if (control_)
+            SendMessageA(control_, EM_SETUNDOLIMIT, 0, 0);
+    }
+    ~UndoPaused()
+    {
+        if (control_)
+            SendMessageA(control_, EM_SETUNDOLIMIT, DefaultUndoLimit, 0);
+    }
+    UndoPaused(const UndoPaused&) = delete;
+    UndoPaused& operator=(const UndoPaused&) = delete;
+
+private:
+    HWND control_;
+};
+
+} // namespace
+
 int CRichEditWrap::Create(HINSTANCE instance, HWND parent, int id)
 {
     window = CreateWindowExA(WS_EX_CLIENTEDGE, "RICHEDIT", "",
@@ -55,6 +89,7 @@ void CRichEditWrap::SetTypingLimit(LPARAM characters)
 
 void CRichEditWrap::ReplaceSel(const char* text)
 {
+    UndoPaused undo(window);
     ShowScrollBarFor(text);
     ReplaceSelWhole(window, text);
 }
@@ -102,9 +137,30 @@ void CRichEditWrap::Clear()
 {
     if (!window)
         return;
+    UndoPaused undo(window);
+    RemoveFromTheFront();
     SetWindowTextA(window, "");
     if (typingLimit && SendMessageA(window, EM_GETLIMITTEXT, 0, 0) != typingLimit)
         SendMessageA(window, EM_EXLIMITTEXT, 0, typingLimit);
+}
+
+// Some rich edits take text out from its end backwards, finding each
+// paragraph they come to from the first one again: the time grows with the
+// square of the paragraphs, and a long entry took as long to clear as to
+// show. Taken out from the front, piece by piece, each search is short.
+// Stops as soon as a piece is not taken, whatever the reason; what is left
+// is cleared whole.
+void CRichEditWrap::RemoveFromTheFront()
+{
+    LRESULT left = GetWindowTextLengthA(window);
+    while (left > ClearPiece) {
+        SendMessageA(window, EM_SETSEL, 0, ClearPiece);
+        SendMessageA(window, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
+        LRESULT now = GetWindowTextLengthA(window);
+        if (now >= left)
+            return;
+        left = now;
+    }
 }
 
 void CRichEditWrap::ScrollTop()

@@ -38,4 +38,5 @@ public:
 
 private:
     void ShowScrollBarFor(std::string_view text);
+    void RemoveFromTheFront();
 };

@@ -14,6 +14,8 @@
 // tables: start-up with a small table and with a whole dictionary, and key
 // presses that show entries of 1, 8 and 26 KB.
 //   program_bench compare [OTHER-PROGRAM-FOLDER] [LARGE-ENTRIES]
+// The key presses of compare alone, in ROUNDS taken by turns, with medians.
+//   program_bench presses [OTHER-PROGRAM-FOLDER] [ROUNDS]
 #include <windows.h>
 #include <psapi.h>
 
@@ -688,12 +690,44 @@ public:
         return 0;
     }
 
+    // The key presses alone, the two programs by turns, a started program
+    // each round.
+    int RunPresses(int rounds)
+    {
+        std::string longOnes = TableOf(1000, true, first_[2], firstData_[2]);
+        const int programs = other_.empty() ? 1 : 2;
+        Figures figures[2];
+        for (int run = 0; run < rounds; run++)
+            for (int p = 0; p < programs; p++)
+                if (!Presses(p, longOnes, figures[p]))
+                    return 1;
+        printf("\n%-44s %18s %18s\n", "", programs > 1 ? "other program" : "", "this program");
+        for (size_t i = 0; i < LongSizes; i++) {
+            std::string what = Format("key press, %zu KB entry, median / mean / worst",
+                                      LongBytes[i] / 1024);
+            auto value = [&](const Figures& f) {
+                return Format("%.1f / %.1f / %.0f ms", Median(f.presses[i]), Mean(f.presses[i]),
+                              Max(f.presses[i]));
+            };
+            printf("%-44s %18s %18s\n", what.c_str(), programs > 1 ? value(figures[1]).c_str() : "",
+                   value(figures[0]).c_str());
+            what = Format("  a short entry after it, median / mean");
+            auto after = [&](const Figures& f) {
+                return Format("%.1f / %.1f ms", Median(f.shortAfter[i]), Mean(f.shortAfter[i]));
+            };
+            printf("%-44s %18s %18s\n", what.c_str(), programs > 1 ? after(figures[1]).c_str() : "",
+                   after(figures[0]).c_str());
+        }
+        return 0;
+    }
+
 private:
     static constexpr size_t LongSizes = 3;
     static constexpr size_t LongBytes[LongSizes] = {1024, 8 * 1024, 26 * 1024};
     static constexpr int PressesEach = 10;
     struct Figures {
         std::vector<double> small, large, presses[LongSizes];
+        std::vector<double> shortAfter[LongSizes]; // "zlongs", pressed after a long entry
         double smallMb = 0, largeMb = 0;
     };
 
@@ -798,11 +832,10 @@ private:
                         t1 = Now();
                     } while (!shown && Ms(t0, t1) < 5000);
                     if (!shown) {
-                        fprintf(stderr, "'%s' was not shown within 5 s\n", word.c_str());
+                        fprintf(stderr, "program %d: '%s' was not shown within 5 s\n", program, word.c_str());
                         return false;
                     }
-                    if (word != "zlongs")
-                        figures.presses[i].push_back(Ms(t0, t1));
+                    (word != "zlongs" ? figures.presses : figures.shortAfter)[i].push_back(Ms(t0, t1));
                 }
             }
         }
@@ -827,6 +860,8 @@ int main(int argc, char** argv)
             .Run();
     if (argc > 1 && std::string(argv[1]) == "compare")
         return CompareBench(argc > 2 ? argv[2] : "", argc > 3 ? atoi(argv[3]) : 3000000).Run();
+    if (argc > 1 && std::string(argv[1]) == "presses")
+        return CompareBench(argc > 2 ? argv[2] : "", 0).RunPresses(argc > 3 ? atoi(argv[3]) : 3);
     int entries = argc > 1 ? atoi(argv[1]) : 1000000;
     int presses = argc > 2 ? atoi(argv[2]) : 200;
     return Bench(entries, presses).Run();

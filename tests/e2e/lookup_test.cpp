@@ -12,6 +12,16 @@ const std::string Ringo = "りんご";
 const std::string Banana = "バナナ";
 const std::string Heading = "＜候補単語＞\n";
 
+// Entries of many lines, longer than the panes clear at a time.
+std::string Lines(const char* word, size_t bytes)
+{
+    std::string text;
+    for (int i = 0; text.size() < bytes; i++)
+        text += std::string(word) + " line " + std::to_string(i) + " of a long entry\n";
+    return text;
+}
+const std::string LongA = Lines("first", 9000), LongB = Lines("second", 6000);
+
 class Lookup : public ::testing::Test {
 protected:
     void SetUp() override
@@ -146,14 +156,17 @@ TEST(LookupCapitals, FoundAsAPersonTypesThem)
                                 {"haus", "Haus /h\"aUs/ <neut, n, sg>\n", "establishment"},
                             });
     }
-    // A Key that differs from another only in case.
+    // A Key that differs from another only in case; long entries, whole
+    // after one another and before a short one.
     AppUnderTest cased;
     cased.WriteTable(Record("Polish", "polnisch") + Record("apple", Ringo) + Record("polish", "Politur") +
-                     Record("zzz", "schnarchen"));
+                     Record("zlonga", LongA) + Record("zlongb", LongB) + Record("zzz", "schnarchen"));
     ASSERT_TRUE(cased.Start());
     ExpectShown(cased, {
                            {"Polish", "polnisch", ""},
                            {"polish", "Politur", ""},
+                           {"zlonga", LongA, ""},
+                           {"zlongb", LongB, ""},
                            {"POLISH", Heading + "polish\nPolitur\n", ""},
                            {"Apple", Heading + "apple\n" + Ringo + "\n", ""},
                            {"zz", Heading + "zzz\nschnarchen\n", ""},

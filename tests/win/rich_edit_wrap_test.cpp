@@ -67,9 +67,9 @@ TEST(RichEditWrap, StoredTextsRaiseTheLimitFirstAndTypingStaysLimited)
         << Describe(Log);
 
     Log.clear();
-    pane.Clear();
+    pane.Clear(); // a long text: its front goes first
     pane.ReplaceSelLimited(stored.c_str()); // a captured word: cut to what may be typed
-    EXPECT_EQ(Log, (std::vector<Sent>{{EM_EXLIMITTEXT, 2048}, {EM_REPLACESEL, 2048}}))
+    EXPECT_EQ(Log, (std::vector<Sent>{{EM_REPLACESEL, 0}, {EM_EXLIMITTEXT, 2048}, {EM_REPLACESEL, 2048}}))
         << Describe(Log);
 
     // The Add/Edit dialog's fields, whose own limit is 32767 characters.
@@ -81,6 +81,46 @@ TEST(RichEditWrap, StoredTextsRaiseTheLimitFirstAndTypingStaysLimited)
     ReplaceSelWhole(field, data.c_str());
     EXPECT_EQ(Log, (std::vector<Sent>{{EM_EXLIMITTEXT, 40000}, {EM_REPLACESEL, 40000}}))
         << Describe(Log);
+    DestroyWindow(parent);
+}
+
+// A pane the program wrote and cleared is empty, takes the typing limit
+// again, and still undoes what the person types, whether the text was
+// short or long, and whether the pane was read-only meanwhile.
+TEST(RichEditWrap, ClearedPanesAreEmptyAndStillUndoTyping)
+{
+    ASSERT_TRUE(LoadLibraryA("RICHED32.DLL"));
+    HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    std::string lines;
+    for (int i = 0; lines.size() < 30000; i++)
+        lines += "line " + std::to_string(i) + " of a long entry\n";
+    const struct {
+        const char* name;
+        std::string text;
+        bool readOnly;
+    } cases[] = {{"short", "short", false},
+                 {"long", lines, false},
+                 {"long, read-only", lines, true}};
+    for (const auto& c : cases) {
+        CRichEditWrap pane;
+        pane.Create(GetModuleHandleA(nullptr), parent, 117);
+        ASSERT_TRUE(pane.window);
+        pane.SetTypingLimit(2048);
+        pane.ReplaceSel(c.text.c_str());
+        EXPECT_EQ(pane.ReadAll(), c.text) << c.name;
+        if (c.readOnly)
+            pane.Lock();
+        pane.Clear();
+        EXPECT_EQ(pane.TextLength(), 0) << c.name;
+        EXPECT_EQ(SendMessageA(pane.window, EM_GETLIMITTEXT, 0, 0), 2048) << c.name;
+        pane.Unlock();
+        SendMessageA(pane.window, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("typed"));
+        EXPECT_TRUE(SendMessageA(pane.window, EM_CANUNDO, 0, 0)) << c.name;
+        SendMessageA(pane.window, EM_UNDO, 0, 0);
+        EXPECT_EQ(pane.TextLength(), 0) << c.name << ": the typing was not undone";
+        DestroyWindow(pane.window);
+    }
     DestroyWindow(parent);
 }
 
