@@ -56,25 +56,46 @@ DecodeSummary DecodeTable(const uint8_t* bytes, size_t size, CEntryTable& table)
 
 namespace {
 
-DecodeSummary IndexImage(uint8_t* bytes, size_t size, CEntryTable& table)
+// Thrown out of the walk when the reader asks to stop.
+struct Stop {};
+
+const uint64_t ProgressStep = 256 * 1024;
+
+DecodeSummary IndexImage(uint8_t* bytes, size_t size, CEntryTable& table,
+                         const DecodeProgress& progress)
 {
     uint64_t inserted = 0;
-    DecodeSummary summary = WalkRecords(bytes, size, [&](const RecordSpan& r) {
-        uint8_t* head = bytes + r.offset;
-        uint8_t* key = head + 8;
-        bool added;
-        if (FieldLength(key, r.keyLength) < r.keyLength) {
-            added = table.InsertEntry(Field(key, r.keyLength), Field(key + r.keyLength, r.dataLength));
-        } else {
-            size_t dataLength = FieldLength(key + r.keyLength, r.dataLength);
-            if (dataLength < r.dataLength)
-                for (int i = 0; i < 4; i++)
-                    head[4 + i] = uint8_t((dataLength >> (8 * i)) & 0xFF);
-            added = table.InsertRecord(reinterpret_cast<const char*>(head));
-        }
-        if (added)
-            inserted++;
-    });
+    uint64_t nextReport = progress ? 0 : UINT64_MAX;
+    DecodeSummary summary;
+    try {
+        summary = WalkRecords(bytes, size, [&](const RecordSpan& r) {
+            if (r.offset >= nextReport) {
+                if (!progress(r.offset, size))
+                    throw Stop();
+                nextReport = r.offset + ProgressStep;
+            }
+            uint8_t* head = bytes + r.offset;
+            uint8_t* key = head + 8;
+            bool added;
+            if (FieldLength(key, r.keyLength) < r.keyLength) {
+                added = table.InsertEntry(Field(key, r.keyLength),
+                                          Field(key + r.keyLength, r.dataLength));
+            } else {
+                size_t dataLength = FieldLength(key + r.keyLength, r.dataLength);
+                if (dataLength < r.dataLength)
+                    for (int i = 0; i < 4; i++)
+                        head[4 + i] = uint8_t((dataLength >> (8 * i)) & 0xFF);
+                added = table.InsertRecord(reinterpret_cast<const char*>(head));
+            }
+            if (added)
+                inserted++;
+        });
+    } catch (const Stop&) {
+        summary.Stopped = true;
+        return summary;
+    }
+    if (progress)
+        progress(size, size);
     summary.Inserted = inserted;
     summary.Duplicates = summary.Records - inserted;
     return summary;
@@ -86,15 +107,15 @@ DecodeSummary DecodeTableImage(std::unique_ptr<char[]> image, size_t size, CEntr
 {
     uint8_t* bytes = reinterpret_cast<uint8_t*>(image.get());
     table.AdoptImage(std::move(image), size);
-    return IndexImage(bytes, size, table);
+    return IndexImage(bytes, size, table, nullptr);
 }
 
 DecodeSummary DecodeTableImage(std::shared_ptr<char> image, size_t size, bool borrowed,
-                               CEntryTable& table)
+                               CEntryTable& table, const DecodeProgress& progress)
 {
     uint8_t* bytes = reinterpret_cast<uint8_t*>(image.get());
     table.AdoptImage(std::move(image), size, borrowed);
-    return IndexImage(bytes, size, table);
+    return IndexImage(bytes, size, table, progress);
 }
 
 uint64_t EncodedSize(const CEntryTable& table)

@@ -192,6 +192,43 @@ TEST(TableCodec, BorrowedBytesInAnyOrderThenTakenOver)
     EXPECT_TRUE(t.OwnImages().empty()) << "nothing is borrowed any more";
 }
 
+// A reader waiting on a large file hears how far the reading has come, in
+// rising steps that end at the whole, and may stop it part-way.
+TEST(TableCodec, ProgressRisesToTheWholeAndMayStopTheReading)
+{
+    std::string bytes;
+    for (int i = 0; i < 40000; i++) {
+        char k[8];
+        snprintf(k, sizeof k, "k%05d", i);
+        bytes += Record(k, "some data of a record");
+    }
+    for (uint64_t stopAt : {uint64_t(0), uint64_t(bytes.size() / 2), uint64_t(UINT64_MAX)}) {
+        std::string copy = bytes;
+        std::vector<uint64_t> seen;
+        CEntryTable t;
+        DecodeSummary s = DecodeTableImage(
+            std::shared_ptr<char>(copy.data(), [](char*) {}), copy.size(), true, t,
+            [&](uint64_t done, uint64_t total) {
+                EXPECT_EQ(total, bytes.size());
+                seen.push_back(done);
+                return done < stopAt;
+            });
+        ASSERT_FALSE(seen.empty()) << stopAt;
+        EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << stopAt;
+        if (stopAt == UINT64_MAX) {
+            EXPECT_FALSE(s.Stopped);
+            EXPECT_EQ(seen.back(), bytes.size());
+            EXPECT_GT(seen.size(), 3u) << "one report for the whole file";
+            EXPECT_EQ(t.Size(), 40000u);
+        } else {
+            EXPECT_TRUE(s.Stopped) << stopAt;
+            EXPECT_GE(seen.back(), stopAt);
+            EXPECT_LT(seen.back(), bytes.size()) << stopAt;
+            EXPECT_LT(t.Size(), 40000u) << stopAt;
+        }
+    }
+}
+
 TEST(TableCodec, DamagedFilesKeepEveryCompleteRecordBefore)
 {
     const std::string good = Record("a", "1") + Record("b", "2");
