@@ -2,9 +2,11 @@
 
 #include <memory>
 #include <new>
+#include <string>
 
 #include "app/file_commands.h"
 #include "app/recovery_offer.h"
+#include "core/file_name.h"
 #include "table/table_document.h"
 #include "ui/background_work.h"
 #include "ui/guarded.h"
@@ -13,6 +15,13 @@ namespace {
 
 ReadTable StartRead;
 std::unique_ptr<CEarlyWork> StartReading;
+
+void BeginReading(const std::string& path)
+{
+    StartReading = std::make_unique<CEarlyWork>([path](CWorkProgress& progress) {
+        StartRead = ReadTableForLoad(path, progress.Reporter());
+    });
+}
 
 // A reading nobody wants any more (the recovery loads its own table) is
 // stopped, and its mapping of the file goes with it.
@@ -29,14 +38,18 @@ void DropStartRead()
 // program with an empty untitled table: the file stays as it is, and no
 // save can write the empty table over it without the person naming it in
 // the save dialog.
-TableLoad TakeStartTable(HWND window)
+TableLoad LoadAtStart(HWND window, const std::string& path)
 {
-    Document.ResetModified();
-    if (!StartReading)
-        return LoadTableInBackground(window, DefaultTableName);
+    if (!StartReading) {
+        try {
+            BeginReading(path);
+        } catch (const std::bad_alloc&) {
+            return Document.LoadTableFile(path);
+        }
+    }
     bool finished = true;
     if (!StartReading->Wait(ProgressDelayMs)) {
-        CBackgroundWork work(window, DefaultTableName);
+        CBackgroundWork work(window, std::string(NamePart(path)));
         finished = work.Join(*StartReading, ProgressDelayMs);
     }
     ReadTable read = std::move(StartRead);
@@ -54,9 +67,7 @@ TableLoad TakeStartTable(HWND window)
 void BeginReadingStartTable()
 {
     try {
-        StartReading = std::make_unique<CEarlyWork>([](CWorkProgress& progress) {
-            StartRead = ReadTableForLoad(DefaultTableName, progress.Reporter());
-        });
+        BeginReading(DefaultTableName);
     } catch (const std::bad_alloc&) {
         // read once the window is there
     }
@@ -67,12 +78,14 @@ void LoadStartTable(HWND window)
     Guarded(window, 0, [&] {
         auto restoreLoad = [window](const std::string& path) {
             DropStartRead();
-            return LoadTableInBackground(window, path);
+            return LoadAtStart(window, path);
         };
-        if (!OfferRecovery(window, restoreLoad))
-            ReportLoad(window, DefaultTableName, TakeStartTable(window), StartLoad);
-        else
+        if (OfferRecovery(window, restoreLoad)) {
             DropStartRead();
+        } else {
+            Document.ResetModified();
+            ReportLoad(window, DefaultTableName, LoadAtStart(window, DefaultTableName), StartLoad);
+        }
         return 0;
     });
 }
