@@ -176,7 +176,8 @@ std::string LargeShuffledTable(int records)
 // A table that takes its time, at start-up and in both Open commands: the
 // window waits with the progress window over it and keeps answering, and
 // キャンセル leaves things as they were. A start-up that was cancelled goes
-// on with an empty untitled table, never saved over data.vbk unasked.
+// on with an empty untitled table, never saved over data.vbk unasked, and
+// a restore that was cancelled keeps its changes for the next start.
 TEST_F(FileCommands, LargeTableLoadsShowProgressAndACancelChangesNothing)
 {
     const std::string bytes = LargeShuffledTable(1500000);
@@ -219,6 +220,19 @@ TEST_F(FileCommands, LargeTableLoadsShowProgressAndACancelChangesNothing)
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(progress); }, 60000));
     EXPECT_TRUE(TitleIs("Vocabrik - data.vbk ")) << TextOf(app_.Main());
     EXPECT_EQ(LookUp("w0000007"), "dw0000007");
+
+    // Changes left by a crash are restored onto the table read anew; a
+    // cancel of that reading keeps them in the journal for a later start.
+    Add("zz", "mine");
+    app_.Kill();
+    ASSERT_TRUE(app_.Launch());
+    ASSERT_TRUE(app_.WaitShown());
+    Box question = app_.Answer(IDYES);
+    EXPECT_NE(question.text.find("復元しますか？"), std::string::npos) << question.text;
+    if (HWND progress = progressShown("restoring the changes"))
+        cancel(progress, "restoring the changes");
+    EXPECT_TRUE(GetFileAttributesA(app_.JournalPath().c_str()) != INVALID_FILE_ATTRIBUTES)
+        << "the changes were dropped";
 
     // Nothing changed: closing asks nothing, and the file is as it was.
     PostMessageA(app_.Main(), WM_CLOSE, 0, 0);
