@@ -34,7 +34,8 @@ void DropStartRead()
 // A table read within the half second is taken in as if it had been read
 // here: what is typed or sent meanwhile waits for it, and is then handled.
 // A larger one takes its time in a window that has shown itself, with the
-// progress window over it, and takes no commands. A cancel starts the
+// progress window over it; what comes meanwhile is handled once it is
+// there, as for a small one. A cancel starts the
 // program with an empty untitled table: the file stays as it is, and no
 // save can write the empty table over it without the person naming it in
 // the save dialog.
@@ -50,6 +51,7 @@ TableLoad LoadAtStart(HWND window, const std::string& path)
     bool finished = true;
     if (!StartReading->Wait(ProgressDelayMs)) {
         CBackgroundWork work(window, std::string(NamePart(path)));
+        work.HoldInput();
         finished = work.Join(*StartReading, ProgressDelayMs);
     }
     ReadTable read = std::move(StartRead);

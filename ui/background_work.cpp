@@ -143,6 +143,22 @@ void Pump(HWND progressWindow, bool& quit, WPARAM& quitCode)
     }
 }
 
+// Only what keeps the windows alive and the progress window's own messages:
+// sent messages (handled inside any peek), paints. The rest waits in the
+// queue until the work is done.
+void PumpHeld(HWND progressWindow)
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
+        DispatchMessageA(&msg);
+    while (progressWindow && PeekMessageA(&msg, progressWindow, 0, 0, PM_REMOVE)) {
+        if (!IsDialogMessageA(progressWindow, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
 } // namespace
 
 bool BackgroundWorkRunning()
@@ -205,10 +221,15 @@ CEarlyWork::~CEarlyWork()
 void CBackgroundWork::Wait(HANDLE thread)
 {
     for (;;) {
-        DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, 50, QS_ALLINPUT);
+        // Held input stays queued: waking for it would only spin.
+        DWORD wake = holdInput_ ? QS_PAINT | QS_SENDMESSAGE : QS_ALLINPUT;
+        DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, 50, wake);
         if (woke == WAIT_OBJECT_0)
             break;
-        Pump(window_, quit_, quitCode_);
+        if (holdInput_)
+            PumpHeld(window_);
+        else
+            Pump(window_, quit_, quitCode_);
         if (!window_ && GetTickCount() - started_ >= ProgressDelayMs) {
             window_ = ShowProgressWindow(owner_, name_, *progress_);
             if (window_ && !cancellable_)

@@ -78,6 +78,11 @@ public:
     // the moment someone started to wait, waitedMs ago. Once it returns,
     // the work has ended.
     bool Join(CEarlyWork& early, DWORD waitedMs = 0);
+    // What is typed, clicked or posted to the other windows meanwhile is
+    // not dropped but kept for when the work is done, as if the window had
+    // done the work itself: at start-up, what the person typed before the
+    // table came is looked up in it.
+    void HoldInput() { holdInput_ = true; }
     // What follows cannot be undone: キャンセル is greyed, the bar full.
     void EndCancel();
     // The windows come back and the progress window goes.
@@ -91,6 +96,7 @@ private:
     CWorkProgress ownProgress_;
     CWorkProgress* progress_ = &ownProgress_;
     bool cancellable_ = true;
+    bool holdInput_ = false;
     bool finished_ = false;
     std::vector<HWND> disabled_;
     HWND focus_;
