@@ -186,6 +186,8 @@ DecodeSummary IndexImage(uint8_t* bytes, size_t size, CEntryTable& table,
             second = std::make_unique<CSecondHalf>(bytes + first, size - first, records);
         } catch (const std::system_error&) {
             first = size; // no thread to be had: one reads it all
+        } catch (const std::bad_alloc&) {
+            first = size; // nor room for the list of its records
         }
     }
     DecodeSummary summary;
