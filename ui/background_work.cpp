@@ -146,13 +146,16 @@ void Pump(HWND progressWindow, bool& quit, WPARAM& quitCode)
 // Only what keeps the windows alive and the progress window's own messages:
 // sent messages (handled inside any peek), paints. The rest waits in the
 // queue until the work is done.
-void PumpHeld(HWND progressWindow)
+void PumpHeld(HWND progressWindow, bool& quit, WPARAM& quitCode)
 {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
         DispatchMessageA(&msg);
     while (progressWindow && PeekMessageA(&msg, progressWindow, 0, 0, PM_REMOVE)) {
-        if (!IsDialogMessageA(progressWindow, &msg)) {
+        if (msg.message == WM_QUIT) { // a filter may not keep it back
+            quit = true;
+            quitCode = msg.wParam;
+        } else if (!IsDialogMessageA(progressWindow, &msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
@@ -227,7 +230,7 @@ void CBackgroundWork::Wait(HANDLE thread)
         if (woke == WAIT_OBJECT_0)
             break;
         if (holdInput_)
-            PumpHeld(window_);
+            PumpHeld(window_, quit_, quitCode_);
         else
             Pump(window_, quit_, quitCode_);
         if (!window_ && GetTickCount() - started_ >= ProgressDelayMs) {
