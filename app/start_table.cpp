@@ -1,5 +1,6 @@
 #include "app/start_table.h"
 
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <string>
@@ -15,6 +16,16 @@ namespace {
 
 ReadTable StartRead;
 std::unique_ptr<CEarlyWork> StartReading;
+
+// A small table is read in no time: a thread for it would only cost its
+// making, in the middle of the window's.
+bool WorthAThread(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA file;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &file))
+        return false;
+    return (uint64_t(file.nFileSizeHigh) << 32 | file.nFileSizeLow) >= (4u << 20);
+}
 
 void BeginReading(const std::string& path)
 {
@@ -35,12 +46,13 @@ void DropStartRead()
 // here: what is typed or sent meanwhile waits for it, and is then handled.
 // A larger one takes its time in a window that has shown itself, with the
 // progress window over it; what comes meanwhile is handled once it is
-// there, as for a small one. A cancel starts the
-// program with an empty untitled table: the file stays as it is, and no
-// save can write the empty table over it without the person naming it in
-// the save dialog.
+// there, as for a small one. A cancel starts the program with an empty
+// untitled table: the file stays as it is, and no save can write the empty
+// table over it without the person naming it in the save dialog.
 TableLoad LoadAtStart(HWND window, const std::string& path)
 {
+    if (!StartReading && !WorthAThread(path))
+        return Document.LoadTableFile(path);
     if (!StartReading) {
         try {
             BeginReading(path);
@@ -68,6 +80,8 @@ TableLoad LoadAtStart(HWND window, const std::string& path)
 
 void BeginReadingStartTable()
 {
+    if (!WorthAThread(DefaultTableName))
+        return;
     try {
         BeginReading(DefaultTableName);
     } catch (const std::bad_alloc&) {
