@@ -6,6 +6,7 @@
 #include "core/file_name.h"
 #include "res/texts.h"
 #include "table/file_dialogs.h"
+#include "table/recovery_journal.h"
 #include "table/table_document.h"
 #include "ui/background_work.h"
 
@@ -38,21 +39,45 @@ bool SaveUnderChosenName(HWND owner)
     return Document.SaveTableFile() != 0;
 }
 
-// A large table takes its time: it is read away from the window's thread,
-// and a cancel keeps the table that was there.
-void OpenTableFile(HWND mainWindow, const std::string& path)
+// Reads the file on the work's thread: false when the person stopped it.
+bool ReadInBackground(CBackgroundWork& work, const std::string& path, ReadTable& read)
+{
+    return work.Run([&](CWorkProgress& progress) {
+        read = ReadTableForLoad(path, progress.Reporter());
+    }) && !read.stopped;
+}
+
+TableLoad StoppedLoad()
+{
+    TableLoad stopped;
+    stopped.summary.Stopped = true;
+    return stopped;
+}
+
+// While the table takes the entries on, the journal's record of them (as
+// large as the file) is written with the window waiting on it, not frozen.
+class CJournalWrittenAside {
+public:
+    explicit CJournalWrittenAside(CBackgroundWork& work)
+    {
+        RecoveryJournal.SetLongWrite([&work](const std::function<void()>& write) {
+            work.Run([&](CWorkProgress&) { write(); });
+        });
+    }
+    ~CJournalWrittenAside() { RecoveryJournal.SetLongWrite(nullptr); }
+};
+
+// The file is read whole away from the window's thread before any entry of
+// it comes in; a cancel keeps the table that was there.
+TableLoad AppendTableInBackground(HWND mainWindow, const std::string& path)
 {
     ReadTable read;
-    bool finished = RunInBackground(mainWindow, std::string(NamePart(path)), [&](CWorkProgress&) {
-        try {
-            read = ReadTableForLoad(path);
-        } catch (const std::bad_alloc&) {
-            read.table.reset();
-            read.load.outcome = ReadTooLarge;
-        }
-    });
-    if (finished)
-        ReportLoad(mainWindow, path, Document.TakeReadTable(std::move(read)), OpenLoad);
+    CBackgroundWork work(mainWindow, std::string(NamePart(path)));
+    if (!ReadInBackground(work, path, read))
+        return StoppedLoad();
+    work.EndCancel();
+    CJournalWrittenAside aside(work);
+    return Document.TakeAppendedTable(std::move(read));
 }
 
 } // namespace
@@ -67,8 +92,20 @@ SaveAnswer OfferToSave(HWND owner, const char* question, const char* caption)
     return saved ? SaveDone : SaveStopped;
 }
 
+TableLoad LoadTableInBackground(HWND mainWindow, const std::string& path)
+{
+    ReadTable read;
+    CBackgroundWork work(mainWindow, std::string(NamePart(path)));
+    if (!ReadInBackground(work, path, read))
+        return StoppedLoad();
+    work.Finish();
+    return Document.TakeReadTable(std::move(read));
+}
+
 void ReportLoad(HWND owner, const std::string& path, const TableLoad& load, LoadKind kind)
 {
+    if (load.summary.Stopped)
+        return;
     if (load.outcome == ReadTooLarge || load.outcome == ReadFailed) {
         const char* what = load.outcome == ReadTooLarge
                                ? " は大きすぎるため、メモリに読み込めませんでした。\n"
@@ -120,7 +157,7 @@ void OnOpenAppendTable(HWND mainWindow)
     if (!ChooseOpenFile(mainWindow, path))
         return;
     if (IsTableFile(path))
-        ReportLoad(mainWindow, path, Document.AppendTableFile(path), AppendLoad);
+        ReportLoad(mainWindow, path, AppendTableInBackground(mainWindow, path), AppendLoad);
     else
         ImportFile(mainWindow, path, ImportInto::CurrentTable);
 }
@@ -137,7 +174,7 @@ void OnOpenNewTable(HWND mainWindow)
     if (!ChooseOpenFile(mainWindow, path))
         return;
     if (IsTableFile(path))
-        OpenTableFile(mainWindow, path);
+        ReportLoad(mainWindow, path, LoadTableInBackground(mainWindow, path), OpenLoad);
     else
         ImportFile(mainWindow, path, ImportInto::NewTable);
 }

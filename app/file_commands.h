@@ -35,8 +35,14 @@ enum LoadKind {
     AppendLoad,
 };
 
+// A table file read away from the window's thread, the window waiting with
+// the progress window after half a second, then taken into the document in
+// place of its table. A cancel changes nothing (summary.Stopped).
+TableLoad LoadTableInBackground(HWND mainWindow, const std::string& path);
+
 // Tells the person what a load could not do: a file too large for memory,
-// or a damaged one read as far as it goes.
+// or a damaged one read as far as it goes. A load the person stopped needs
+// no word.
 void ReportLoad(HWND owner, const std::string& path, const TableLoad& load, LoadKind kind);
 
 // Says that a table file was damaged: which, how many entries were read,

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/main_window.h"
+#include "app/start_table.h"
 #include "listwin/list_window.h"
 #include "res/resource.h"
 #include "ui/app_instance.h"
@@ -85,6 +86,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int show)
         }
         return 0;
     }
+    BeginReadingStartTable();
 
     RegisterMainClass(instance);
     if (!previous && !RegisterListClass(instance))

@@ -7,7 +7,6 @@
 
 #include "app/commands.h"
 #include "app/file_commands.h"
-#include "app/recovery_offer.h"
 #include "core/layout.h"
 #include "core/title.h"
 #include "hooks/vk_png.h"
@@ -265,19 +264,6 @@ LRESULT HandleMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 } // namespace
-
-// The table comes once the window is there to be seen: a large one takes its
-// time in a window that has shown itself, and nothing the person types or
-// sends meanwhile is handled before the table is there. Changes a program
-// that did not end normally left behind are offered first.
-void LoadStartTable(HWND window)
-{
-    Guarded(window, 0, [&] {
-        if (!OfferRecovery(window))
-            ReportLoad(window, DefaultTableName, LoadDefaultTable(), StartLoad);
-        return 0;
-    });
-}
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {

@@ -21,8 +21,6 @@ extern MENUITEMINFOA TopmostMenuInfo;
 extern HWND MainWindow;
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// After the window was shown: data.vbk of the working folder.
-void LoadStartTable(HWND window);
 
 void SetTopmost(HWND window, int on);
 int CenterOnDesktop(HWND window);

@@ -7,7 +7,7 @@
 #include "res/texts.h"
 #include "table/recovery_journal.h"
 
-bool OfferRecovery(HWND mainWindow)
+bool OfferRecovery(HWND mainWindow, const CRecoveryJournal::TableLoader& load)
 {
     JournalContents found;
     std::string why;
@@ -38,8 +38,8 @@ bool OfferRecovery(HWND mainWindow)
         return false;
     }
     Document.ResetModified();
-    TableLoad load = RecoveryJournal.Restore(found);
+    TableLoad loaded = RecoveryJournal.Restore(found, load);
     if (!found.Base.TablePath.empty())
-        ReportLoad(mainWindow, found.Base.TablePath, load, StartLoad);
+        ReportLoad(mainWindow, found.Base.TablePath, loaded, StartLoad);
     return true;
 }

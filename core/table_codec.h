@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,7 +19,12 @@ struct DecodeSummary {
     uint64_t Duplicates = 0; // records whose Key was already in the table
     bool Damaged = false;    // the file ends inside a record
     uint64_t DamageOffset = 0; // offset of the first record that is cut short
+    bool Stopped = false;      // the reader asked to stop: the table is partial
 };
+
+// Told, every few hundred kilobytes, how many of the bytes have been read
+// (done of total); false stops the reading there.
+using DecodeProgress = std::function<bool(uint64_t done, uint64_t total)>;
 
 // Reads every complete record into the table with InsertEntry, so the first
 // record of a Key wins and Keys already present keep their Data. A Key or Data
@@ -39,7 +45,7 @@ DecodeSummary DecodeTableImage(std::unique_ptr<char[]> image, size_t size, CEntr
 // (CEntryTable::AdoptImage). They must be writable all the same: a Data cut
 // short is rewritten in them.
 DecodeSummary DecodeTableImage(std::shared_ptr<char> image, size_t size, bool borrowed,
-                               CEntryTable& table);
+                               CEntryTable& table, const DecodeProgress& progress = nullptr);
 
 // One record of table-file bytes: where it starts and its declared lengths.
 struct RecordSpan {

@@ -95,7 +95,7 @@ bool CRecoveryJournal::BaseChanged(const JournalBase& base)
     return size != base.Size || time != base.Time;
 }
 
-TableLoad CRecoveryJournal::Restore(const JournalContents& found)
+TableLoad CRecoveryJournal::Restore(const JournalContents& found, const TableLoader& loader)
 {
     TableLoad load;
     replaying_ = true;
@@ -104,9 +104,10 @@ TableLoad CRecoveryJournal::Restore(const JournalContents& found)
             document_->NewTable();
             load.outcome = ReadOk;
         } else {
-            load = document_->LoadTableFile(found.Base.TablePath);
+            load = loader ? loader(found.Base.TablePath)
+                          : document_->LoadTableFile(found.Base.TablePath);
         }
-        if (load.outcome == ReadFailed || load.outcome == ReadTooLarge) {
+        if (load.outcome == ReadFailed || load.outcome == ReadTooLarge || load.summary.Stopped) {
             // The changes belong on top of that table, not on an empty one.
             replaying_ = false;
             Keep();

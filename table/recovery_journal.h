@@ -42,9 +42,12 @@ public:
     // Opens the table the journal names in the document, as Open-new does
     // (or an empty untitled one), and makes its changes again. The journal
     // goes on from its last sound record. What the load found is returned;
-    // when the table's file is there but cannot be read, no change is made
-    // and the journal is kept for a later start.
-    TableLoad Restore(const JournalContents& found);
+    // when the table's file is there but cannot be read, or its reading was
+    // stopped, no change is made and the journal is kept for a later start.
+    // load, when given, takes the table's file into the document in place
+    // of LoadTableFile.
+    using TableLoader = std::function<TableLoad(const std::string& path)>;
+    TableLoad Restore(const JournalContents& found, const TableLoader& load = nullptr);
     // The file at path holds changes not yet offered back: for the rest of
     // this run it is neither written over nor removed, and no journal is
     // kept (the person is told at the first change).

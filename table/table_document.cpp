@@ -161,25 +161,28 @@ TableLoad CTableDocument::LoadTableFile(const std::string& path)
     return TakeReadTable(ReadTableForLoad(path));
 }
 
-ReadTable ReadTableForLoad(const std::string& path)
+ReadTable ReadTableForLoad(const std::string& path, const DecodeProgress& progress)
 {
     ReadTable read;
     TableLoad& load = read.load;
-    read.path = path;
-    read.fullPath = FullPathOf(path);
-    TableFileBytes file;
-    load.outcome = OpenTableFileBytes(read.fullPath, file);
-    if (load.outcome == ReadTooLarge || load.outcome == ReadFailed)
-        return read;
-    read.table = std::make_unique<CEntryTable>();
-    if (load.outcome == ReadOk) {
-        try {
-            load.summary =
-                DecodeTableImage(std::move(file.bytes), file.size, file.mapped, *read.table);
-        } catch (const std::bad_alloc&) {
-            read.table.reset();
-            load.outcome = ReadTooLarge; // the table stays as it was
-        }
+    try {
+        read.path = path;
+        read.fullPath = FullPathOf(path);
+        TableFileBytes file;
+        load.outcome = OpenTableFileBytes(read.fullPath, file);
+        if (load.outcome == ReadTooLarge || load.outcome == ReadFailed)
+            return read;
+        read.table = std::make_unique<CEntryTable>();
+        if (load.outcome == ReadOk)
+            load.summary = DecodeTableImage(std::move(file.bytes), file.size, file.mapped,
+                                            *read.table, progress);
+    } catch (const std::bad_alloc&) {
+        read.table.reset();
+        load.outcome = ReadTooLarge; // the table stays as it was
+    }
+    if (load.summary.Stopped) {
+        read.table.reset(); // its mapping goes with it
+        read.stopped = true;
     }
     return read;
 }
@@ -204,50 +207,26 @@ TableLoad CTableDocument::TakeReadTable(ReadTable&& read)
     return load;
 }
 
-// The entries are added one by one; if memory runs out on the way, those
-// added are taken out again, so the table is as it was.
 TableLoad CTableDocument::AppendTableFile(const std::string& path)
 {
-    TableLoad load;
-    std::unique_ptr<char[]> bytes;
-    size_t size = 0;
-    load.outcome = ReadTableFileBytes(FullPathOf(path), bytes, size);
-    if (load.outcome == ReadTooLarge || load.outcome == ReadFailed)
+    return TakeAppendedTable(ReadTableForLoad(path));
+}
+
+// The file's table is read whole before any entry of it comes in, so that
+// a file that cannot be read changes nothing; when memory runs out on the
+// way in, AppendEntries leaves the table as it was.
+TableLoad CTableDocument::TakeAppendedTable(ReadTable&& read)
+{
+    TableLoad load = read.load;
+    if (!read.table)
         return load;
-    if (load.outcome == ReadOk) {
-        const uint8_t* image = reinterpret_cast<const uint8_t*>(bytes.get());
-        std::vector<std::string_view> added; // Key, Data, Key, Data, ...
-        uint64_t inserted = 0;
-        try {
-            added.reserve(2 * size_t(WalkRecords(image, size, [](const RecordSpan&) {}).Records));
-            load.summary = WalkRecords(image, size, [&](const RecordSpan& r) {
-                std::string_view record(bytes.get() + r.offset + 8, size_t(r.keyLength) + r.dataLength);
-                std::string_view key = record.substr(0, r.keyLength);
-                std::string_view data = record.substr(r.keyLength);
-                key = key.substr(0, key.find('\0'));
-                data = data.substr(0, data.find('\0'));
-                if (table_->InsertEntry(key, data)) {
-                    added.push_back(key);
-                    added.push_back(data);
-                    inserted++;
-                }
-            });
-            load.summary.Inserted = inserted;
-            load.summary.Duplicates = load.summary.Records - inserted;
-        } catch (const std::bad_alloc&) {
-            for (size_t i = 0; i < added.size(); i += 2)
-                table_->EraseEntry(added[i]);
-            load.outcome = ReadTooLarge;
-            return load;
-        }
-        if (journal_ && !added.empty())
-            journal_->Appended(added);
-        MarkModified();
-    } else {
-        MarkModified();
+    try {
+        uint64_t added = AppendEntries(*read.table);
+        load.summary.Inserted = added;
+        load.summary.Duplicates = load.summary.Records - added;
+    } catch (const std::bad_alloc&) {
+        load.outcome = ReadTooLarge;
     }
-    NotifyReplaced();
-    Settle();
     return load;
 }
 

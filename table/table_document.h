@@ -70,8 +70,10 @@ struct ReadTable {
     TableLoad load;
     std::string path, fullPath;
     std::unique_ptr<CEntryTable> table; // null when nothing is to change
+    bool stopped = false;               // progress said stop: nothing is to change
 };
-ReadTable ReadTableForLoad(const std::string& path);
+// Never throws: a table too large for memory is ReadTooLarge.
+ReadTable ReadTableForLoad(const std::string& path, const DecodeProgress& progress = nullptr);
 
 class CTableDocument {
 public:
@@ -121,6 +123,8 @@ public:
     // no such file. A file too large for memory, or one that is there but
     // cannot be read whole, changes nothing.
     TableLoad AppendTableFile(const std::string& path);
+    // The second half of AppendTableFile, on a table read by ReadTableForLoad.
+    TableLoad TakeAppendedTable(ReadTable&& read);
     // Writes the table to its file, making it anew if it has gone: 1, and no
     // longer modified; or 0 after the failure's message. Before the first
     // save over a file that was loaded damaged, its bytes are kept beside it

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <process.h>
 
+#include <memory>
 #include <vector>
 
 #include "ui/app_instance.h"
@@ -11,7 +12,6 @@ const char ProgressClassName[] = "VocabrikProgress";
 
 namespace {
 
-const DWORD ShowAfterMs = 500;
 const int ProgressBarId = 1;
 const int CancelId = IDCANCEL;
 
@@ -25,6 +25,13 @@ struct Job {
 unsigned __stdcall RunJob(void* argument)
 {
     Job* job = static_cast<Job*>(argument);
+    (*job->work)(*job->progress);
+    return 0;
+}
+
+unsigned __stdcall RunEarlyJob(void* argument)
+{
+    std::unique_ptr<Job> job(static_cast<Job*>(argument));
     (*job->work)(*job->progress);
     return 0;
 }
@@ -136,6 +143,25 @@ void Pump(HWND progressWindow, bool& quit, WPARAM& quitCode)
     }
 }
 
+// Only what keeps the windows alive and the progress window's own messages:
+// sent messages (handled inside any peek), paints. The rest waits in the
+// queue until the work is done.
+void PumpHeld(HWND progressWindow, bool& quit, WPARAM& quitCode)
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
+        DispatchMessageA(&msg);
+    while (progressWindow && PeekMessageA(&msg, progressWindow, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) { // a filter may not keep it back
+            quit = true;
+            quitCode = msg.wParam;
+        } else if (!IsDialogMessageA(progressWindow, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
 } // namespace
 
 bool BackgroundWorkRunning()
@@ -144,7 +170,7 @@ bool BackgroundWorkRunning()
 }
 
 CBackgroundWork::CBackgroundWork(HWND owner, const std::string& name)
-    : owner_(owner), name_(name), started_(GetTickCount())
+    : owner_(owner), name_(name), focus_(GetFocus()), started_(GetTickCount())
 {
     Running = true;
     EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&disabled_));
@@ -152,31 +178,69 @@ CBackgroundWork::CBackgroundWork(HWND owner, const std::string& name)
 
 bool CBackgroundWork::Run(const std::function<void(CWorkProgress&)>& work)
 {
-    Job job{&work, &progress_};
+    Job job{&work, progress_};
     HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, RunJob, &job, 0, nullptr));
-    if (thread)
+    if (thread) {
         Wait(thread);
-    else // no thread to be had: the work is done here, the window waiting
-        work(progress_);
-    return !progress_.Cancelled();
+        CloseHandle(thread);
+    } else { // no thread to be had: the work is done here, the window waiting
+        work(*progress_);
+    }
+    return !progress_->Cancelled();
+}
+
+bool CBackgroundWork::Join(CEarlyWork& early, DWORD waitedMs)
+{
+    started_ -= waitedMs;
+    progress_ = &early.progress_;
+    if (!early.thread_)
+        return Run(early.work_);
+    Wait(early.thread_);
+    return !progress_->Cancelled();
+}
+
+CEarlyWork::CEarlyWork(std::function<void(CWorkProgress&)> work) : work_(std::move(work))
+{
+    Job* job = new Job{&work_, &progress_};
+    thread_ = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, RunEarlyJob, job, 0, nullptr));
+    if (!thread_)
+        delete job;
+}
+
+bool CEarlyWork::Wait(DWORD ms)
+{
+    return !thread_ || WaitForSingleObject(thread_, ms) == WAIT_OBJECT_0;
+}
+
+CEarlyWork::~CEarlyWork()
+{
+    if (!thread_)
+        return;
+    progress_.Cancel();
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
 }
 
 void CBackgroundWork::Wait(HANDLE thread)
 {
     for (;;) {
-        DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, 50, QS_ALLINPUT);
+        // Held input stays queued: waking for it would only spin.
+        DWORD wake = holdInput_ ? QS_PAINT | QS_SENDMESSAGE : QS_ALLINPUT;
+        DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, 50, wake);
         if (woke == WAIT_OBJECT_0)
             break;
-        Pump(window_, quit_, quitCode_);
-        if (!window_ && GetTickCount() - started_ >= ShowAfterMs) {
-            window_ = ShowProgressWindow(owner_, name_, progress_);
+        if (holdInput_)
+            PumpHeld(window_, quit_, quitCode_);
+        else
+            Pump(window_, quit_, quitCode_);
+        if (!window_ && GetTickCount() - started_ >= ProgressDelayMs) {
+            window_ = ShowProgressWindow(owner_, name_, *progress_);
             if (window_ && !cancellable_)
                 EndCancel();
         }
         if (window_ && cancellable_)
-            SendDlgItemMessageA(window_, ProgressBarId, PBM_SETPOS, progress_.Permille(), 0);
+            SendDlgItemMessageA(window_, ProgressBarId, PBM_SETPOS, progress_->Permille(), 0);
     }
-    CloseHandle(thread);
 }
 
 void CBackgroundWork::EndCancel()
@@ -202,6 +266,10 @@ void CBackgroundWork::Finish()
     if (window_)
         DestroyWindow(window_);
     window_ = nullptr;
+    // A disabled window loses the focus: it goes back where it was, as
+    // after a modal dialog.
+    if (focus_ && IsWindow(focus_) && IsWindowEnabled(focus_) && !GetFocus())
+        SetFocus(focus_);
     Running = false;
     if (quit_)
         PostQuitMessage(int(quitCode_));

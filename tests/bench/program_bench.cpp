@@ -16,6 +16,9 @@
 //   program_bench compare [OTHER-PROGRAM-FOLDER] [LARGE-ENTRIES]
 // The key presses of compare alone, in ROUNDS taken by turns, with medians.
 //   program_bench presses [OTHER-PROGRAM-FOLDER] [ROUNDS]
+// The start-ups of that alone, as many times as asked, for a steadier
+// median on a busy machine.
+//   program_bench startups [OTHER-PROGRAM-FOLDER] [LARGE-ENTRIES] [RUNS]
 #include <windows.h>
 #include <psapi.h>
 
@@ -636,7 +639,10 @@ double Median(std::vector<double> v)
 
 class CompareBench {
 public:
-    CompareBench(std::string other, int large) : other_(std::move(other)), large_(large), rng_(42) {}
+    CompareBench(std::string other, int large, int runs = 0)
+        : other_(std::move(other)), large_(large), runs_(runs), rng_(42)
+    {
+    }
 
     int Run()
     {
@@ -646,7 +652,8 @@ public:
         const int programs = other_.empty() ? 1 : 2;
         Figures figures[2];
         // Alternately, so that a slower moment of the machine falls on both.
-        for (int run = 0; run < 5; run++) {
+        const int runs = runs_ ? runs_ : 5, largeRuns = runs_ ? runs_ : 3;
+        for (int run = 0; run < runs; run++) {
             for (int p = 0; p < programs; p++) {
                 Memory m = {};
                 double ms = StartUp(p, small, 0, &m);
@@ -654,7 +661,7 @@ public:
                     return 1;
                 figures[p].small.push_back(ms);
                 figures[p].smallMb = m.privateMb;
-                if (run < 3) {
+                if (run < largeRuns) {
                     if ((ms = StartUp(p, large, 1, &m)) < 0)
                         return 1;
                     figures[p].large.push_back(ms);
@@ -662,7 +669,7 @@ public:
                 }
             }
         }
-        for (int p = 0; p < programs; p++)
+        for (int p = 0; p < programs && !runs_; p++)
             if (!Presses(p, longOnes, figures[p]))
                 return 1;
 
@@ -673,14 +680,16 @@ public:
                    value(figures[0]).c_str());
         };
         auto ms = [](double v) { return Format("%.0f ms", v); };
-        row("start-up, 1000 entries (median of 5)", [&](const Figures& f) { return ms(Median(f.small)); });
-        std::string largeRow = Format("start-up, %d entries, %.0f MB (median of 3)", large_, fileMb);
+        std::string smallRow = Format("start-up, 1000 entries (median of %d)", runs);
+        row(smallRow.c_str(), [&](const Figures& f) { return ms(Median(f.small)); });
+        std::string largeRow =
+            Format("start-up, %d entries, %.0f MB (median of %d)", large_, fileMb, largeRuns);
         row(largeRow.c_str(), [&](const Figures& f) { return ms(Median(f.large)); });
         row("  ratio", [&](const Figures& f) { return Format("%.2f", Median(f.large) / Median(f.small)); });
         row("  memory at rest, net, per file byte", [&](const Figures& f) {
             return Format("%.2f", (f.largeMb - f.smallMb) / fileMb);
         });
-        for (size_t i = 0; i < LongSizes; i++) {
+        for (size_t i = 0; i < LongSizes && !runs_; i++) {
             std::string what = Format("key press to both panes, %zu KB entry, mean / worst",
                                       LongBytes[i] / 1024);
             row(what.c_str(), [&](const Figures& f) {
@@ -844,6 +853,7 @@ private:
 
     std::string other_;
     int large_;
+    int runs_; // 0: the whole comparison
     std::mt19937 rng_;
     std::string first_[3], firstData_[3];
 };
@@ -862,6 +872,10 @@ int main(int argc, char** argv)
         return CompareBench(argc > 2 ? argv[2] : "", argc > 3 ? atoi(argv[3]) : 3000000).Run();
     if (argc > 1 && std::string(argv[1]) == "presses")
         return CompareBench(argc > 2 ? argv[2] : "", 0).RunPresses(argc > 3 ? atoi(argv[3]) : 3);
+    if (argc > 1 && std::string(argv[1]) == "startups")
+        return CompareBench(argc > 2 ? argv[2] : "", argc > 3 ? atoi(argv[3]) : 3000000,
+                            argc > 4 ? std::max(1, atoi(argv[4])) : 9)
+            .Run();
     int entries = argc > 1 ? atoi(argv[1]) : 1000000;
     int presses = argc > 2 ? atoi(argv[2]) : 200;
     return Bench(entries, presses).Run();

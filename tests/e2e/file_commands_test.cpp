@@ -1,8 +1,13 @@
 // The File menu, through the system's real open and save dialogs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <vector>
+
 #include "res/resource.h"
 #include "tests/common/table_bytes.h"
+#include "tests/common/windows_of.h"
 #include "tests/e2e/driver.h"
 
 namespace {
@@ -144,3 +149,94 @@ TEST_F(FileCommands, LaterSavesReachTheFileChosenInAnotherFolder)
 }
 
 } // namespace
+
+namespace {
+
+// Records out of Key order go into the table one search at a time: this
+// many take seconds to read on any machine, far past the half second after
+// which the progress window shows.
+std::string LargeShuffledTable(int records)
+{
+    std::vector<int> order(records);
+    for (int i = 0; i < records; i++)
+        order[i] = i;
+    std::shuffle(order.begin(), order.end(), std::mt19937(25));
+    std::string bytes;
+    bytes.reserve(size_t(records) * 24);
+    char key[16];
+    for (int i : order) {
+        snprintf(key, sizeof key, "w%07d", i);
+        bytes += Record(key, std::string("d") + key);
+    }
+    return bytes;
+}
+
+} // namespace
+
+// A table that takes its time, at start-up and in both Open commands: the
+// window waits with the progress window over it and keeps answering, and
+// キャンセル leaves things as they were. A start-up that was cancelled goes
+// on with an empty untitled table, never saved over data.vbk unasked, and
+// a restore that was cancelled keeps its changes for the next start.
+TEST_F(FileCommands, LargeTableLoadsShowProgressAndACancelChangesNothing)
+{
+    const std::string bytes = LargeShuffledTable(1500000);
+    app_.WriteTable(bytes);
+    auto progressShown = [&](const char* what) {
+        HWND progress = WaitForWindowOf(app_.Pid(), "VocabrikProgress", 30000);
+        EXPECT_TRUE(progress) << "no progress window " << what;
+        if (!progress)
+            return progress;
+        EXPECT_EQ(GetWindow(progress, GW_OWNER), app_.Main()) << what;
+        EXPECT_FALSE(IsWindowEnabled(app_.Main())) << what;
+        DWORD_PTR result = 0;
+        EXPECT_TRUE(SendMessageTimeoutA(app_.Main(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result))
+            << "the main window does not answer " << what;
+        EXPECT_TRUE(FindWindowExA(progress, nullptr, "STATIC", "data.vbk")) << what;
+        return progress;
+    };
+    auto cancel = [&](HWND progress, const char* what) {
+        RECT r = ChildRect(GetDlgItem(progress, IDCANCEL));
+        app_.Click(progress, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(progress); }, 30000)) << what;
+        EXPECT_FALSE(app_.FindBox(1000)) << "a message after the cancel " << what;
+        EXPECT_TRUE(TitleIs("Vocabrik -  ")) << what << ": " << TextOf(app_.Main());
+        EXPECT_EQ(LookUp("w0000007"), Heading) << what;
+    };
+
+    ASSERT_TRUE(app_.Launch());
+    ASSERT_TRUE(app_.WaitShown());
+    if (HWND progress = progressShown("at start-up"))
+        cancel(progress, "at start-up");
+
+    app_.Post(IDM_OPEN_APPEND);
+    Choose("ファイルを開く", "data.vbk");
+    if (HWND progress = progressShown("in 開く（現在の表に追加）"))
+        cancel(progress, "in 開く（現在の表に追加）");
+
+    app_.Post(IDM_OPEN_NEW);
+    Choose("ファイルを開く", "data.vbk");
+    HWND progress = progressShown("in 開く（新しい表を作る）");
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(progress); }, 60000));
+    EXPECT_TRUE(TitleIs("Vocabrik - data.vbk ")) << TextOf(app_.Main());
+    EXPECT_EQ(LookUp("w0000007"), "dw0000007");
+
+    // Changes left by a crash are restored onto the table read anew; a
+    // cancel of that reading keeps them in the journal for a later start.
+    Add("zz", "mine");
+    app_.Kill();
+    ASSERT_TRUE(app_.Launch());
+    ASSERT_TRUE(app_.WaitShown());
+    Box question = app_.Answer(IDYES);
+    EXPECT_NE(question.text.find("復元しますか？"), std::string::npos) << question.text;
+    if (HWND progress = progressShown("restoring the changes"))
+        cancel(progress, "restoring the changes");
+    EXPECT_TRUE(GetFileAttributesA(app_.JournalPath().c_str()) != INVALID_FILE_ATTRIBUTES)
+        << "the changes were dropped";
+
+    // Nothing changed: closing asks nothing, and the file is as it was.
+    PostMessageA(app_.Main(), WM_CLOSE, 0, 0);
+    DWORD code = 1;
+    EXPECT_TRUE(app_.WaitExit(30000, &code));
+    EXPECT_TRUE(app_.ReadFile("data.vbk") == bytes) << "data.vbk changed";
+}

@@ -192,6 +192,61 @@ TEST(TableCodec, BorrowedBytesInAnyOrderThenTakenOver)
     EXPECT_TRUE(t.OwnImages().empty()) << "nothing is borrowed any more";
 }
 
+// A large file is read in two halves at once: the result is the one the
+// copying reader gives, whatever lies where (Keys and Data with a zero
+// byte, records out of order, a Key again in the other half, a cut end).
+// A reader waiting on it hears how far the reading has come, in rising
+// steps that end at the whole, and may stop it part-way.
+TEST(TableCodec, LargeFilesReadInPlaceAsCopiedWithProgressAndStop)
+{
+    std::string sound;
+    for (int i = 0; i < 40000; i++) {
+        char k[8];
+        snprintf(k, sizeof k, "k%05d", i);
+        sound += Record(k, "some data of a record");
+        if (i % 9973 == 5)
+            sound += Record(std::string("z\0cut", 5) + k, "key with a zero") +
+                     Record("a" + std::string(k), std::string("data\0cut", 8)) +
+                     Record("k00003", "again, later") + Record(k, "the same Key again");
+    }
+    const std::string damaged = sound + Header(5, 100) + "short";
+    const std::string* const both[] = {&sound, &damaged};
+    for (const std::string* bytes : both) {
+        const char* which = bytes == &sound ? "sound" : "damaged";
+        CEntryTable copied;
+        DecodeSummary want = DecodeTable(*bytes, copied);
+        for (uint64_t stopAt : {uint64_t(0), uint64_t(bytes->size() / 2), uint64_t(UINT64_MAX)}) {
+            std::string image = *bytes;
+            std::vector<uint64_t> seen;
+            CEntryTable t;
+            DecodeSummary s = DecodeTableImage(
+                std::shared_ptr<char>(image.data(), [](char*) {}), image.size(), true, t,
+                [&](uint64_t done, uint64_t total) {
+                    EXPECT_EQ(total, bytes->size());
+                    seen.push_back(done);
+                    return done < stopAt;
+                });
+            ASSERT_FALSE(seen.empty()) << which << " " << stopAt;
+            EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << which << " " << stopAt;
+            if (stopAt == UINT64_MAX) {
+                EXPECT_FALSE(s.Stopped);
+                EXPECT_EQ(seen.back(), bytes->size()) << which;
+                EXPECT_GT(seen.size(), 3u) << "one report for the whole file";
+                EXPECT_EQ(Show(Contents(t)), Show(Contents(copied))) << which;
+                EXPECT_EQ(s.Records, want.Records) << which;
+                EXPECT_EQ(s.Duplicates, want.Duplicates) << which;
+                EXPECT_EQ(s.Damaged, want.Damaged) << which;
+                EXPECT_EQ(s.DamageOffset, want.DamageOffset) << which;
+            } else {
+                EXPECT_TRUE(s.Stopped) << which << " " << stopAt;
+                EXPECT_GE(seen.back(), stopAt);
+                EXPECT_LT(seen.back(), bytes->size()) << which << " " << stopAt;
+                EXPECT_LT(t.Size(), copied.Size()) << which << " " << stopAt;
+            }
+        }
+    }
+}
+
 TEST(TableCodec, DamagedFilesKeepEveryCompleteRecordBefore)
 {
     const std::string good = Record("a", "1") + Record("b", "2");
