@@ -6,7 +6,6 @@
 #include "core/file_name.h"
 #include "res/texts.h"
 #include "table/file_dialogs.h"
-#include "table/recovery_journal.h"
 #include "table/table_document.h"
 #include "ui/background_work.h"
 
@@ -54,30 +53,25 @@ TableLoad StoppedLoad()
     return stopped;
 }
 
-// While the table takes the entries on, the journal's record of them (as
-// large as the file) is written with the window waiting on it, not frozen.
-class CJournalWrittenAside {
-public:
-    explicit CJournalWrittenAside(CBackgroundWork& work)
-    {
-        RecoveryJournal.SetLongWrite([&work](const std::function<void()>& write) {
-            work.Run([&](CWorkProgress&) { write(); });
-        });
-    }
-    ~CJournalWrittenAside() { RecoveryJournal.SetLongWrite(nullptr); }
-};
-
 // The file is read whole away from the window's thread before any entry of
 // it comes in; a cancel keeps the table that was there.
+// A journal that cannot take the record is told of once the progress
+// window has gone.
 TableLoad AppendTableInBackground(HWND mainWindow, const std::string& path)
 {
-    ReadTable read;
-    CBackgroundWork work(mainWindow, std::string(NamePart(path)));
-    if (!ReadInBackground(work, path, read))
-        return StoppedLoad();
-    work.EndCancel();
-    CJournalWrittenAside aside(work);
-    return Document.TakeAppendedTable(std::move(read));
+    CTableDocument::CHeldWarnings held(Document);
+    TableLoad load;
+    {
+        ReadTable read;
+        CBackgroundWork work(mainWindow, std::string(NamePart(path)));
+        if (!ReadInBackground(work, path, read))
+            return StoppedLoad();
+        work.EndCancel();
+        CJournalWritesAside aside(work);
+        load = Document.TakeAppendedTable(std::move(read));
+    }
+    held.Show();
+    return load;
 }
 
 } // namespace

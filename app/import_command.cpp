@@ -156,18 +156,17 @@ bool IsTableFile(const std::string& path)
            StartsWithRecords(path);
 }
 
-// While the table takes the entries on, the journal's record of them (as
-// large as the table) is written with the window waiting on it, not frozen.
-class CJournalWritesAside {
-public:
-    explicit CJournalWritesAside(CBackgroundWork& work)
-    {
-        RecoveryJournal.SetLongWrite([&work](const std::function<void()>& write) {
-            work.Run([&](CWorkProgress&) { write(); });
-        });
-    }
-    ~CJournalWritesAside() { RecoveryJournal.SetLongWrite(nullptr); }
-};
+CJournalWritesAside::CJournalWritesAside(CBackgroundWork& work)
+{
+    RecoveryJournal.SetLongWrite([&work](const std::function<void()>& write) {
+        work.Run([&](CWorkProgress&) { write(); });
+    });
+}
+
+CJournalWritesAside::~CJournalWritesAside()
+{
+    RecoveryJournal.SetLongWrite(nullptr);
+}
 
 void ImportFile(HWND mainWindow, const std::string& path, ImportInto into)
 {

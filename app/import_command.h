@@ -19,3 +19,15 @@ bool IsTableFile(const std::string& path);
 // its entries into the table and says how many; else tells why not, and the
 // table, its name and the journal are as they were.
 void ImportFile(HWND mainWindow, const std::string& path, ImportInto into);
+
+class CBackgroundWork;
+
+// While the table takes many entries on, the journal's record of them (as
+// large as they are) is written with the window waiting on it, not frozen.
+class CJournalWritesAside {
+public:
+    explicit CJournalWritesAside(CBackgroundWork& work);
+    ~CJournalWritesAside();
+    CJournalWritesAside(const CJournalWritesAside&) = delete;
+    CJournalWritesAside& operator=(const CJournalWritesAside&) = delete;
+};
