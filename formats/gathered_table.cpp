@@ -43,7 +43,7 @@ public:
     }
 
 private:
-    static const size_t BlockSize = size_t(1) << 20;
+    static constexpr size_t BlockSize = size_t(1) << 20;
     CEntryTable& table_;
     char* at_ = nullptr;
     char* end_ = nullptr;

@@ -21,35 +21,8 @@ void ReplaceSelWhole(HWND control, const char* text)
 
 namespace {
 
-// What a rich edit keeps when nobody has set a limit.
-const WPARAM DefaultUndoLimit = 100;
-
 // Characters taken out at a time when a long text is cleared.
 const LRESULT ClearPiece = 4096;
-
-// A text the program writes or clears cannot be undone, and the control
-// empties its undo stack after it anyway; but until then it records every
-// run and paragraph it takes out or puts in. Some systems are slow to free
-// that many small records and slower still to allocate after, which made
-// showing a long entry cost half as much again.
-class UndoPaused {
-public:
-    explicit UndoPaused(HWND control) : control_(control)
-    {
-        if (control_)
-            SendMessageA(control_, EM_SETUNDOLIMIT, 0, 0);
-    }
-    ~UndoPaused()
-    {
-        if (control_)
-            SendMessageA(control_, EM_SETUNDOLIMIT, DefaultUndoLimit, 0);
-    }
-    UndoPaused(const UndoPaused&) = delete;
-    UndoPaused& operator=(const UndoPaused&) = delete;
-
-private:
-    HWND control_;
-};
 
 } // namespace
 
@@ -89,7 +62,6 @@ void CRichEditWrap::SetTypingLimit(LPARAM characters)
 
 void CRichEditWrap::ReplaceSel(const char* text)
 {
-    UndoPaused undo(window);
     ShowScrollBarFor(text);
     ReplaceSelWhole(window, text);
 }
@@ -137,7 +109,6 @@ void CRichEditWrap::Clear()
 {
     if (!window)
         return;
-    UndoPaused undo(window);
     RemoveFromTheFront();
     SetWindowTextA(window, "");
     if (typingLimit && SendMessageA(window, EM_GETLIMITTEXT, 0, 0) != typingLimit)
