@@ -46,10 +46,23 @@ ReadOutcome ReadWhole(const std::string& path, TableFileBytes& file)
     return ReadOk;
 }
 
-void Unmap(char* view)
-{
-    UnmapViewOfFile(view);
-}
+// The file stays open, shared for reading but not for writing, for as long
+// as its view is held: a view alone does not stop another program from
+// writing into the file (only from cutting it short), and those writes
+// would show through every page the table has not written to. Removing or
+// renaming the file takes nothing from a view that is already there.
+class CViewRelease {
+public:
+    explicit CViewRelease(HANDLE file) : file_(file) {}
+    void operator()(char* view) const
+    {
+        UnmapViewOfFile(view);
+        CloseHandle(file_);
+    }
+
+private:
+    HANDLE file_;
+};
 
 } // namespace
 
@@ -58,11 +71,11 @@ ReadOutcome OpenTableFileBytes(const std::string& path, TableFileBytes& file)
     file = TableFileBytes();
     if (!OnFixedDrive(path))
         return ReadWhole(path, file);
-    // Without write sharing: the view outlives this handle and keeps its
-    // sharing, so no other program can write the bytes the table points
-    // into while it is mapped (it is told the file is in use instead).
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Without write sharing, held with the view: no other program can write
+    // the bytes the table points into while it is mapped (it is told the
+    // file is in use instead).
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return ReadWhole(path, file); // which says why
     LARGE_INTEGER length = {};
@@ -79,16 +92,17 @@ ReadOutcome OpenTableFileBytes(const std::string& path, TableFileBytes& file)
     // size of the view.
     bool sized = mapping && GetFileSizeEx(h, &length) && length.QuadPart > 0 &&
                  RoomForView(uint64_t(length.QuadPart));
-    CloseHandle(h);
     void* view = sized ? FileCalls.MapView(mapping, FILE_MAP_COPY, 0, 0, 0) : nullptr;
     if (mapping)
         CloseHandle(mapping); // the view keeps what it needs
-    if (!view)
+    if (!view) {
+        CloseHandle(h);
         return ReadWhole(path, file);
+    }
     try {
-        file.bytes = std::shared_ptr<char>(static_cast<char*>(view), Unmap);
+        file.bytes = std::shared_ptr<char>(static_cast<char*>(view), CViewRelease(h));
     } catch (const std::bad_alloc&) {
-        UnmapViewOfFile(view);
+        // the deleter has run: the view and the file are let go
         return ReadTooLarge;
     }
     file.size = size_t(length.QuadPart);

@@ -58,10 +58,11 @@ protected:
     }
 
     // Holds a file open with no sharing, so the program cannot write it.
+    // Another program reading the file, letting others only read it too.
     HANDLE Hold(const std::string& name)
     {
-        return CreateFileA((app_.Folder() + "\\" + name).c_str(), GENERIC_READ, 0, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
+        return CreateFileA((app_.Folder() + "\\" + name).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
     }
 
     AppUnderTest app_;

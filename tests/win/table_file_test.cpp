@@ -116,6 +116,39 @@ TEST_F(TableFileTest, SaveMakesANewFile)
     EXPECT_EQ(ReadFileBytes(Path("new.vbk")), Record("k", "v"));
 }
 
+// The table reads its records where the file's bytes lie: while it does,
+// another program may read the file but not write into it; once the table
+// has been saved it holds nothing of the file.
+TEST_F(TableFileTest, ALoadedFileKeepsWritersOutUntilTheTableIsSaved)
+{
+    const std::string bytes = Record("a", "1") + Record("b", std::string(20000, '2'));
+    WriteFileBytes(Path("t.vbk"), bytes);
+    ASSERT_EQ(Document.LoadTableFile("t.vbk").outcome, ReadOk);
+    auto writer = [&] {
+        return CreateFileA(Path("t.vbk").c_str(), GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    };
+    HANDLE h = writer();
+    DWORD error = GetLastError();
+    EXPECT_EQ(h, INVALID_HANDLE_VALUE) << "a writer got in while the table reads the file";
+    if (h != INVALID_HANDLE_VALUE)
+        CloseHandle(h);
+    else
+        EXPECT_EQ(error, DWORD(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(ReadFileBytes(Path("t.vbk")), bytes) << "a reader is let in";
+    EXPECT_EQ(Document.EntryTable().FindEntry("b")->Data, std::string(20000, '2'));
+
+    Document.StoreEntry("c", "3");
+    ASSERT_EQ(Document.SaveTableFile(), 1);
+    EXPECT_EQ(ReadFileBytes(Path("t.vbk")), bytes + Record("c", "3"));
+    h = writer();
+    EXPECT_NE(h, INVALID_HANDLE_VALUE) << "the saved table still holds the file: "
+                                       << GetLastError();
+    if (h != INVALID_HANDLE_VALUE)
+        CloseHandle(h);
+}
+
 TEST_F(TableFileTest, RefusedSavesShowWriteInvalidAndKeepTheFlag)
 {
     struct {
