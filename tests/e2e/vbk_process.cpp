@@ -97,8 +97,8 @@ VbkRun RunVbk(const std::vector<std::string>& args, const std::string& folder,
     return RunVbkAt(VbkPath(), args, folder);
 }
 
-VbkRun RunVbkAt(const std::string& exe, const std::vector<std::string>& args,
-                const std::string& folder)
+static VbkRun StartVbk(const std::string& exe, const std::vector<std::string>& args,
+                       const std::string& folder, bool& started)
 {
     // Names of their own for every run: a handle the child passed on may
     // outlive it for a moment and keep an old file from being replaced.
@@ -118,9 +118,10 @@ VbkRun RunVbkAt(const std::string& exe, const std::vector<std::string>& args,
     si.hStdError = err;
     PROCESS_INFORMATION pi = {};
     std::string mutableCommand = command;
-    BOOL started = out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
-                   CreateProcessA(nullptr, mutableCommand.data(), nullptr, nullptr, TRUE,
-                                  DETACHED_PROCESS, nullptr, folder.c_str(), &si, &pi);
+    started = out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
+              CreateProcessA(nullptr, mutableCommand.data(), nullptr, nullptr, TRUE,
+                             DETACHED_PROCESS, nullptr, folder.c_str(), &si, &pi);
+    DWORD why = started ? 0 : GetLastError();
     if (out != INVALID_HANDLE_VALUE)
         CloseHandle(out);
     if (err != INVALID_HANDLE_VALUE)
@@ -139,8 +140,24 @@ VbkRun RunVbkAt(const std::string& exe, const std::vector<std::string>& args,
     }
     run.Out = Slurp(outPath);
     run.Err = Slurp(errPath);
+    if (!started)
+        run.Err += "the test could not start vbk.exe: error " + std::to_string(why);
     DeleteFileA(outPath.c_str());
     DeleteFileA(errPath.c_str());
+    return run;
+}
+
+// Wine now and then fails to start a process at all; a person would run
+// the command again, and so does the test, once.
+VbkRun RunVbkAt(const std::string& exe, const std::vector<std::string>& args,
+                const std::string& folder)
+{
+    bool started = false;
+    VbkRun run = StartVbk(exe, args, folder, started);
+    if (!started) {
+        Sleep(200);
+        run = StartVbk(exe, args, folder, started);
+    }
     return run;
 }
 
