@@ -21,35 +21,8 @@ void ReplaceSelWhole(HWND control, const char* text)
 
 namespace {
 
-// What a rich edit keeps when nobody has set a limit.
-const WPARAM DefaultUndoLimit = 100;
-
 // Characters taken out at a time when a long text is cleared.
 const LRESULT ClearPiece = 4096;
-
-// A text the program writes cannot be undone, and the control empties its
-// undo stack after it anyway; but until then it records every run and
-// paragraph it puts in, which made showing a long entry cost half as much
-// again. Only writing is paused: clearing with the limit at nothing made
-// the program's memory grow a little with every entry shown.
-class UndoPaused {
-public:
-    explicit UndoPaused(HWND control) : control_(control)
-    {
-        if (control_)
-            SendMessageA(control_, EM_SETUNDOLIMIT, 0, 0);
-    }
-    ~UndoPaused()
-    {
-        if (control_)
-            SendMessageA(control_, EM_SETUNDOLIMIT, DefaultUndoLimit, 0);
-    }
-    UndoPaused(const UndoPaused&) = delete;
-    UndoPaused& operator=(const UndoPaused&) = delete;
-
-private:
-    HWND control_;
-};
 
 } // namespace
 
@@ -89,7 +62,6 @@ void CRichEditWrap::SetTypingLimit(LPARAM characters)
 
 void CRichEditWrap::ReplaceSel(const char* text)
 {
-    UndoPaused undo(window);
     ShowScrollBarFor(text);
     ReplaceSelWhole(window, text);
 }
