@@ -295,6 +295,110 @@ bool CEntryTable::AppendRecord(Record r, std::string_view key)
     return true;
 }
 
+bool CEntryTable::CLeafRun::Append(const char* record)
+{
+    std::string_view key = KeyOf(record);
+    if (last_ && KeyOf(last_->records[last_->count - 1]).compare(key) >= 0)
+        return false;
+    if (!last_ || last_->count == LeafCapacity) {
+        if (carved_ == BlockLeaves) {
+            blocks_.reserve(blocks_.size() + 1);
+            blocks_.push_back(
+                {std::unique_ptr<char[]>(new char[BlockLeaves * sizeof(Leaf)]), BlockLeaves});
+            carved_ = 0;
+        }
+        Leaf* leaf = new (blocks_.back().bytes.get() + carved_++ * sizeof(Leaf)) Leaf;
+        leaf->leaf = true;
+        leaf->prev = last_;
+        if (last_)
+            last_->next = leaf;
+        else
+            first_ = leaf;
+        last_ = leaf;
+    }
+    last_->records[last_->count++] = record;
+    size_++;
+    return true;
+}
+
+std::string_view CEntryTable::FirstKey(const Node* node)
+{
+    while (!node->leaf)
+        node = static_cast<const Inner*>(node)->children[0];
+    return KeyOf(static_cast<const Leaf*>(node)->records[0]);
+}
+
+// The nodes above the leaves are made anew for the whole chain, level by
+// level, before anything changes; only then are the old ones let go and
+// the leaves joined.
+bool CEntryTable::AppendRun(CLeafRun& run)
+{
+    if (run.size_ == 0)
+        return true;
+    if (size_ > 0 && KeyOf(last_->records[last_->count - 1]).compare(KeyOf(run.first_->records[0])) >= 0)
+        return false;
+
+    std::vector<Node*> level;
+    std::vector<Inner*> made;
+    try {
+        leafBlocks_.reserve(leafBlocks_.size() + run.blocks_.size());
+        if (size_ > 0)
+            for (Leaf* leaf = first_; leaf; leaf = leaf->next)
+                level.push_back(leaf);
+        for (Leaf* leaf = run.first_; leaf; leaf = leaf->next)
+            level.push_back(leaf);
+        std::vector<Node*> above;
+        while (level.size() > 1) {
+            above.clear();
+            above.reserve((level.size() + InnerCapacity - 1) / InnerCapacity);
+            for (size_t i = 0; i < level.size(); i += InnerCapacity) {
+                made.push_back(nullptr);
+                Inner* inner = made.back() = new Inner();
+                int count = int(std::min<size_t>(InnerCapacity, level.size() - i));
+                for (int c = 0; c < count; c++) {
+                    inner->children[c] = level[i + c];
+                    if (c > 0) {
+                        std::string_view key = FirstKey(level[i + c]);
+                        inner->separators[c].assign(key);
+                        inner->prefixes[c] = InnerPrefix(key);
+                    }
+                }
+                inner->count = count;
+                above.push_back(inner);
+            }
+            level.swap(above);
+        }
+    } catch (...) {
+        for (Inner* inner : made)
+            delete inner;
+        throw;
+    }
+
+    FreeInners(root_);
+    for (Inner* inner : made)
+        for (int c = 0; c < inner->count; c++)
+            inner->children[c]->parent = inner;
+    if (size_ == 0) {
+        FreeLeaf(first_);
+        first_ = run.first_;
+    } else {
+        last_->next = run.first_;
+        run.first_->prev = last_;
+    }
+    last_ = run.last_;
+    root_ = level.front();
+    root_->parent = nullptr;
+    // Before the last block, which later leaves are still carved from.
+    leafBlocks_.insert(leafBlocks_.end() - 1, std::make_move_iterator(run.blocks_.begin()),
+                       std::make_move_iterator(run.blocks_.end()));
+    size_ += run.size_;
+    run.blocks_.clear();
+    run.carved_ = CLeafRun::BlockLeaves;
+    run.first_ = run.last_ = nullptr;
+    run.size_ = 0;
+    return true;
+}
+
 bool CEntryTable::InsertNew(Position at, Record r, bool ownsRecord)
 {
     try {
@@ -524,6 +628,16 @@ void CEntryTable::FreeNodes(Node* node)
     Inner* inner = static_cast<Inner*>(node);
     for (int i = 0; i < inner->count; i++)
         FreeNodes(inner->children[i]);
+    delete inner;
+}
+
+void CEntryTable::FreeInners(Node* node)
+{
+    if (node->leaf)
+        return;
+    Inner* inner = static_cast<Inner*>(node);
+    for (int i = 0; i < inner->count; i++)
+        FreeInners(inner->children[i]);
     delete inner;
 }
 

@@ -66,6 +66,15 @@ public:
     // unless its Key is present. Its lengths must lie within the image.
     bool InsertRecord(const char* record);
 
+    // Leaves made away from the table, by another thread say, for records
+    // in ascending Key order; AppendRun hangs them after the table's last
+    // entry, so that two parts of one file are indexed side by side.
+    class CLeafRun;
+    // Takes the run's entries and its memory, which leaves the run empty:
+    // true. False, with both unchanged, when the run's first Key does not
+    // sort after the table's last. Its records must lie in adopted images.
+    bool AppendRun(CLeafRun& run);
+
     // Where the records of a borrowed image went when the table took its
     // own copy: a handle h in [from, from + size) now is to + (h - from).
     struct ImageMove {
@@ -155,6 +164,8 @@ private:
     void HandUp(Node* left, Node* right, std::string separator, uint64_t prefix);
     void RemoveChild(Inner* parent, Node* child);
     void FreeNodes(Node* node);
+    void FreeInners(Node* node);
+    static std::string_view FirstKey(const Node* node);
     static int ChildIndex(const Inner* parent, const Node* child);
     Leaf* NewLeaf();
     void FreeLeaf(Leaf* leaf);
@@ -183,6 +194,34 @@ private:
     Node* root_;
     Leaf* first_;
     Leaf* last_;
+    size_t size_ = 0;
+};
+
+class CEntryTable::CLeafRun {
+public:
+    CLeafRun() = default;
+    CLeafRun(const CLeafRun&) = delete;
+    CLeafRun& operator=(const CLeafRun&) = delete;
+
+    // Adds the record unless its Key does not sort after the last one's:
+    // false then, and nothing added.
+    bool Append(const char* record);
+    size_t Size() const { return size_; }
+    template <class Visitor>
+    void ForEachRecord(Visitor&& visit) const
+    {
+        for (const Leaf* leaf = first_; leaf; leaf = leaf->next)
+            for (int i = 0; i < leaf->count; i++)
+                visit(leaf->records[i]);
+    }
+
+private:
+    friend class CEntryTable;
+    static constexpr size_t BlockLeaves = 4096;
+    std::vector<LeafBlock> blocks_;
+    size_t carved_ = BlockLeaves;
+    Leaf* first_ = nullptr;
+    Leaf* last_ = nullptr;
     size_t size_ = 0;
 };
 

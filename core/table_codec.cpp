@@ -1,8 +1,11 @@
 #include "core/table_codec.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -95,45 +98,97 @@ bool AddRecord(CEntryTable& table, uint8_t* head)
     return table.InsertRecord(reinterpret_cast<const char*>(head));
 }
 
-// The records of the bytes' second half, found and cut on a thread of their
-// own while the first half goes into the table: the walk and the first
-// touch of the pages are much of a load's time.
+// The bytes' second half, indexed on a thread of its own while the first
+// half goes into the table: the first touch of the pages is much of a
+// load's time. Until the first half has been walked far enough to tell
+// where the second starts, the thread touches the pages it will read.
 class CSecondHalf {
 public:
-    // About as many records as the first half holds are expected.
-    CSecondHalf(uint8_t* bytes, size_t size, size_t expected) : bytes_(bytes), size_(size)
+    CSecondHalf(uint8_t* bytes, size_t size) : bytes_(bytes), size_(size)
     {
-        heads_.reserve(expected + expected / 8);
-        thread_ = std::thread([this] { Find(); });
+        thread_ = std::thread([this] { Work(); });
     }
     ~CSecondHalf()
     {
         stop_ = true;
+        Start(size_);
         if (thread_.joinable())
             thread_.join();
     }
-    // Once the thread has ended: its records in file order, and what the
-    // walk found (offsets within the half).
-    const std::vector<uint8_t*>& Heads()
+    // Where the first record of the half lies.
+    void Start(size_t offset)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!started_) {
+            start_ = offset;
+            started_ = true;
+            startedChanged_.notify_one();
+        }
+    }
+    // Waits at most the time given for the thread to end: true once it has.
+    bool WaitEnded(std::chrono::milliseconds time)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return endedChanged_.wait_for(lock, time, [this] { return ended_; });
+    }
+    // How far the thread has read, as an offset in the whole of the bytes.
+    uint64_t Reached() const { return reached_.load(std::memory_order_relaxed); }
+    // Once the thread has ended: the leaves of the records from the start,
+    // in file order, up to the first record that could not go into them.
+    CEntryTable::CLeafRun& Run()
     {
         thread_.join();
         if (failed_)
             throw std::bad_alloc();
-        return heads_;
+        return run_;
     }
+    size_t StartOffset() const { return start_; }
+    // Where that record lies; the records from there on are the caller's.
+    // The whole of the bytes when every one went into the run.
+    size_t HandedOver() const { return handedOver_; }
+    // What the walk found, when nothing was handed over.
     const DecodeSummary& Summary() const { return summary_; }
 
 private:
-    void Find()
+    // Thrown out of the walk at a record the run cannot take.
+    struct HandOver {
+        size_t offset;
+    };
+
+    void Work()
     {
+        Walk();
+        std::lock_guard<std::mutex> lock(mutex_);
+        ended_ = true;
+        endedChanged_.notify_all();
+    }
+
+    void Walk()
+    {
+        uint32_t touched = 0;
+        for (size_t i = size_ / 2; i < size_ && !stop_; i += 4096)
+            touched += static_cast<const volatile uint8_t*>(bytes_)[i];
+        (void)touched;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            startedChanged_.wait(lock, [this] { return started_; });
+        }
+        handedOver_ = size_;
         try {
-            summary_ = WalkRecords(bytes_, size_, [&](const RecordSpan& r) {
+            summary_ = WalkRecords(bytes_ + start_, size_ - start_, [&](const RecordSpan& r) {
                 if (stop_)
                     throw Stop();
-                uint8_t* head = bytes_ + r.offset;
+                reached_.store(start_ + r.offset, std::memory_order_relaxed);
+                uint8_t* head = bytes_ + start_ + r.offset;
+                // A Key with a zero byte makes a copy, which only the table
+                // can hold; the run takes only ascending Keys.
+                if (FieldLength(head + 8, r.keyLength) < r.keyLength ||
+                    !run_.Append(reinterpret_cast<const char*>(head)))
+                    throw HandOver{size_t(start_ + r.offset)};
                 CutData(head, r.keyLength, r.dataLength);
-                heads_.push_back(head);
             });
+        } catch (const HandOver& at) {
+            handedOver_ = at.offset;
         } catch (const Stop&) {
         } catch (const std::bad_alloc&) {
             failed_ = true;
@@ -142,25 +197,28 @@ private:
 
     uint8_t* bytes_;
     size_t size_;
-    std::vector<uint8_t*> heads_;
+    std::mutex mutex_;
+    std::condition_variable startedChanged_, endedChanged_;
+    bool started_ = false, ended_ = false;
+    std::atomic<uint64_t> reached_{0};
+    size_t start_ = 0;
+    CEntryTable::CLeafRun run_;
+    size_t handedOver_ = 0;
     DecodeSummary summary_;
     std::atomic<bool> stop_{false};
     bool failed_ = false;
     std::thread thread_;
 };
 
-// The sound records up to about the middle: where the second half starts,
-// and how many records lie before it.
-size_t Middle(const uint8_t* bytes, size_t size, size_t& records)
+// Where the first sound record at or after the middle starts.
+size_t Middle(const uint8_t* bytes, size_t size)
 {
     size_t offset = 0;
-    records = 0;
     while (offset < size / 2 && size - offset >= 8) {
         uint64_t next = offset + 8 + uint64_t(Get32(bytes + offset)) + Get32(bytes + offset + 4);
         if (next > size)
             break;
         offset = size_t(next);
-        records++;
     }
     return offset;
 }
@@ -180,37 +238,60 @@ DecodeSummary IndexImage(uint8_t* bytes, size_t size, CEntryTable& table,
     std::unique_ptr<CSecondHalf> second;
     size_t first = size;
     if (size > SplitAbove) {
-        size_t records = 0;
-        first = Middle(bytes, size, records);
         try {
-            second = std::make_unique<CSecondHalf>(bytes + first, size - first, records);
+            second = std::make_unique<CSecondHalf>(bytes, size);
+            first = Middle(bytes, size);
+            second->Start(first);
         } catch (const std::system_error&) {
+            second.reset();
             first = size; // no thread to be had: one reads it all
         } catch (const std::bad_alloc&) {
-            first = size; // nor room for the list of its records
+            second.reset();
+            first = size;
         }
     }
+    auto add = [&](const RecordSpan& r, uint64_t base) {
+        report(base + r.offset);
+        uint8_t* head = bytes + base + r.offset;
+        CutData(head, r.keyLength, r.dataLength);
+        if (AddRecord(table, head))
+            inserted++;
+    };
     DecodeSummary summary;
     try {
-        summary = WalkRecords(bytes, first, [&](const RecordSpan& r) {
-            report(r.offset);
-            uint8_t* head = bytes + r.offset;
-            CutData(head, r.keyLength, r.dataLength);
-            if (AddRecord(table, head))
-                inserted++;
-        });
+        summary = WalkRecords(bytes, first, [&](const RecordSpan& r) { add(r, 0); });
         if (second) {
-            const std::vector<uint8_t*>& heads = second->Heads();
-            for (uint8_t* head : heads) {
-                report(uint64_t(head - bytes));
-                if (AddRecord(table, head))
-                    inserted++;
+            // Its progress is told while it runs, and at least once: a
+            // reader who stops there stops before the whole is read.
+            do {
+                report(second->Reached());
+            } while (progress && !second->WaitEnded(std::chrono::milliseconds(25)));
+            CEntryTable::CLeafRun& run = second->Run();
+            const size_t runRecords = run.Size();
+            if (table.AppendRun(run)) {
+                inserted += runRecords;
+            } else {
+                // The halves overlap: the file is out of order there.
+                run.ForEachRecord([&](const char* record) {
+                    if (table.InsertRecord(record))
+                        inserted++;
+                });
             }
-            const DecodeSummary& rest = second->Summary();
+            // The records from where the run stopped, if it did, are read
+            // here as the first half's are.
+            size_t from = second->HandedOver();
+            DecodeSummary rest = second->Summary();
+            if (from < size) {
+                rest = WalkRecords(bytes + from, size - from,
+                                   [&](const RecordSpan& r) { add(r, from); });
+                rest.Records += runRecords;
+            } else {
+                from = second->StartOffset();
+            }
             summary.Records += rest.Records;
             if (rest.Damaged) {
                 summary.Damaged = true;
-                summary.DamageOffset = first + rest.DamageOffset;
+                summary.DamageOffset = from + rest.DamageOffset;
             }
         }
     } catch (const Stop&) {

@@ -3,11 +3,13 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "core/entry_table.h"
+#include "tests/common/table_bytes.h"
 
 namespace {
 
@@ -205,6 +207,8 @@ TEST(EntryTable, AgreesWithAnOrderedMapOverRandomOperations)
     }
 }
 
+// A load's way in is among the orders: records of an image, the first
+// ones inserted, the others hung after them as a run of leaves made apart.
 TEST(EntryTable, GrowsAndShrinksInEveryOrder)
 {
     Model model;
@@ -217,27 +221,62 @@ TEST(EntryTable, GrowsAndShrinksInEveryOrder)
     struct {
         const char* name;
         std::function<int(int)> order;
+        int joinedAt; // -1: inserted one by one in the order
     } orders[] = {
-        {"ascending", [](int i) { return i; }},
-        {"descending", [n](int i) { return n - 1 - i; }},
-        {"interleaved", [n](int i) { return i % 2 ? n - 1 - i / 2 : i / 2; }},
+        {"ascending", [](int i) { return i; }, -1},
+        {"descending", [n](int i) { return n - 1 - i; }, -1},
+        {"interleaved", [n](int i) { return i % 2 ? n - 1 - i / 2 : i / 2; }, -1},
+        {"a run after half", [](int i) { return i; }, n / 2},
+        {"a run alone", [](int i) { return i; }, 0},
     };
     for (const auto& insertOrder : orders) {
         for (const auto& eraseOrder : orders) {
+            if (eraseOrder.joinedAt >= 0)
+                continue;
             std::string when = std::string(insertOrder.name) + " inserts, " + eraseOrder.name +
                                " erases";
             CEntryTable t;
             std::map<std::string, std::string> m;
-            for (int i = 0; i < n; i++) {
-                std::string k = key(insertOrder.order(i));
-                t.InsertEntry(k, k);
-                m.emplace(k, k);
+            if (insertOrder.joinedAt < 0) {
+                for (int i = 0; i < n; i++) {
+                    std::string k = key(insertOrder.order(i));
+                    t.InsertEntry(k, k);
+                    m.emplace(k, k);
+                }
+            } else {
+                std::string bytes;
+                for (int i = 0; i < n; i++)
+                    bytes += Record(key(i), key(i));
+                std::unique_ptr<char[]> image(new char[bytes.size()]);
+                bytes.copy(image.get(), bytes.size());
+                const char* p = image.get();
+                t.AdoptImage(std::move(image), bytes.size());
+                CEntryTable::CLeafRun run;
+                for (int i = 0; i < n; i++, p += 8 + 2 * key(i).size()) {
+                    if (i < insertOrder.joinedAt)
+                        ASSERT_TRUE(t.InsertRecord(p)) << when;
+                    else
+                        ASSERT_TRUE(run.Append(p)) << when;
+                    m.emplace(key(i), key(i));
+                }
+                EXPECT_FALSE(run.Append(p - 8 - key(0).size() * 2)) << "the last Key again";
+                ASSERT_EQ(run.Size(), size_t(n - insertOrder.joinedAt));
+                ASSERT_TRUE(t.AppendRun(run)) << when;
+                EXPECT_EQ(run.Size(), 0u);
             }
             model.Check(t, m, when + ", full");
+            // New Keys between the old ones split full nodes everywhere.
+            for (int i = 0; i < n; i += 37) {
+                t.InsertEntry(key(i) + "+", "between");
+                m.emplace(key(i) + "+", "between");
+            }
+            model.Check(t, m, when + ", more");
             for (int i = 0; i < n; i++) {
                 std::string k = key(eraseOrder.order(i));
                 t.EraseEntry(k);
+                t.EraseEntry(k + "+");
                 m.erase(k);
+                m.erase(k + "+");
                 if (i % 997 == 0) {
                     auto got = t.FindCandidate(k);
                     auto bound = m.lower_bound(k);
@@ -254,6 +293,26 @@ TEST(EntryTable, GrowsAndShrinksInEveryOrder)
             EXPECT_EQ(t.FindCandidate("")->Key, "again");
         }
     }
+}
+
+// A run whose first Key does not sort after the table's last is refused,
+// and both stay as they were.
+TEST(EntryTable, ARunThatOverlapsTheTableIsRefused)
+{
+    const std::string bytes = Record("b", "1") + Record("c", "2");
+    std::unique_ptr<char[]> image(new char[bytes.size()]);
+    bytes.copy(image.get(), bytes.size());
+    const char* p = image.get();
+    CEntryTable t;
+    t.AdoptImage(std::move(image), bytes.size());
+    t.InsertEntry("b", "table");
+    CEntryTable::CLeafRun run;
+    ASSERT_TRUE(run.Append(p));
+    ASSERT_TRUE(run.Append(p + 10));
+    EXPECT_FALSE(t.AppendRun(run));
+    EXPECT_EQ(run.Size(), 2u);
+    EXPECT_EQ(Keys(t), std::vector<std::string>{"b"});
+    EXPECT_EQ(t.FindEntry("b")->Data, "table");
 }
 
 } // namespace

@@ -194,25 +194,30 @@ TEST(TableCodec, BorrowedBytesInAnyOrderThenTakenOver)
 
 // A large file is read in two halves at once: the result is the one the
 // copying reader gives, whatever lies where (Keys and Data with a zero
-// byte, records out of order, a Key again in the other half, a cut end).
+// byte, records out of order, a Key again in the other half, a cut end),
+// and for a file in order throughout, the halves joined are a table that
+// takes changes as any other.
 // A reader waiting on it hears how far the reading has come, in rising
 // steps that end at the whole, and may stop it part-way.
 TEST(TableCodec, LargeFilesReadInPlaceAsCopiedWithProgressAndStop)
 {
-    std::string sound;
+    std::string sound, ordered;
     for (int i = 0; i < 40000; i++) {
         char k[8];
         snprintf(k, sizeof k, "k%05d", i);
         sound += Record(k, "some data of a record");
+        ordered += Record(k, "some data of a record");
         if (i % 9973 == 5)
             sound += Record(std::string("z\0cut", 5) + k, "key with a zero") +
                      Record("a" + std::string(k), std::string("data\0cut", 8)) +
                      Record("k00003", "again, later") + Record(k, "the same Key again");
     }
     const std::string damaged = sound + Header(5, 100) + "short";
-    const std::string* const both[] = {&sound, &damaged};
-    for (const std::string* bytes : both) {
-        const char* which = bytes == &sound ? "sound" : "damaged";
+    const std::string orderedDamaged = ordered + Header(5, 100) + "short";
+    const std::pair<const char*, const std::string*> inputs[] = {
+        {"sound", &sound}, {"damaged", &damaged}, {"ordered", &ordered},
+        {"ordered, damaged", &orderedDamaged}};
+    for (const auto& [which, bytes] : inputs) {
         CEntryTable copied;
         DecodeSummary want = DecodeTable(*bytes, copied);
         for (uint64_t stopAt : {uint64_t(0), uint64_t(bytes->size() / 2), uint64_t(UINT64_MAX)}) {
@@ -237,6 +242,14 @@ TEST(TableCodec, LargeFilesReadInPlaceAsCopiedWithProgressAndStop)
                 EXPECT_EQ(s.Duplicates, want.Duplicates) << which;
                 EXPECT_EQ(s.Damaged, want.Damaged) << which;
                 EXPECT_EQ(s.DamageOffset, want.DamageOffset) << which;
+                for (const char* k : {"k20000+", "k00000", "k39999", "k19999", "k20001"}) {
+                    t.EraseEntry(k);
+                    copied.EraseEntry(k);
+                    t.InsertEntry(std::string(k) + "!", "new");
+                    copied.InsertEntry(std::string(k) + "!", "new");
+                }
+                EXPECT_EQ(Show(Contents(t)), Show(Contents(copied))) << which << ", changed";
+                EXPECT_EQ(t.FindCandidate("k2")->Key, "k20000") << which;
             } else {
                 EXPECT_TRUE(s.Stopped) << which << " " << stopAt;
                 EXPECT_GE(seen.back(), stopAt);
