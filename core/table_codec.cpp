@@ -19,7 +19,7 @@ namespace {
 
 // A Key or Data is the bytes before its first zero byte. A load looks at
 // every byte of the file, so they are tested sixteen or eight at a time.
-size_t FieldLength(const uint8_t* p, uint32_t length)
+size_t FieldLength(const uint8_t* p, size_t length)
 {
     const uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
     size_t i = 0;
@@ -181,11 +181,17 @@ private:
                 reached_.store(start_ + r.offset, std::memory_order_relaxed);
                 uint8_t* head = bytes_ + start_ + r.offset;
                 // A Key with a zero byte makes a copy, which only the table
-                // can hold; the run takes only ascending Keys.
-                if (FieldLength(head + 8, r.keyLength) < r.keyLength ||
-                    !run_.Append(reinterpret_cast<const char*>(head)))
+                // can hold. The run takes only ascending Keys; a Data is cut
+                // only once its record is in, for the caller walks on from
+                // a record that was not taken by its lengths as they stand.
+                const char* record = reinterpret_cast<const char*>(head);
+                const size_t fields = size_t(r.keyLength) + r.dataLength;
+                bool whole = FieldLength(head + 8, fields) == fields;
+                if ((!whole && FieldLength(head + 8, r.keyLength) < r.keyLength) ||
+                    !run_.Append(record))
                     throw HandOver{size_t(start_ + r.offset)};
-                CutData(head, r.keyLength, r.dataLength);
+                if (!whole)
+                    CutData(head, r.keyLength, r.dataLength);
             });
         } catch (const HandOver& at) {
             handedOver_ = at.offset;
@@ -253,9 +259,16 @@ DecodeSummary IndexImage(uint8_t* bytes, size_t size, CEntryTable& table,
     auto add = [&](const RecordSpan& r, uint64_t base) {
         report(base + r.offset);
         uint8_t* head = bytes + base + r.offset;
-        CutData(head, r.keyLength, r.dataLength);
-        if (AddRecord(table, head))
+        // Key and Data are looked at in one go: most records have no zero
+        // byte in either.
+        const size_t fields = size_t(r.keyLength) + r.dataLength;
+        if (FieldLength(head + 8, fields) < fields) {
+            CutData(head, r.keyLength, r.dataLength);
+            if (AddRecord(table, head))
+                inserted++;
+        } else if (table.InsertRecord(reinterpret_cast<const char*>(head))) {
             inserted++;
+        }
     };
     DecodeSummary summary;
     try {
