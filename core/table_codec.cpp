@@ -274,11 +274,14 @@ DecodeSummary IndexImage(uint8_t* bytes, size_t size, CEntryTable& table,
     try {
         summary = WalkRecords(bytes, first, [&](const RecordSpan& r) { add(r, 0); });
         if (second) {
-            // Its progress is told while it runs, and at least once: a
+            // Its progress is told while it runs and once it has ended: a
             // reader who stops there stops before the whole is read.
-            do {
+            for (;;) {
+                bool ended = !progress || second->WaitEnded(std::chrono::milliseconds(25));
                 report(second->Reached());
-            } while (progress && !second->WaitEnded(std::chrono::milliseconds(25)));
+                if (ended)
+                    break;
+            }
             CEntryTable::CLeafRun& run = second->Run();
             const size_t runRecords = run.Size();
             if (table.AppendRun(run)) {
