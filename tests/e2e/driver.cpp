@@ -4,6 +4,7 @@
 
 #include "tests/common/windows_of.h"
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -148,11 +149,18 @@ bool AppUnderTest::Launch(const std::string& exe)
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     SetEnvironmentVariableA("LOCALAPPDATA", AppData().c_str()); // the child inherits it
-    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder_.c_str(), &si, &process_))
-        return false;
-    pid_ = process_.dwProcessId;
-    return true;
+    // Wine now and then fails to start a process at all; a person would
+    // start it again, and so does the driver, once.
+    for (int attempt = 0; attempt < 2; attempt++) {
+        if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           folder_.c_str(), &si, &process_)) {
+            pid_ = process_.dwProcessId;
+            return true;
+        }
+        fprintf(stderr, "the driver could not start %s: error %lu\n", exe.c_str(), GetLastError());
+        Sleep(200);
+    }
+    return false;
 }
 
 bool AppUnderTest::WaitShown(DWORD timeoutMs, DWORD pollMs)
@@ -161,7 +169,13 @@ bool AppUnderTest::WaitShown(DWORD timeoutMs, DWORD pollMs)
     for (;;) {
         if ((main_ = WindowOf(pid_, "VOCABRIK")) != nullptr)
             return true;
-        if (GetTickCount() - start >= timeoutMs || !Running())
+        if (!Running()) {
+            DWORD code = 0;
+            GetExitCodeProcess(process_.hProcess, &code);
+            fprintf(stderr, "the program ended before its window showed: exit code 0x%lx\n", code);
+            return false;
+        }
+        if (GetTickCount() - start >= timeoutMs)
             return false;
         Sleep(pollMs);
     }
