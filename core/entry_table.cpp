@@ -301,10 +301,12 @@ bool CEntryTable::CLeafRun::Append(const char* record)
     if (last_ && KeyOf(last_->records[last_->count - 1]).compare(key) >= 0)
         return false;
     if (!last_ || last_->count == LeafCapacity) {
-        if (carved_ == BlockLeaves) {
+        if (blocks_.empty() || carved_ == blocks_.back().leaves) {
+            size_t leaves = blocks_.empty()
+                                ? FirstBlockLeaves
+                                : std::min<size_t>(blocks_.back().leaves * 2, MostBlockLeaves);
             blocks_.reserve(blocks_.size() + 1);
-            blocks_.push_back(
-                {std::unique_ptr<char[]>(new char[BlockLeaves * sizeof(Leaf)]), BlockLeaves});
+            blocks_.push_back({std::unique_ptr<char[]>(new char[leaves * sizeof(Leaf)]), leaves});
             carved_ = 0;
         }
         Leaf* leaf = new (blocks_.back().bytes.get() + carved_++ * sizeof(Leaf)) Leaf;
@@ -393,7 +395,7 @@ bool CEntryTable::AppendRun(CLeafRun& run)
                        std::make_move_iterator(run.blocks_.end()));
     size_ += run.size_;
     run.blocks_.clear();
-    run.carved_ = CLeafRun::BlockLeaves;
+    run.carved_ = 0;
     run.first_ = run.last_ = nullptr;
     run.size_ = 0;
     return true;

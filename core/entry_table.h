@@ -217,9 +217,10 @@ public:
 
 private:
     friend class CEntryTable;
-    static constexpr size_t BlockLeaves = 4096;
+    // Blocks grow as the table's do, so a small run takes little room.
+    static constexpr size_t FirstBlockLeaves = 64, MostBlockLeaves = 4096;
     std::vector<LeafBlock> blocks_;
-    size_t carved_ = BlockLeaves;
+    size_t carved_ = 0; // from the last block
     Leaf* first_ = nullptr;
     Leaf* last_ = nullptr;
     size_t size_ = 0;
