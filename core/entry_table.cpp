@@ -271,6 +271,18 @@ bool CEntryTable::InsertRecord(const char* record)
     return InsertNew(at, record, false);
 }
 
+// Whether key sorts after last. The previous record was read a moment ago,
+// so its Key is at hand, and neighbours in a file share their first bytes
+// often: compared here, without a call for every record.
+bool CEntryTable::Follows(std::string_view last, std::string_view key)
+{
+    size_t common = std::min(last.size(), key.size()), i = 0;
+    while (i < common && last[i] == key[i])
+        i++;
+    return i < common ? static_cast<unsigned char>(last[i]) < static_cast<unsigned char>(key[i])
+                      : last.size() < key.size();
+}
+
 // A load meets its records in Key order: each goes after the last entry,
 // into the last leaf while it has room, with neither a search nor a split.
 bool CEntryTable::AppendRecord(Record r, std::string_view key)
@@ -279,15 +291,7 @@ bool CEntryTable::AppendRecord(Record r, std::string_view key)
     const int n = leaf->count;
     if (n == 0 || n >= LeafCapacity)
         return false;
-    // The previous record was read a moment ago, so its Key is at hand.
-    // Neighbours in a file share their first bytes often: compared here,
-    // without a call for every record.
-    std::string_view last = KeyOf(leaf->records[n - 1]);
-    size_t common = std::min(last.size(), key.size()), i = 0;
-    while (i < common && last[i] == key[i])
-        i++;
-    if (i < common ? static_cast<unsigned char>(last[i]) > static_cast<unsigned char>(key[i])
-                   : last.size() >= key.size())
+    if (!Follows(KeyOf(leaf->records[n - 1]), key))
         return false;
     leaf->records[n] = r;
     leaf->count = n + 1;
@@ -297,8 +301,7 @@ bool CEntryTable::AppendRecord(Record r, std::string_view key)
 
 bool CEntryTable::CLeafRun::Append(const char* record)
 {
-    std::string_view key = KeyOf(record);
-    if (last_ && KeyOf(last_->records[last_->count - 1]).compare(key) >= 0)
+    if (last_ && !Follows(KeyOf(last_->records[last_->count - 1]), KeyOf(record)))
         return false;
     if (!last_ || last_->count == LeafCapacity) {
         if (blocks_.empty() || carved_ == blocks_.back().leaves) {
@@ -337,7 +340,8 @@ bool CEntryTable::AppendRun(CLeafRun& run)
 {
     if (run.size_ == 0)
         return true;
-    if (size_ > 0 && KeyOf(last_->records[last_->count - 1]).compare(KeyOf(run.first_->records[0])) >= 0)
+    if (size_ > 0 &&
+        !Follows(KeyOf(last_->records[last_->count - 1]), KeyOf(run.first_->records[0])))
         return false;
 
     std::vector<Node*> level;

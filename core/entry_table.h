@@ -170,6 +170,7 @@ private:
     Leaf* NewLeaf();
     void FreeLeaf(Leaf* leaf);
     bool AppendRecord(Record r, std::string_view key);
+    static bool Follows(std::string_view last, std::string_view key);
 
     std::pmr::unsynchronized_pool_resource pool_;
     // Leaves are carved from blocks of many, which go only with the table

@@ -295,24 +295,40 @@ TEST(EntryTable, GrowsAndShrinksInEveryOrder)
     }
 }
 
-// A run whose first Key does not sort after the table's last is refused,
-// and both stay as they were.
-TEST(EntryTable, ARunThatOverlapsTheTableIsRefused)
+// A run is taken only when its first Key sorts after the table's last, bytes
+// compared unsigned; a run refused leaves both as they were.
+TEST(EntryTable, ARunJoinsOnlyAfterTheTablesLastKey)
 {
-    const std::string bytes = Record("b", "1") + Record("c", "2");
-    std::unique_ptr<char[]> image(new char[bytes.size()]);
-    bytes.copy(image.get(), bytes.size());
-    const char* p = image.get();
-    CEntryTable t;
-    t.AdoptImage(std::move(image), bytes.size());
-    t.InsertEntry("b", "table");
-    CEntryTable::CLeafRun run;
-    ASSERT_TRUE(run.Append(p));
-    ASSERT_TRUE(run.Append(p + 10));
-    EXPECT_FALSE(t.AppendRun(run));
-    EXPECT_EQ(run.Size(), 2u);
-    EXPECT_EQ(Keys(t), std::vector<std::string>{"b"});
-    EXPECT_EQ(t.FindEntry("b")->Data, "table");
+    struct {
+        const char *tableKey, *runKey;
+        bool joins;
+    } cases[] = {
+        {"b", "c", true},          {"b", "b", false},          {"c", "b", false},
+        {"ab", "abc", true},       {"abc", "ab", false},       {"\x82\xa0", "\x82\xa1", true},
+        {"\x82", "a", false},     {"a", "\xff", true},
+    };
+    for (const auto& c : cases) {
+        const std::string bytes = Record(c.runKey, "run");
+        std::unique_ptr<char[]> image(new char[bytes.size()]);
+        bytes.copy(image.get(), bytes.size());
+        const char* record = image.get();
+        CEntryTable t;
+        t.AdoptImage(std::move(image), bytes.size());
+        t.InsertEntry(c.tableKey, "table");
+        CEntryTable::CLeafRun run;
+        ASSERT_TRUE(run.Append(record));
+        const std::string when = std::string("table ") + c.tableKey + ", run " + c.runKey;
+        EXPECT_EQ(t.AppendRun(run), c.joins) << when;
+        if (c.joins) {
+            EXPECT_EQ(Keys(t), (std::vector<std::string>{c.tableKey, c.runKey})) << when;
+            EXPECT_EQ(t.FindEntry(c.runKey)->Data, "run") << when;
+            EXPECT_EQ(run.Size(), 0u) << when;
+        } else {
+            EXPECT_EQ(Keys(t), std::vector<std::string>{c.tableKey}) << when;
+            EXPECT_EQ(t.FindEntry(c.tableKey)->Data, "table") << when;
+            EXPECT_EQ(run.Size(), 1u) << when;
+        }
+    }
 }
 
 } // namespace

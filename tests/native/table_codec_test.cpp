@@ -206,7 +206,8 @@ TEST(TableCodec, LargeFilesReadInPlaceAsCopiedWithProgressAndStop)
         char k[8];
         snprintf(k, sizeof k, "k%05d", i);
         sound += Record(k, "some data of a record");
-        ordered += Record(k, i % 10000 == 7 ? std::string("data\0cut", 8) : "some data of a record");
+        ordered +=
+            Record(k, i % 10000 == 7 ? std::string("data\0cut", 8) : "some data of a record");
         if (i % 9973 == 5)
             sound += Record(std::string("z\0cut", 5) + k, "key with a zero") +
                      Record("a" + std::string(k), std::string("data\0cut", 8)) +
