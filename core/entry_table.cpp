@@ -44,23 +44,28 @@ CEntryTable::~CEntryTable()
 // Not cleared: a leaf's slots are written before they are read.
 CEntryTable::Leaf* CEntryTable::NewLeaf()
 {
-    void* room;
-    if (freeLeaves_) {
-        room = freeLeaves_;
-        freeLeaves_ = freeLeaves_->next;
-    } else {
-        if (leafBlocks_.empty() || leavesCarved_ == leafBlocks_.back().leaves) {
-            // Blocks grow with the table, to some thousands of leaves.
-            size_t leaves = leafBlocks_.empty()
-                                ? FirstBlockLeaves
-                                : std::min<size_t>(leafBlocks_.back().leaves * 2, 4096);
-            leafBlocks_.reserve(leafBlocks_.size() + 1);
-            leafBlocks_.push_back({std::unique_ptr<char[]>(new char[leaves * sizeof(Leaf)]), leaves});
-            leavesCarved_ = 0;
-        }
-        room = leafBlocks_.back().bytes.get() + leavesCarved_++ * sizeof(Leaf);
-    }
+    if (!freeLeaves_)
+        return CarveLeaf(leafBlocks_, leavesCarved_, FirstBlockLeaves);
+    void* room = freeLeaves_;
+    freeLeaves_ = freeLeaves_->next;
     Leaf* leaf = new (room) Leaf;
+    leaf->leaf = true;
+    return leaf;
+}
+
+// A leaf from the last of the blocks. Blocks grow with the table, to some
+// thousands of leaves.
+CEntryTable::Leaf* CEntryTable::CarveLeaf(std::vector<LeafBlock>& blocks, size_t& carved,
+                                          size_t firstLeaves)
+{
+    if (blocks.empty() || carved == blocks.back().leaves) {
+        size_t leaves =
+            blocks.empty() ? firstLeaves : std::min(blocks.back().leaves * 2, MostBlockLeaves);
+        blocks.reserve(blocks.size() + 1);
+        blocks.push_back({std::unique_ptr<char[]>(new char[leaves * sizeof(Leaf)]), leaves});
+        carved = 0;
+    }
+    Leaf* leaf = new (blocks.back().bytes.get() + carved++ * sizeof(Leaf)) Leaf;
     leaf->leaf = true;
     return leaf;
 }
@@ -304,16 +309,7 @@ bool CEntryTable::CLeafRun::Append(const char* record)
     if (last_ && !Follows(KeyOf(last_->records[last_->count - 1]), KeyOf(record)))
         return false;
     if (!last_ || last_->count == LeafCapacity) {
-        if (blocks_.empty() || carved_ == blocks_.back().leaves) {
-            size_t leaves = blocks_.empty()
-                                ? FirstBlockLeaves
-                                : std::min<size_t>(blocks_.back().leaves * 2, MostBlockLeaves);
-            blocks_.reserve(blocks_.size() + 1);
-            blocks_.push_back({std::unique_ptr<char[]>(new char[leaves * sizeof(Leaf)]), leaves});
-            carved_ = 0;
-        }
-        Leaf* leaf = new (blocks_.back().bytes.get() + carved_++ * sizeof(Leaf)) Leaf;
-        leaf->leaf = true;
+        Leaf* leaf = CarveLeaf(blocks_, carved_, FirstBlockLeaves);
         leaf->prev = last_;
         if (last_)
             last_->next = leaf;

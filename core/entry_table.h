@@ -181,7 +181,8 @@ private:
         std::unique_ptr<char[]> bytes;
         size_t leaves;
     };
-    static constexpr size_t FirstBlockLeaves = 4;
+    static constexpr size_t FirstBlockLeaves = 4, MostBlockLeaves = 4096;
+    static Leaf* CarveLeaf(std::vector<LeafBlock>& blocks, size_t& carved, size_t firstLeaves);
     std::vector<LeafBlock> leafBlocks_;
     size_t leavesCarved_ = 0; // from the last block
     Leaf* freeLeaves_ = nullptr;
@@ -219,7 +220,7 @@ public:
 private:
     friend class CEntryTable;
     // Blocks grow as the table's do, so a small run takes little room.
-    static constexpr size_t FirstBlockLeaves = 64, MostBlockLeaves = 4096;
+    static constexpr size_t FirstBlockLeaves = 64;
     std::vector<LeafBlock> blocks_;
     size_t carved_ = 0; // from the last block
     Leaf* first_ = nullptr;

@@ -20,3 +20,14 @@ inline bool WaitFor(const std::function<bool()>& condition, unsigned timeoutMs =
         std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
     }
 }
+
+// Wine now and then fails to start a process at all; a person would start
+// it again, and so do the tests, once. start() -> bool says whether it did.
+template <class Start>
+bool StartedAtMostTwice(Start&& start)
+{
+    if (start())
+        return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    return start();
+}

@@ -149,18 +149,16 @@ bool AppUnderTest::Launch(const std::string& exe)
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     SetEnvironmentVariableA("LOCALAPPDATA", AppData().c_str()); // the child inherits it
-    // Wine now and then fails to start a process at all; a person would
-    // start it again, and so does the driver, once.
-    for (int attempt = 0; attempt < 2; attempt++) {
+    bool started = StartedAtMostTwice([&] {
         if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                           folder_.c_str(), &si, &process_)) {
-            pid_ = process_.dwProcessId;
+                           folder_.c_str(), &si, &process_))
             return true;
-        }
         fprintf(stderr, "the driver could not start %s: error %lu\n", exe.c_str(), GetLastError());
-        Sleep(200);
-    }
-    return false;
+        return false;
+    });
+    if (started)
+        pid_ = process_.dwProcessId;
+    return started;
 }
 
 bool AppUnderTest::WaitShown(DWORD timeoutMs, DWORD pollMs)

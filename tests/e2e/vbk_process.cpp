@@ -1,6 +1,7 @@
 #include "tests/e2e/vbk_process.h"
 
 #include "tests/common/scratch_folder.h"
+#include "tests/common/wait.h"
 
 #include <filesystem>
 #include <fstream>
@@ -147,17 +148,15 @@ static VbkRun StartVbk(const std::string& exe, const std::vector<std::string>& a
     return run;
 }
 
-// Wine now and then fails to start a process at all; a person would run
-// the command again, and so does the test, once.
 VbkRun RunVbkAt(const std::string& exe, const std::vector<std::string>& args,
                 const std::string& folder)
 {
-    bool started = false;
-    VbkRun run = StartVbk(exe, args, folder, started);
-    if (!started) {
-        Sleep(200);
+    VbkRun run;
+    StartedAtMostTwice([&] {
+        bool started = false;
         run = StartVbk(exe, args, folder, started);
-    }
+        return started;
+    });
     return run;
 }
 
