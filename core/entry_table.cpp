@@ -46,11 +46,23 @@ CEntryTable::Leaf* CEntryTable::NewLeaf()
 {
     if (!freeLeaves_)
         return CarveLeaf(leafBlocks_, leavesCarved_, FirstBlockLeaves);
-    void* room = freeLeaves_;
-    freeLeaves_ = freeLeaves_->next;
-    Leaf* leaf = new (room) Leaf;
+    Leaf* freed = freeLeaves_;
+    freeLeaves_ = freed->next;
+    Record* slots = freed->records;
+    Leaf* leaf = new (freed) Leaf;
     leaf->leaf = true;
+    leaf->records = slots;
     return leaf;
+}
+
+// The slots are not touched here: a packed leaf never touches its own.
+CEntryTable::LeafBlock CEntryTable::NewLeafBlock(size_t leaves)
+{
+    LeafBlock block;
+    block.bytes.reset(new char[leaves * sizeof(Leaf)]);
+    block.slots.reset(new Record[leaves * (LeafCapacity + 1)]);
+    block.leaves = leaves;
+    return block;
 }
 
 // A leaf from the last of the blocks. Blocks grow with the table, to some
@@ -62,11 +74,14 @@ CEntryTable::Leaf* CEntryTable::CarveLeaf(std::vector<LeafBlock>& blocks, size_t
         size_t leaves =
             blocks.empty() ? firstLeaves : std::min(blocks.back().leaves * 2, MostBlockLeaves);
         blocks.reserve(blocks.size() + 1);
-        blocks.push_back({std::unique_ptr<char[]>(new char[leaves * sizeof(Leaf)]), leaves});
+        blocks.push_back(NewLeafBlock(leaves));
         carved = 0;
     }
-    Leaf* leaf = new (blocks.back().bytes.get() + carved++ * sizeof(Leaf)) Leaf;
+    LeafBlock& block = blocks.back();
+    Leaf* leaf = new (block.bytes.get() + carved * sizeof(Leaf)) Leaf;
     leaf->leaf = true;
+    leaf->records = block.slots.get() + carved * (LeafCapacity + 1);
+    carved++;
     return leaf;
 }
 
@@ -87,6 +102,44 @@ Entry CEntryTable::View(Record r)
 std::string_view CEntryTable::KeyOf(Record r)
 {
     return {r + HeaderSize, Get32(r)};
+}
+
+CEntryTable::Record CEntryTable::After(Record r)
+{
+    return r + RecordSize(r);
+}
+
+CEntryTable::Record CEntryTable::FirstRecord(const Leaf* leaf)
+{
+    return leaf->packedFirst ? leaf->packedFirst : leaf->records[0];
+}
+
+CEntryTable::Record CEntryTable::LastRecord(const Leaf* leaf)
+{
+    return leaf->packedFirst ? leaf->packedLast : leaf->records[leaf->count - 1];
+}
+
+void CEntryTable::Unpack(Leaf* leaf)
+{
+    if (!leaf->packedFirst)
+        return;
+    int i = 0;
+    ForEachRecord(leaf, [&](Record r) { leaf->records[i++] = r; });
+    leaf->packedFirst = leaf->packedLast = nullptr;
+}
+
+void CEntryTable::PutLast(Leaf* leaf, Record r)
+{
+    const int n = leaf->count;
+    if (n == 0) {
+        leaf->packedFirst = leaf->packedLast = r;
+    } else if (leaf->packedFirst && r == After(leaf->packedLast)) {
+        leaf->packedLast = r;
+    } else {
+        Unpack(leaf);
+        leaf->records[n] = r;
+    }
+    leaf->count = n + 1;
 }
 
 // Big-endian prefixes padded with zeros order Keys as their bytes do, so
@@ -128,6 +181,15 @@ CEntryTable::Position CEntryTable::LowerBound(std::string_view key) const
         } while (!node->leaf);
     }
     Leaf* leaf = const_cast<Leaf*>(static_cast<const Leaf*>(node));
+    if (Record r = leaf->packedFirst) {
+        // A leaf holds few records, and a packed one's lie side by side.
+        for (int i = 0;; r = After(r)) {
+            if (KeyOf(r).compare(key) >= 0)
+                return {leaf, i, r};
+            if (++i == leaf->count)
+                return {leaf, i, nullptr};
+        }
+    }
     int lo = 0, hi = leaf->count;
     while (lo < hi) {
         int mid = (lo + hi) / 2;
@@ -136,25 +198,23 @@ CEntryTable::Position CEntryTable::LowerBound(std::string_view key) const
         else
             hi = mid;
     }
-    return {leaf, lo};
+    return {leaf, lo, lo < leaf->count ? leaf->records[lo] : nullptr};
 }
 
 bool CEntryTable::Matches(Position at, std::string_view key) const
 {
-    return at.index < at.leaf->count && KeyOf(at.leaf->records[at.index]) == key;
+    return at.record && KeyOf(at.record) == key;
 }
 
 std::optional<Entry> CEntryTable::FindCandidate(std::string_view word) const
 {
     Position at = LowerBound(word);
-    if (at.index == at.leaf->count) {
-        // Every Key of this leaf sorts first: the bound is the next leaf's first.
-        at.leaf = at.leaf->next;
-        at.index = 0;
-        if (!at.leaf)
-            return std::nullopt;
-    }
-    return View(at.leaf->records[at.index]);
+    if (at.record)
+        return View(at.record);
+    // Every Key of this leaf sorts first: the bound is the next leaf's first.
+    if (!at.leaf->next)
+        return std::nullopt;
+    return View(FirstRecord(at.leaf->next));
 }
 
 std::optional<Entry> CEntryTable::FindEntry(std::string_view key) const
@@ -162,7 +222,7 @@ std::optional<Entry> CEntryTable::FindEntry(std::string_view key) const
     Position at = LowerBound(key);
     if (!Matches(at, key))
         return std::nullopt;
-    return View(at.leaf->records[at.index]);
+    return View(at.record);
 }
 
 CEntryTable::Record CEntryTable::NewRecord(std::string_view key, std::string_view data)
@@ -216,10 +276,22 @@ std::vector<CEntryTable::ImageMove> CEntryTable::OwnImages()
     }
     if (moves.empty())
         return moves;
-    // Nothing can fail from here on.
-    for (Leaf* leaf = first_; leaf; leaf = leaf->next)
+    // Nothing can fail from here on. A packed leaf stays packed when its
+    // records all moved together, as they do unless they lay in two images.
+    for (Leaf* leaf = first_; leaf; leaf = leaf->next) {
+        if (leaf->packedFirst) {
+            Record first = static_cast<Record>(Moved(leaf->packedFirst, moves));
+            Record last = static_cast<Record>(Moved(leaf->packedLast, moves));
+            if (first - leaf->packedFirst == last - leaf->packedLast) {
+                leaf->packedFirst = first;
+                leaf->packedLast = last;
+                continue;
+            }
+            Unpack(leaf);
+        }
         for (int i = 0; i < leaf->count; i++)
             leaf->records[i] = static_cast<Record>(Moved(leaf->records[i], moves));
+    }
     size_t next = 0;
     for (Image& image : images_) {
         if (!image.borrowed)
@@ -244,11 +316,8 @@ CEntryTable::Position CEntryTable::InsertPosition(std::string_view key, bool* pr
     *present = false;
     // Table files are written in Key order, so a load appends at the very
     // end nearly always: no search, and full nodes.
-    if (last_->count > 0) {
-        std::string_view lastKey = KeyOf(last_->records[last_->count - 1]);
-        if (lastKey.compare(key) < 0)
-            return {last_, last_->count};
-    }
+    if (last_->count > 0 && KeyOf(LastRecord(last_)).compare(key) < 0)
+        return {last_, last_->count, nullptr};
     Position at = LowerBound(key);
     *present = Matches(at, key);
     return at;
@@ -289,24 +358,39 @@ bool CEntryTable::Follows(std::string_view last, std::string_view key)
 }
 
 // A load meets its records in Key order: each goes after the last entry,
-// into the last leaf while it has room, with neither a search nor a split.
+// into the last leaf while it has room, with no search, and into a new leaf
+// of its own once that one is full. An empty last leaf is the root of an
+// empty table.
 bool CEntryTable::AppendRecord(Record r, std::string_view key)
 {
     Leaf* leaf = last_;
-    const int n = leaf->count;
-    if (n == 0 || n >= LeafCapacity)
+    if (leaf->count > 0 && !Follows(KeyOf(LastRecord(leaf)), key))
         return false;
-    if (!Follows(KeyOf(leaf->records[n - 1]), key))
-        return false;
-    leaf->records[n] = r;
-    leaf->count = n + 1;
+    if (leaf->count == LeafCapacity)
+        AppendLeaf(r);
+    else
+        PutLast(leaf, r);
     size_++;
     return true;
 }
 
+void CEntryTable::AppendLeaf(Record r)
+{
+    try {
+        PrepareSplits({last_, last_->count, nullptr}, r);
+    } catch (...) {
+        ReleaseSpares();
+        throw;
+    }
+    Leaf* right = spares_.leaf;
+    spares_.leaf = nullptr;
+    PutLast(right, r);
+    LinkLeaf(last_, right);
+}
+
 bool CEntryTable::CLeafRun::Append(const char* record)
 {
-    if (last_ && !Follows(KeyOf(last_->records[last_->count - 1]), KeyOf(record)))
+    if (last_ && !Follows(KeyOf(LastRecord(last_)), KeyOf(record)))
         return false;
     if (!last_ || last_->count == LeafCapacity) {
         Leaf* leaf = CarveLeaf(blocks_, carved_, FirstBlockLeaves);
@@ -317,7 +401,7 @@ bool CEntryTable::CLeafRun::Append(const char* record)
             first_ = leaf;
         last_ = leaf;
     }
-    last_->records[last_->count++] = record;
+    PutLast(last_, record);
     size_++;
     return true;
 }
@@ -326,7 +410,7 @@ std::string_view CEntryTable::FirstKey(const Node* node)
 {
     while (!node->leaf)
         node = static_cast<const Inner*>(node)->children[0];
-    return KeyOf(static_cast<const Leaf*>(node)->records[0]);
+    return KeyOf(FirstRecord(static_cast<const Leaf*>(node)));
 }
 
 // The nodes above the leaves are made anew for the whole chain, level by
@@ -336,8 +420,7 @@ bool CEntryTable::AppendRun(CLeafRun& run)
 {
     if (run.size_ == 0)
         return true;
-    if (size_ > 0 &&
-        !Follows(KeyOf(last_->records[last_->count - 1]), KeyOf(run.first_->records[0])))
+    if (size_ > 0 && !Follows(KeyOf(LastRecord(last_)), KeyOf(FirstRecord(run.first_))))
         return false;
 
     std::vector<Node*> level;
@@ -403,6 +486,7 @@ bool CEntryTable::AppendRun(CLeafRun& run)
 
 bool CEntryTable::InsertNew(Position at, Record r, bool ownsRecord)
 {
+    Unpack(at.leaf);
     try {
         PrepareSplits(at, r);
     } catch (...) {
@@ -466,9 +550,10 @@ bool CEntryTable::ReplaceData(std::string_view key, std::string_view data)
     Position at = LowerBound(key);
     if (!Matches(at, key))
         return false;
-    Record old = at.leaf->records[at.index];
-    at.leaf->records[at.index] = NewRecord(key, data);
-    FreeRecord(old);
+    Record fresh = NewRecord(key, data);
+    Unpack(at.leaf);
+    at.leaf->records[at.index] = fresh;
+    FreeRecord(at.record);
     return true;
 }
 
@@ -492,7 +577,13 @@ void CEntryTable::SplitLeaf(Leaf* leaf, bool appending)
     right->count = leaf->count - keep;
     memcpy(right->records, leaf->records + keep, sizeof(Record) * right->count);
     leaf->count = keep;
+    LinkLeaf(leaf, right);
+}
 
+// The new leaf goes after the one it came from, and its first Key up to
+// their parent as the separator the splits' spares hold.
+void CEntryTable::LinkLeaf(Leaf* leaf, Leaf* right)
+{
     right->prev = leaf;
     right->next = leaf->next;
     if (leaf->next)
@@ -572,6 +663,7 @@ void CEntryTable::EraseEntry(std::string_view key)
         return;
     Leaf* leaf = at.leaf;
     int i = at.index;
+    Unpack(leaf);
     FreeRecord(leaf->records[i]);
     int n = leaf->count;
     memmove(leaf->records + i, leaf->records + i + 1, sizeof(Record) * (n - i - 1));
@@ -646,8 +738,7 @@ void CEntryTable::FreeInners(Node* node)
 void CEntryTable::ClearEntries()
 {
     // The new root's block first, so that running out of memory changes nothing.
-    LeafBlock fresh = {std::unique_ptr<char[]>(new char[FirstBlockLeaves * sizeof(Leaf)]),
-                       FirstBlockLeaves};
+    LeafBlock fresh = NewLeafBlock(FirstBlockLeaves);
     FreeNodes(root_);
     leafBlocks_.clear(); // room for one stays
     leafBlocks_.push_back(std::move(fresh));

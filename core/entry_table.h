@@ -4,9 +4,11 @@
 // values, a proper prefix first. The table is a B+ tree: a lookup in a table
 // of a million entries visits four or five nodes, not twenty. The Keys of an
 // inner node begin with their first bytes side by side, so that most
-// comparisons there need no second memory access; a leaf holds only its
-// records, for a large table has tens of thousands of leaves and a load
-// makes every one of them in fresh memory.
+// comparisons there need no second memory access. A large table has tens of
+// thousands of leaves, and a load makes every one of them in fresh memory,
+// whose first touch costs far more than the work done in it: a leaf made by
+// a load names only its first and last record, and writes its slots only
+// once something changes it.
 //
 // An entry is stored as one record in the table file's own layout: Key
 // length and Data length (u32, little-endian), the Key's bytes, the Data's.
@@ -93,8 +95,7 @@ public:
     void ForEachEntry(Visitor&& visit) const
     {
         for (const Leaf* leaf = first_; leaf; leaf = leaf->next)
-            for (int i = 0; i < leaf->count; i++)
-                visit(View(leaf->records[i]));
+            ForEachRecord(leaf, [&](Record r) { visit(View(r)); });
     }
 
     size_t Size() const { return size_; }
@@ -116,11 +117,19 @@ private:
         Inner* parent = nullptr;
     };
     // Its slots are written before they are read: a new leaf is not cleared.
+    // They lie apart from the leaf, so that a packed leaf leaves them
+    // untouched.
     struct Leaf : Node {
         Leaf* prev = nullptr;
         Leaf* next = nullptr;
+        // Packed: the records lie one after another in an image, as a load
+        // meets them, from the first to the last. The last one's Data may be
+        // cut after it came in; the next record then no longer lies right
+        // after it, so it is never walked past.
+        Record packedFirst = nullptr;
+        Record packedLast = nullptr;
         // One spare slot: a full node takes one more entry, then splits.
-        Record records[LeafCapacity + 1];
+        Record* records;
     };
     // Child i holds the Keys from separator i (inclusive) up to separator
     // i + 1 (exclusive); separator 0 is not used.
@@ -132,6 +141,7 @@ private:
     struct Position {
         Leaf* leaf;
         int index;
+        Record record; // at the index; none past the leaf's last
     };
     // Everything a split needs, made before an insertion changes anything.
     struct Spares {
@@ -144,6 +154,28 @@ private:
 
     static Entry View(Record r);
     static std::string_view KeyOf(Record r);
+    // Where the record that follows r in its image starts.
+    static Record After(Record r);
+    static Record FirstRecord(const Leaf* leaf);
+    static Record LastRecord(const Leaf* leaf);
+    template <class Visitor>
+    static void ForEachRecord(const Leaf* leaf, Visitor&& visit)
+    {
+        if (Record r = leaf->packedFirst) {
+            for (int i = 0;; r = After(r)) {
+                visit(r);
+                if (++i == leaf->count)
+                    break;
+            }
+        } else {
+            for (int i = 0; i < leaf->count; i++)
+                visit(leaf->records[i]);
+        }
+    }
+    // Writes a packed leaf's slots; never needs memory.
+    static void Unpack(Leaf* leaf);
+    // Adds r after a leaf's last record, packed while it lies right after it.
+    static void PutLast(Leaf* leaf, Record r);
     static uint64_t InnerPrefix(std::string_view key);
     static int Compare(uint64_t prefixA, std::string_view a, uint64_t prefixB, std::string_view b);
 
@@ -158,6 +190,8 @@ private:
     Inner* TakeInner();
     void InsertAt(Leaf* leaf, int index, Record r);
     void SplitLeaf(Leaf* leaf, bool appending);
+    void LinkLeaf(Leaf* leaf, Leaf* right);
+    void AppendLeaf(Record r);
     void InsertChild(Inner* parent, int index, Node* child, std::string separator,
                      uint64_t prefix);
     void SplitInner(Inner* inner, bool appending);
@@ -179,8 +213,10 @@ private:
     // free list for the next.
     struct LeafBlock {
         std::unique_ptr<char[]> bytes;
+        std::unique_ptr<Record[]> slots;
         size_t leaves;
     };
+    static LeafBlock NewLeafBlock(size_t leaves);
     static constexpr size_t FirstBlockLeaves = 4, MostBlockLeaves = 4096;
     static Leaf* CarveLeaf(std::vector<LeafBlock>& blocks, size_t& carved, size_t firstLeaves);
     std::vector<LeafBlock> leafBlocks_;
@@ -213,8 +249,7 @@ public:
     void ForEachRecord(Visitor&& visit) const
     {
         for (const Leaf* leaf = first_; leaf; leaf = leaf->next)
-            for (int i = 0; i < leaf->count; i++)
-                visit(leaf->records[i]);
+            CEntryTable::ForEachRecord(leaf, visit);
     }
 
 private:

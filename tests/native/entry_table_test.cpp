@@ -263,6 +263,24 @@ TEST(EntryTable, GrowsAndShrinksInEveryOrder)
                 ASSERT_EQ(run.Size(), size_t(n - insertOrder.joinedAt));
                 ASSERT_TRUE(t.AppendRun(run)) << when;
                 EXPECT_EQ(run.Size(), 0u);
+                // Leaves as a load leaves them: found, given new Data and
+                // thinned before anything else has changed them.
+                for (int i = 0; i < n; i++) {
+                    auto exact = t.FindEntry(key(i));
+                    ASSERT_TRUE(exact && exact->Data == key(i)) << when << ": " << key(i);
+                    auto next = t.FindCandidate(key(i) + "+");
+                    ASSERT_EQ(next ? std::string(next->Key) : "none",
+                              i + 1 < n ? key(i + 1) : "none")
+                        << when << ": after " << key(i);
+                }
+                for (int i = 0; i < n; i += 101) {
+                    ASSERT_TRUE(t.ReplaceData(key(i), "new")) << when;
+                    m[key(i)] = "new";
+                }
+                for (int i = 50; i < n; i += 103) {
+                    t.EraseEntry(key(i));
+                    m.erase(key(i));
+                }
             }
             model.Check(t, m, when + ", full");
             // New Keys between the old ones split full nodes everywhere.
@@ -329,6 +347,28 @@ TEST(EntryTable, ARunJoinsOnlyAfterTheTablesLastKey)
             EXPECT_EQ(run.Size(), 1u) << when;
         }
     }
+}
+
+// Two borrowed images may lie side by side, so that records of both follow
+// one another as a load's do; once the table owns its copies, which lie
+// apart, each record is found in the copy of its own image.
+TEST(EntryTable, ImagesSideBySideAreTakenOverApart)
+{
+    const std::vector<std::string> keys = {"a", "b", "c", "d"};
+    std::string bytes;
+    for (const std::string& k : keys)
+        bytes += Record(k, "data of " + k);
+    const size_t each = bytes.size() / keys.size(), half = 2 * each;
+    CEntryTable t;
+    auto keep = [](char*) {};
+    t.AdoptImage(std::shared_ptr<char>(bytes.data(), keep), half, true);
+    t.AdoptImage(std::shared_ptr<char>(bytes.data() + half, keep), bytes.size() - half, true);
+    for (size_t at = 0; at < bytes.size(); at += each)
+        ASSERT_TRUE(t.InsertRecord(bytes.data() + at));
+    ASSERT_EQ(t.OwnImages().size(), 2u);
+    bytes.assign(bytes.size(), 'x');
+    EXPECT_EQ(Keys(t), keys);
+    EXPECT_EQ(t.FindEntry("d")->Data, "data of d");
 }
 
 } // namespace
