@@ -413,9 +413,11 @@ std::string_view CEntryTable::FirstKey(const Node* node)
     return KeyOf(FirstRecord(static_cast<const Leaf*>(node)));
 }
 
-// The nodes above the leaves are made anew for the whole chain, level by
-// level, before anything changes; only then are the old ones let go and
-// the leaves joined.
+// The table's leaves keep their parents; the run's get theirs, and the
+// nodes above both are made anew, level by level, before anything changes.
+// Only then are the old ones let go and the leaves joined. The run's
+// parents are not made on its own thread: the heap's lock, taken there and
+// on the table's thread at once, cost both more than the making.
 bool CEntryTable::AppendRun(CLeafRun& run)
 {
     if (run.size_ == 0)
@@ -427,39 +429,27 @@ bool CEntryTable::AppendRun(CLeafRun& run)
     std::vector<Inner*> made;
     try {
         leafBlocks_.reserve(leafBlocks_.size() + run.blocks_.size());
-        if (size_ > 0)
+        std::vector<Node*> leaves;
+        if (size_ > 0 && root_->leaf) {
+            leaves.push_back(root_);
+        } else if (size_ > 0) {
             for (Leaf* leaf = first_; leaf; leaf = leaf->next)
-                level.push_back(leaf);
-        for (Leaf* leaf = run.first_; leaf; leaf = leaf->next)
-            level.push_back(leaf);
-        std::vector<Node*> above;
-        while (level.size() > 1) {
-            above.clear();
-            above.reserve((level.size() + InnerCapacity - 1) / InnerCapacity);
-            for (size_t i = 0; i < level.size(); i += InnerCapacity) {
-                made.push_back(nullptr);
-                Inner* inner = made.back() = new Inner();
-                int count = int(std::min<size_t>(InnerCapacity, level.size() - i));
-                for (int c = 0; c < count; c++) {
-                    inner->children[c] = level[i + c];
-                    if (c > 0) {
-                        std::string_view key = FirstKey(level[i + c]);
-                        inner->separators[c].assign(key);
-                        inner->prefixes[c] = InnerPrefix(key);
-                    }
-                }
-                inner->count = count;
-                above.push_back(inner);
-            }
-            level.swap(above);
+                if (level.empty() || level.back() != leaf->parent)
+                    level.push_back(leaf->parent);
         }
+        for (Leaf* leaf = run.first_; leaf; leaf = leaf->next)
+            leaves.push_back(leaf);
+        std::vector<Node*> parents = MakeParents(leaves, made);
+        level.insert(level.end(), parents.begin(), parents.end());
+        while (level.size() > 1)
+            level = MakeParents(level, made);
     } catch (...) {
         for (Inner* inner : made)
             delete inner;
         throw;
     }
 
-    FreeInners(root_);
+    FreeAbove(root_);
     for (Inner* inner : made)
         for (int c = 0; c < inner->count; c++)
             inner->children[c]->parent = inner;
@@ -725,13 +715,42 @@ void CEntryTable::FreeNodes(Node* node)
     delete inner;
 }
 
-void CEntryTable::FreeInners(Node* node)
+// Nodes for a level of the tree, in order, InnerCapacity children each;
+// every one made is also put in `made`.
+std::vector<CEntryTable::Node*> CEntryTable::MakeParents(const std::vector<Node*>& level,
+                                                         std::vector<Inner*>& made)
+{
+    std::vector<Node*> parents;
+    parents.reserve((level.size() + InnerCapacity - 1) / InnerCapacity);
+    made.reserve(made.size() + parents.capacity());
+    for (size_t i = 0; i < level.size(); i += InnerCapacity) {
+        Inner* inner = new Inner();
+        made.push_back(inner);
+        int count = int(std::min<size_t>(InnerCapacity, level.size() - i));
+        for (int c = 0; c < count; c++) {
+            inner->children[c] = level[i + c];
+            if (c > 0) {
+                std::string_view key = FirstKey(level[i + c]);
+                inner->separators[c].assign(key);
+                inner->prefixes[c] = InnerPrefix(key);
+            }
+        }
+        inner->count = count;
+        parents.push_back(inner);
+    }
+    return parents;
+}
+
+// Lets go the inner nodes but the leaves' parents.
+void CEntryTable::FreeAbove(Node* node)
 {
     if (node->leaf)
         return;
     Inner* inner = static_cast<Inner*>(node);
+    if (inner->count > 0 && inner->children[0]->leaf)
+        return;
     for (int i = 0; i < inner->count; i++)
-        FreeInners(inner->children[i]);
+        FreeAbove(inner->children[i]);
     delete inner;
 }
 

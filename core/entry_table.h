@@ -198,7 +198,9 @@ private:
     void HandUp(Node* left, Node* right, std::string separator, uint64_t prefix);
     void RemoveChild(Inner* parent, Node* child);
     void FreeNodes(Node* node);
-    void FreeInners(Node* node);
+    void FreeAbove(Node* node);
+    static std::vector<Node*> MakeParents(const std::vector<Node*>& level,
+                                          std::vector<Inner*>& made);
     static std::string_view FirstKey(const Node* node);
     static int ChildIndex(const Inner* parent, const Node* child);
     Leaf* NewLeaf();
