@@ -30,6 +30,13 @@ size_t FieldLength(const uint8_t* p, size_t length)
         if (int found = _mm_movemask_epi8(_mm_cmpeq_epi8(v, zeros)))
             return i + size_t(__builtin_ctz(unsigned(found)));
     }
+    if (i < length && length >= 16) {
+        // The last sixteen bytes: those of them already looked at hold no zero.
+        const size_t last = length - 16;
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + last));
+        int found = _mm_movemask_epi8(_mm_cmpeq_epi8(v, zeros));
+        return found ? last + size_t(__builtin_ctz(unsigned(found))) : length;
+    }
 #endif
     for (; i + 8 <= length; i += 8) {
         uint64_t v;
