@@ -720,14 +720,15 @@ void CEntryTable::FreeNodes(Node* node)
 std::vector<CEntryTable::Node*> CEntryTable::MakeParents(const std::vector<Node*>& level,
                                                          std::vector<Inner*>& made)
 {
+    const size_t count = (level.size() + InnerCapacity - 1) / InnerCapacity;
     std::vector<Node*> parents;
-    parents.reserve((level.size() + InnerCapacity - 1) / InnerCapacity);
-    made.reserve(made.size() + parents.capacity());
+    parents.reserve(count);
+    made.reserve(made.size() + count);
     for (size_t i = 0; i < level.size(); i += InnerCapacity) {
         Inner* inner = new Inner();
         made.push_back(inner);
-        int count = int(std::min<size_t>(InnerCapacity, level.size() - i));
-        for (int c = 0; c < count; c++) {
+        const int children = int(std::min<size_t>(InnerCapacity, level.size() - i));
+        for (int c = 0; c < children; c++) {
             inner->children[c] = level[i + c];
             if (c > 0) {
                 std::string_view key = FirstKey(level[i + c]);
@@ -735,7 +736,7 @@ std::vector<CEntryTable::Node*> CEntryTable::MakeParents(const std::vector<Node*
                 inner->prefixes[c] = InnerPrefix(key);
             }
         }
-        inner->count = count;
+        inner->count = children;
         parents.push_back(inner);
     }
     return parents;
